@@ -1,0 +1,272 @@
+#include "Stream.h"
+
+#include "Exception.h"
+#include "HostPath.h"
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+void TStream::ReadBuffer(void *buffer, int32_t count)
+{
+    if (count != 0 && Read(buffer, count) != count)
+        throw EStreamError("Stream read error");
+}
+
+void TStream::WriteBuffer(const void *buffer, int32_t count)
+{
+    if (count != 0 && Write(buffer, count) != count)
+        throw EStreamError("Stream write error");
+}
+
+int64_t TStream::CopyFrom(TStream &source, int64_t count)
+{
+    if (count == 0) {
+        source.SetPosition(0);
+        count = source.Size();
+    }
+    constexpr int32_t ChunkBytes = 1 << 16;
+    std::vector<char> chunk(size_t(std::min<int64_t>(count, ChunkBytes)));
+    int64_t left = count;
+    while (left > 0) {
+        const int32_t n = int32_t(std::min<int64_t>(left, ChunkBytes));
+        source.ReadBuffer(chunk.data(), n);
+        WriteBuffer(chunk.data(), n);
+        left -= n;
+    }
+    return count;
+}
+
+int64_t TStream::Size()
+{
+    const int64_t position = Seek(0, soCurrent);
+    const int64_t size = Seek(0, soEnd);
+    Seek(position, soBeginning);
+    return size;
+}
+
+THandleStream::~THandleStream()
+{
+    closeHandle();
+}
+
+void THandleStream::closeHandle()
+{
+    if (m_handle != INVALID_HANDLE_VALUE)
+        CloseHandle(m_handle);
+    m_handle = INVALID_HANDLE_VALUE;
+}
+
+int32_t THandleStream::Read(void *buffer, int32_t count)
+{
+    DWORD done = 0;
+    if (count <= 0 || !ReadFile(m_handle, buffer, DWORD(count), &done, nullptr))
+        return int32_t(done);
+    return int32_t(done);
+}
+
+int32_t THandleStream::Write(const void *buffer, int32_t count)
+{
+    DWORD done = 0;
+    if (count <= 0)
+        return 0;
+    WriteFile(m_handle, buffer, DWORD(count), &done, nullptr);
+    return int32_t(done);
+}
+
+int64_t THandleStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    int64_t position = -1;
+    const DWORD method = origin == soCurrent ? FILE_CURRENT : origin == soEnd ? FILE_END : FILE_BEGIN;
+    if (!SetFilePointerEx(m_handle, offset, &position, method))
+        return -1;
+    return position;
+}
+
+void THandleStream::SetSize(int64_t size)
+{
+    const int64_t position = Position();
+    Seek(size, soBeginning);
+    if (!SetEndOfFile(m_handle))
+        throw EStreamError("Stream write error");
+    Seek(std::min(position, size), soBeginning);
+}
+
+TFileStream::TFileStream(const QString &fileName, uint16_t mode)
+{
+    const QByteArray path = fileName.toUtf8();
+    if (mode == fmCreate) {
+        m_handle = CreateFileA(path.constData(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               CREATE_ALWAYS, 0, 0);
+        if (m_handle == INVALID_HANDLE_VALUE)
+            throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
+        return;
+    }
+    const uint16_t access = mode & 0x3;
+    const DWORD desired = access == fmOpenWrite ? GENERIC_WRITE
+                        : access == fmOpenReadWrite ? GENERIC_READ | GENERIC_WRITE
+                                                    : GENERIC_READ;
+    m_handle = CreateFileA(path.constData(), desired, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, 0);
+    if (m_handle == INVALID_HANDLE_VALUE)
+        throw EFOpenError(QStringLiteral("Cannot open file %1").arg(fileName));
+}
+
+// The temporary name: a dot, the target's name and a random suffix, so that it
+// is hidden and cannot collide with a name the user chose.
+static std::string temporaryNameFor(const std::string &hostTarget)
+{
+    const size_t slash = hostTarget.rfind('/');
+    const std::string folder = hostTarget.substr(0, slash + 1);
+    const std::string name = hostTarget.substr(slash + 1);
+    return folder + "." + name + "." + std::to_string(QRandomGenerator::global()->generate()) + ".tmp";
+}
+
+TSafeFileStream::TSafeFileStream(const QString &fileName)
+    : m_fileName(fileName)
+{
+    m_hostTarget = HostPathFromWindows(fileName.toStdString());
+    if (m_hostTarget.empty() || m_hostTarget.back() == '/')
+        throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
+    struct stat target;
+    const bool targetExists = ::stat(m_hostTarget.c_str(), &target) == 0;
+    if (targetExists && !S_ISREG(target.st_mode))
+        throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
+    for (int attempt = 0; attempt < 16 && m_handle == INVALID_HANDLE_VALUE; ++attempt) {
+        m_hostTemporary = temporaryNameFor(m_hostTarget);
+        const int fd = ::open(m_hostTemporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            m_handle = fd;
+        else if (errno != EEXIST)
+            break;
+    }
+    if (m_handle == INVALID_HANDLE_VALUE) {
+        SetLastErrorFromErrno();
+        throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
+    }
+    // The new file keeps the permissions of the one it replaces.
+    if (targetExists)
+        ::fchmod(int(m_handle), target.st_mode & 07777);
+}
+
+TSafeFileStream::~TSafeFileStream()
+{
+    if (m_committed)
+        return;
+    closeHandle();
+    ::unlink(m_hostTemporary.c_str());
+}
+
+static void syncFolderOf(const std::string &hostPath)
+{
+    const std::string folder = hostPath.substr(0, hostPath.rfind('/') + 1);
+    const int fd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+void TSafeFileStream::Commit()
+{
+    if (m_committed)
+        return;
+    const int fd = int(m_handle);
+    const bool written = ::fsync(fd) == 0;
+    m_handle = INVALID_HANDLE_VALUE;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(m_hostTemporary.c_str(), m_hostTarget.c_str()) != 0) {
+        SetLastErrorFromErrno();
+        ::unlink(m_hostTemporary.c_str());
+        m_committed = true;   // nothing left to remove
+        throw EStreamError("Write failed");
+    }
+    m_committed = true;
+    syncFolderOf(m_hostTarget);
+}
+
+int32_t TMemoryStream::Read(void *buffer, int32_t count)
+{
+    const int64_t size = int64_t(m_bytes.size());
+    if (count <= 0 || m_position >= size)
+        return 0;
+    const int32_t n = int32_t(std::min<int64_t>(count, size - m_position));
+    std::copy_n(m_bytes.data() + m_position, n, static_cast<char *>(buffer));
+    m_position += n;
+    return n;
+}
+
+int32_t TMemoryStream::Write(const void *buffer, int32_t count)
+{
+    if (count <= 0)
+        return 0;
+    const int64_t end = m_position + count;
+    if (end > int64_t(m_bytes.size()))
+        m_bytes.resize(size_t(end));
+    std::copy_n(static_cast<const char *>(buffer), count, m_bytes.data() + m_position);
+    m_position = end;
+    return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin)
+{
+    const int64_t base = origin == soCurrent ? m_position : origin == soEnd ? int64_t(m_bytes.size()) : 0;
+    const int64_t position = base + offset;
+    if (position < 0)
+        return -1;
+    m_position = position;
+    return m_position;
+}
+
+void TMemoryStream::SetSize(int64_t size)
+{
+    m_bytes.resize(size_t(std::max<int64_t>(size, 0)));
+    m_position = std::min<int64_t>(m_position, int64_t(m_bytes.size()));
+}
+
+void TMemoryStream::Clear()
+{
+    m_bytes.clear();
+    m_bytes.shrink_to_fit();
+    m_position = 0;
+}
+
+void TMemoryStream::LoadFromStream(TStream &stream)
+{
+    stream.SetPosition(0);
+    const int64_t size = stream.Size();
+    SetSize(size);
+    m_position = 0;
+    int64_t done = 0;
+    while (done < size) {
+        const int32_t n = int32_t(std::min<int64_t>(size - done, INT32_MAX));
+        stream.ReadBuffer(m_bytes.data() + done, n);
+        done += n;
+    }
+}
+
+void TMemoryStream::SaveToStream(TStream &stream)
+{
+    int64_t done = 0;
+    const int64_t size = int64_t(m_bytes.size());
+    while (done < size) {
+        const int32_t n = int32_t(std::min<int64_t>(size - done, INT32_MAX));
+        stream.WriteBuffer(m_bytes.data() + done, n);
+        done += n;
+    }
+}
+
+void TMemoryStream::LoadFromFile(const QString &fileName)
+{
+    TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(file);
+}
+
+void TMemoryStream::SaveToFile(const QString &fileName)
+{
+    TSafeFileStream file(fileName);
+    SaveToStream(file);
+    file.Commit();
+}

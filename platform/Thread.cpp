@@ -1,0 +1,92 @@
+#include "Thread.h"
+
+#include "Exception.h"
+
+#include <QDebug>
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+TThread::TThread() = default;
+
+TThread::~TThread()
+{
+    if (!m_thread.joinable())
+        return;
+    if (m_thread.get_id() == std::this_thread::get_id()) {
+        m_thread.detach();   // the thread is freeing itself
+        return;
+    }
+    Terminate();
+    m_thread.join();
+}
+
+void TThread::Resume()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    m_thread = std::thread([this] { run(); });
+}
+
+void TThread::Terminate()
+{
+    m_terminated = true;
+}
+
+DWORD TThread::WaitFor()
+{
+    std::unique_lock lock(m_finishLock);
+    m_finishedChanged.wait(lock, [this] { return m_finished || !m_started; });
+    return DWORD(m_returnValue);
+}
+
+bool TThread::Finished() const
+{
+    std::lock_guard lock(m_finishLock);
+    return m_finished;
+}
+
+static int niceFor(TThreadPriority priority)
+{
+    static const int nice[] = {19, 10, 5, 0, -5, -10, -15};
+    return nice[priority];
+}
+
+void TThread::SetPriority(TThreadPriority priority)
+{
+    m_priority = priority;
+    applyPriority();
+}
+
+void TThread::applyPriority()
+{
+    const int id = m_hostThreadId.load();
+    if (id == 0)
+        return;
+    if (::setpriority(PRIO_PROCESS, id_t(id), niceFor(m_priority)) != 0)
+        ::setpriority(PRIO_PROCESS, id_t(id), 0);
+}
+
+void TThread::run()
+{
+    m_hostThreadId = int(::syscall(SYS_gettid));
+    applyPriority();
+    try {
+        Execute();
+    } catch (const std::exception &error) {
+        m_fatalException = QString::fromUtf8(error.what());
+        qWarning("Thread ended by an exception: %s", error.what());
+    } catch (...) {
+        m_fatalException = QStringLiteral("Unknown exception");
+        qWarning("Thread ended by an unknown exception");
+    }
+    if (m_freeOnTerminate) {
+        delete this;
+        return;
+    }
+    std::lock_guard lock(m_finishLock);
+    m_finished = true;
+    m_finishedChanged.notify_all();
+}

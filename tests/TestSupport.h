@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <string>
+
+// The temporary folder of the running test, removed when the test ends.
+// ZILO_REGISTRY and ZILO_PROGRAM_FOLDER point inside it.
+std::string TestHostFolder();
+// The same folder as a Windows path.
+QString TestWindowsFolder();
+// A Windows path for a name inside the test folder.
+QString TestWindowsPath(const QString &name);
+
+void WriteHostFile(const std::string &hostPath, const QByteArray &bytes);
+QByteArray ReadHostFile(const std::string &hostPath);
+bool HostFileExists(const std::string &hostPath);
+
+// Writes a drive map file in the test folder and points ZILO_DRIVE_MAP at it.
+void WriteDriveMap(const QString &lines);
