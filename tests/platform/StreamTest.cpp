@@ -1,0 +1,139 @@
+#include <platform/Exception.h>
+#include <platform/FileIO.h>
+#include <platform/Stream.h>
+
+#include "../TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TEST(TMemoryStream, ReadsWritesAndSeeks)
+{
+    TMemoryStream stream;
+    EXPECT_EQ(stream.Write("abcdef", 6), 6);
+    EXPECT_EQ(stream.Position(), 6);
+    EXPECT_EQ(stream.Size(), 6);
+    stream.SetPosition(4);
+    char buffer[8] = {};
+    EXPECT_EQ(stream.Read(buffer, 8), 2);
+    EXPECT_EQ(std::string(buffer, 2), "ef");
+    EXPECT_EQ(stream.Read(buffer, 8), 0);
+    EXPECT_EQ(stream.Seek(-1, soEnd), 5);
+    EXPECT_EQ(stream.Seek(-10, soCurrent), -1);
+    stream.SetPosition(8);   // writing past the end fills the gap
+    stream.Write("z", 1);
+    EXPECT_EQ(stream.Size(), 9);
+    EXPECT_THROW(stream.ReadBuffer(buffer, 1), EStreamError);
+    stream.SetSize(3);
+    EXPECT_EQ(stream.Position(), 3);
+}
+
+TEST(TFileStream, CreatesOpensAndRefuses)
+{
+    const QString name = TestWindowsPath("data.bin");
+    {
+        TFileStream file(name, fmCreate);
+        EXPECT_EQ(file.Write("hello", 5), 5);
+    }
+    {
+        TFileStream file(name, fmOpenRead | fmShareDenyWrite);
+        EXPECT_EQ(file.Size(), 5);
+        char buffer[5];
+        file.ReadBuffer(buffer, 5);
+        EXPECT_EQ(std::string(buffer, 5), "hello");
+        EXPECT_EQ(file.Write("x", 1), 0);   // opened for reading only
+    }
+    EXPECT_THROW(TFileStream(TestWindowsPath("missing.bin"), fmOpenRead), EFOpenError);
+    EXPECT_THROW(TFileStream(TestWindowsPath("no\\such\\folder.bin"), fmCreate), EFCreateError);
+}
+
+TEST(CreateFileA, RefusesFoldersAndFifos)
+{
+    const std::string fifo = TestHostFolder() + "/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const QString &name : {TestWindowsPath("pipe"), TestWindowsFolder()}) {
+        SCOPED_TRACE(name.toStdString());
+        const HANDLE handle = CreateFileA(name.toUtf8(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0);
+        EXPECT_EQ(handle, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    }
+}
+
+TEST(CreateFileA, CreateNewNeverTouchesAnExistingFile)
+{
+    WriteHostFile(TestHostFolder() + "/keep.txt", "precious");
+    const QByteArray name = TestWindowsPath("keep.txt").toUtf8();
+    EXPECT_EQ(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, 0), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
+    EXPECT_EQ(ReadHostFile(TestHostFolder() + "/keep.txt"), "precious");
+}
+
+TEST(CreateFileA, FileTimesRoundTrip)
+{
+    const QByteArray name = TestWindowsPath("t.bin").toUtf8();
+    const HANDLE file = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, 0);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const FILETIME written = FileTimeFromUnix(1000000000, 123456700);
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &written));
+    FILETIME back;
+    EXPECT_TRUE(GetFileTime(file, nullptr, nullptr, &back));
+    EXPECT_EQ(FileTimeToUInt64(back), FileTimeToUInt64(written));
+    // 2001-09-09 01:46:40 UTC in Windows ticks.
+    EXPECT_EQ(FileTimeToUInt64(written), 126444736001234567ULL);
+    CloseHandle(file);
+}
+
+static std::vector<std::string> folderEntries()
+{
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(TestHostFolder()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(TSafeFileStream, ReplacesOnlyOnCommit)
+{
+    const std::string host = TestHostFolder() + "/state.dat";
+    WriteHostFile(host, "old contents");
+    ::chmod(host.c_str(), 0640);
+    const std::vector<std::string> before = folderEntries();
+    {
+        TSafeFileStream file(TestWindowsPath("state.dat"));
+        file.WriteBuffer("new", 3);
+        EXPECT_EQ(ReadHostFile(host), "old contents");
+        // Destroyed without a commit, as on an exception.
+    }
+    EXPECT_EQ(ReadHostFile(host), "old contents");
+    EXPECT_EQ(folderEntries(), before);
+    {
+        TSafeFileStream file(TestWindowsPath("state.dat"));
+        file.WriteBuffer("new", 3);
+        file.Commit();
+    }
+    EXPECT_EQ(ReadHostFile(host), "new");
+    EXPECT_EQ(folderEntries(), before);
+    struct stat info;
+    ASSERT_EQ(::stat(host.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST(TSafeFileStream, RefusesAFolderAsTarget)
+{
+    std::filesystem::create_directory(TestHostFolder() + "/sub");
+    EXPECT_THROW(TSafeFileStream(TestWindowsPath("sub")), EFCreateError);
+}
+
+TEST(TMemoryStream, SavesThroughATemporaryFile)
+{
+    TMemoryStream stream;
+    stream.Write("12345", 5);
+    stream.SaveToFile(TestWindowsPath("m.bin"));
+    TMemoryStream back;
+    back.LoadFromFile(TestWindowsPath("m.bin"));
+    ASSERT_EQ(back.Size(), 5);
+    EXPECT_EQ(std::string(static_cast<const char *>(back.Memory()), 5), "12345");
+}
