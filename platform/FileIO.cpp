@@ -54,9 +54,15 @@ HANDLE CreateFileA(const char *fileName, DWORD desiredAccess, DWORD /*shareMode*
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    const std::string host = HostPathFromWindows(fileName ? fileName : "");
-    if (host.empty())
+    const HostLocation location = LocateWindowsPath(fileName ? fileName : "");
+    if (location.hostPath.empty())
         return INVALID_HANDLE_VALUE;
+    const bool writes = (desiredAccess & GENERIC_WRITE) || creationDisposition != OPEN_EXISTING;
+    if (writes && location.drive->readOnly) {
+        SetLastError(ERROR_WRITE_PROTECT);
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::string &host = location.hostPath;
 
     // Truncation waits until the file is known to be a regular one.
     int flags = openFlags(desiredAccess, creationDisposition);

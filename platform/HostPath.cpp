@@ -1,51 +1,213 @@
 #include "HostPath.h"
 
 #include "LastError.h"
+#include "MountTable.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <vector>
 
-// Provisional mapping: C: is the home folder and Z: the root.
-static std::string homeFolder()
+// Characters that Windows forbids in names; each stands as U+F000 + its code.
+static bool isForbiddenInWindowsName(char c)
 {
-    const char *home = std::getenv("HOME");
-    return home && *home ? std::string(home) : std::string("/root");
+    return std::string_view("\\:*?\"<>|").find(c) != std::string_view::npos;
+}
+
+// U+F000..U+F07F in UTF-8: EF, 80 or 81, then 80..BF.
+static bool isPrivateUseOfAscii(std::string_view text, size_t i, char &code)
+{
+    if (i + 2 >= text.size() || (unsigned char)text[i] != 0xEF)
+        return false;
+    const unsigned char second = text[i + 1];
+    const unsigned char third = text[i + 2];
+    if ((second != 0x80 && second != 0x81) || (third & 0xC0) != 0x80)
+        return false;
+    code = char(((second & 0x01) << 6) | (third & 0x3F));
+    return true;
+}
+
+std::string HostNameFromWindows(std::string_view windowsName)
+{
+    std::string host;
+    for (size_t i = 0; i < windowsName.size(); ++i) {
+        char code = 0;
+        if (isPrivateUseOfAscii(windowsName, i, code) && isForbiddenInWindowsName(code)) {
+            host += code;
+            i += 2;
+            continue;
+        }
+        host += windowsName[i];
+    }
+    return host;
+}
+
+std::string WindowsNameFromHost(std::string_view hostName)
+{
+    std::string windows;
+    for (char c : hostName) {
+        if (!isForbiddenInWindowsName(c)) {
+            windows += c;
+            continue;
+        }
+        windows += char(0xEF);
+        windows += char(0x80 | (c >> 6));
+        windows += char(0x80 | (c & 0x3F));
+    }
+    return windows;
+}
+
+static bool isSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+static char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+static bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+}
+
+// The names of a path below its drive root, "." and ".." resolved.
+static std::vector<std::string_view> namesBelowRoot(std::string_view rest)
+{
+    std::vector<std::string_view> names;
+    size_t start = 0;
+    while (start < rest.size()) {
+        size_t end = start;
+        while (end < rest.size() && !isSeparator(rest[end]))
+            ++end;
+        const std::string_view name = rest.substr(start, end - start);
+        start = end + 1;
+        if (name.empty() || name == ".")
+            continue;
+        if (name == "..") {
+            if (!names.empty())
+                names.pop_back();
+            continue;
+        }
+        names.push_back(name);
+    }
+    return names;
+}
+
+static bool hostNameExists(const std::string &path)
+{
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The first name in byte order in the folder that equals name without case;
+// empty when none does or the folder cannot be read.
+static std::string caseBlindMatch(const std::string &folder, std::string_view name)
+{
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return {};
+    std::string best;
+    while (const dirent *entry = ::readdir(dir)) {
+        const std::string_view candidate = entry->d_name;
+        if (equalsNoCase(candidate, name) && (best.empty() || candidate < best))
+            best = candidate;
+    }
+    ::closedir(dir);
+    return best;
+}
+
+static std::string joinHost(const std::string &folder, std::string_view name)
+{
+    std::string path = folder;
+    if (path != "/")
+        path += '/';
+    path += name;
+    return path;
+}
+
+static std::string resolveNames(const std::string &root, const std::vector<std::string_view> &names)
+{
+    std::string host = root;
+    bool folderExists = true;   // once a name is missing, nothing below it can exist
+    for (std::string_view windowsName : names) {
+        const std::string name = HostNameFromWindows(windowsName);
+        std::string exact = joinHost(host, name);
+        if (folderExists && !hostNameExists(exact)) {
+            const std::string match = caseBlindMatch(host, name);
+            folderExists = !match.empty();
+            if (folderExists)
+                exact = joinHost(host, match);
+        }
+        host = std::move(exact);
+    }
+    return host;
+}
+
+static bool isDriveLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The drive of an absolute Windows path and the part after its root; null for
+// a relative path or one on no drive.
+static const DriveInfo *driveOfWindowsPath(const DriveTable &table, std::string_view path, std::string_view &rest)
+{
+    if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]))
+        return table.driveOfUnc(path, rest);
+    if (path.size() < 2 || !isDriveLetter(path[0]) || path[1] != ':' || (path.size() > 2 && !isSeparator(path[2])))
+        return nullptr;
+    rest = path.substr(2);
+    return table.drive(path[0]);
+}
+
+HostLocation LocateWindowsPath(std::string_view windowsPath)
+{
+    HostLocation location;
+    location.table = CurrentDriveTable();
+    std::string_view rest;
+    const DriveInfo *drive = driveOfWindowsPath(*location.table, windowsPath, rest);
+    if (!drive) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return location;
+    }
+    struct stat info;
+    if (::stat(drive->hostRoot.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        SetLastError(ERROR_NOT_READY);
+        return location;
+    }
+    location.drive = drive;
+    location.hostPath = resolveNames(drive->hostRoot, namesBelowRoot(rest));
+    return location;
 }
 
 std::string HostPathFromWindows(std::string_view windowsPath)
 {
-    if (windowsPath.size() < 2 || windowsPath[1] != ':') {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return {};
-    }
-    const char letter = char(windowsPath[0] & ~0x20);
-    std::string host;
-    if (letter == 'C')
-        host = homeFolder();
-    else if (letter != 'Z') {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return {};
-    }
-    for (char c : windowsPath.substr(2))
-        host += c == '\\' ? '/' : c;
-    if (host.empty())
-        host = "/";
-    return host;
+    return LocateWindowsPath(windowsPath).hostPath;
 }
 
 std::string WindowsPathFromHost(std::string_view hostPath)
 {
-    const std::string home = homeFolder();
-    std::string windows;
-    std::string_view rest = hostPath;
-    if (hostPath.substr(0, home.size()) == home
-        && (hostPath.size() == home.size() || hostPath[home.size()] == '/')) {
-        windows = "C:";
-        rest = hostPath.substr(home.size());
-    } else {
-        windows = "Z:";
+    const std::string normal = NormalHostPath(hostPath);
+    const std::shared_ptr<const DriveTable> table = CurrentDriveTable();
+    const DriveInfo *drive = normal.empty() ? nullptr : table->driveOfHostPath(normal);
+    if (!drive) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return {};
     }
-    for (char c : rest)
-        windows += c == '/' ? '\\' : c;
+    std::string windows{drive->letter, ':'};
+    const std::string_view below = std::string_view(normal).substr(drive->hostRoot == "/" ? 0 : drive->hostRoot.size());
+    size_t start = 0;
+    while (start < below.size()) {   // a normal path: names between single slashes
+        const size_t end = std::min(below.find('/', start), below.size());
+        if (end > start) {
+            windows += '\\';
+            windows += WindowsNameFromHost(below.substr(start, end - start));
+        }
+        start = end + 1;
+    }
     if (windows.size() == 2)
         windows += '\\';
     return windows;

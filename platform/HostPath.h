@@ -1,20 +1,48 @@
 #pragma once
 
+#include "DriveTable.h"
+
+#include <memory>
 #include <string>
 #include <string_view>
 
-// The one place where Windows paths meet host paths. Text is UTF-8.
+// The one place where Windows paths meet host paths. Text is UTF-8. The drive
+// letters and their folders are those of the current drive table
+// (DriveTable.h).
 //
-// HostPathFromWindows: the host path of an absolute Windows path ("C:\Pics\a.jpg",
-// "\\server\share\a.jpg"). Existing names are matched exactly first, then
-// without case; a name that does not exist keeps its spelling, with the
-// private-use characters U+F000 + code mapped back to the characters that
-// Windows forbids in names. Answers an empty string, with the last error
-// ERROR_PATH_NOT_FOUND, for a relative path or a drive that has no host folder.
+// A Windows path is absolute: a letter, a colon and a backslash ("C:\Pics";
+// "C:" alone is the root) or a network share ("\\server\share\Pics"). Both
+// slashes separate. "." is dropped and ".." goes back one name, never above
+// the drive root.
+
+// HostPathFromWindows: the host path of an absolute Windows path. Each
+// existing name is matched exactly first, then without case (ASCII); of names
+// in one folder that differ only in case, the first in byte order is the one
+// found. A name that does not exist keeps its spelling. Private-use characters
+// U+F000 + code become the characters that Windows forbids in names. Answers
+// an empty string, with the last error ERROR_PATH_NOT_FOUND, for a relative
+// path or one on no drive, and with ERROR_NOT_READY for a drive whose folder
+// is not there (no medium).
 std::string HostPathFromWindows(std::string_view windowsPath);
 
 // WindowsPathFromHost: the canonical Windows path of an absolute host path,
-// under the deepest root that has a drive letter; characters that Windows
-// forbids in names become private-use characters. A folder has no trailing
-// backslash except at a drive root.
+// under the deepest root that has a drive letter ("." and ".." resolved by
+// name). Characters that Windows forbids in names become private-use
+// characters. A folder has no trailing backslash except at a drive root.
+// Answers empty, with ERROR_PATH_NOT_FOUND, for a relative path or one that no
+// drive holds.
 std::string WindowsPathFromHost(std::string_view hostPath);
+
+// One name (no separators) each way: \ : * ? " < > | and U+F000 plus their code.
+std::string HostNameFromWindows(std::string_view windowsName);
+std::string WindowsNameFromHost(std::string_view hostName);
+
+// HostPathFromWindows with the drive the path lies on, both from one table.
+// drive is null when hostPath is empty.
+struct HostLocation
+{
+    std::shared_ptr<const DriveTable> table;   // keeps drive alive
+    const DriveInfo *drive = nullptr;
+    std::string hostPath;
+};
+HostLocation LocateWindowsPath(std::string_view windowsPath);

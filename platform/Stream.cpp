@@ -127,8 +127,9 @@ static std::string temporaryNameFor(const std::string &hostTarget)
 TSafeFileStream::TSafeFileStream(const QString &fileName)
     : m_fileName(fileName)
 {
-    m_hostTarget = HostPathFromWindows(fileName.toStdString());
-    if (m_hostTarget.empty() || m_hostTarget.back() == '/')
+    const HostLocation location = LocateWindowsPath(fileName.toStdString());
+    m_hostTarget = location.hostPath;
+    if (m_hostTarget.empty() || m_hostTarget.back() == '/' || location.drive->readOnly)
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
     struct stat target;
     const bool targetExists = ::stat(m_hostTarget.c_str(), &target) == 0;

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <platform/Drives.h>
 #include <platform/HostPath.h>
 
 #include <gtest/gtest.h>
@@ -56,4 +57,5 @@ void WriteDriveMap(const QString &lines)
     const std::string map = g_testFolder + "/drives.map";
     WriteHostFile(map, lines.toUtf8());
     ::setenv("ZILO_DRIVE_MAP", map.c_str(), 1);
+    GetLogicalDrives();
 }

@@ -17,5 +17,8 @@ void WriteHostFile(const std::string &hostPath, const QByteArray &bytes);
 QByteArray ReadHostFile(const std::string &hostPath);
 bool HostFileExists(const std::string &hostPath);
 
-// Writes a drive map file in the test folder and points ZILO_DRIVE_MAP at it.
+// Writes a drive map file in the test folder, points ZILO_DRIVE_MAP at it and
+// refreshes the drive table. One drive a line, fields separated by tabs:
+// letter, host folder, type[,readonly][,source=//server/share], serial in hex,
+// label[, free bytes, total bytes] (the format is in platform/DriveMap.h).
 void WriteDriveMap(const QString &lines);

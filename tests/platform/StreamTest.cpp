@@ -137,3 +137,22 @@ TEST(TMemoryStream, SavesThroughATemporaryFile)
     ASSERT_EQ(back.Size(), 5);
     EXPECT_EQ(std::string(static_cast<const char *>(back.Memory()), 5), "12345");
 }
+
+TEST(CreateFileA, RefusesWritesOnAWriteProtectedDrive)
+{
+    const std::string disc = TestHostFolder() + "/disc";
+    std::filesystem::create_directory(disc);
+    WriteHostFile(disc + "/photo.jpg", "jpeg");
+    WriteDriveMap(QString::fromStdString("E:\t" + disc + "\tcdrom,readonly\t1234-5678\tDISC\n"));
+
+    const HANDLE reader = CreateFileA("E:\\photo.jpg", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    CloseHandle(reader);
+    for (DWORD disposition : {CREATE_NEW, CREATE_ALWAYS, OPEN_ALWAYS, TRUNCATE_EXISTING}) {
+        SCOPED_TRACE(disposition);
+        EXPECT_EQ(CreateFileA("E:\\photo.jpg", GENERIC_WRITE, 0, nullptr, disposition, 0, 0), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), ERROR_WRITE_PROTECT);
+    }
+    EXPECT_THROW(TSafeFileStream("E:\\photo.jpg"), EFCreateError);
+    EXPECT_EQ(ReadHostFile(disc + "/photo.jpg"), "jpeg");
+}

@@ -1,0 +1,328 @@
+#include "Files.h"
+
+#include "HostFileInfo.h"
+#include "HostPath.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+static std::string parentOf(const std::string &hostPath)
+{
+    const size_t slash = hostPath.rfind('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : hostPath.substr(0, slash);
+}
+
+static std::string_view nameOf(const std::string &hostPath)
+{
+    return std::string_view(hostPath).substr(hostPath.rfind('/') + 1);
+}
+
+// Windows tells a missing name in an existing folder from a missing folder.
+static void setMissingError(const std::string &hostPath)
+{
+    struct stat info;
+    const bool folderExists = ::stat(parentOf(hostPath).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    SetLastError(folderExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+}
+
+static void setErrorFromErrno(const std::string &hostPath)
+{
+    if (errno == ENOENT)
+        setMissingError(hostPath);
+    else
+        SetLastErrorFromErrno();
+}
+
+// The location of a path to be changed: empty, with the last error set, when
+// it is on no drive or its drive is write-protected by the map.
+static HostLocation locateForWriting(const char *windowsPath)
+{
+    HostLocation location = LocateWindowsPath(windowsPath ? windowsPath : "");
+    if (location.drive && location.drive->readOnly) {
+        SetLastError(ERROR_WRITE_PROTECT);
+        location.drive = nullptr;
+        location.hostPath.clear();
+    }
+    return location;
+}
+
+// stat of a visible file or folder (links followed), or false with the last error set.
+static bool statVisible(const std::string &hostPath, struct stat &info)
+{
+    if (::stat(hostPath.c_str(), &info) != 0) {
+        setErrorFromErrno(hostPath);
+        return false;
+    }
+    if (!IsVisibleFileType(info)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return true;
+}
+
+static DWORD attributesOf(const HostLocation &location, const struct stat &info)
+{
+    const bool isRoot = location.hostPath == location.drive->hostRoot;
+    return WindowsAttributesOf(location.hostPath, isRoot ? std::string_view() : nameOf(location.hostPath), info,
+                               *location.drive);
+}
+
+DWORD GetFileAttributesA(const char *fileName)
+{
+    const HostLocation location = LocateWindowsPath(fileName ? fileName : "");
+    struct stat info;
+    if (!location.drive || !statVisible(location.hostPath, info))
+        return INVALID_FILE_ATTRIBUTES;
+    return attributesOf(location, info);
+}
+
+BOOL SetFileAttributesA(const char *fileName, DWORD attributes)
+{
+    const HostLocation location = locateForWriting(fileName);
+    struct stat info;
+    if (!location.drive || !statVisible(location.hostPath, info))
+        return FALSE;
+    const mode_t mode = info.st_mode & 07777;
+    // Giving back write permission gives it to those who may read.
+    const mode_t newMode = attributes & FILE_ATTRIBUTE_READONLY ? mode & ~mode_t(0222) : mode | ((mode & 0444) >> 1);
+    if (newMode != mode && ::chmod(location.hostPath.c_str(), newMode) != 0) {
+        SetLastErrorFromErrno();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CreateDirectoryA(const char *pathName, void *)
+{
+    const HostLocation location = locateForWriting(pathName);
+    if (!location.drive)
+        return FALSE;
+    if (::mkdir(location.hostPath.c_str(), 0777) != 0) {
+        SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL RemoveDirectoryA(const char *pathName)
+{
+    const HostLocation location = locateForWriting(pathName);
+    if (!location.drive)
+        return FALSE;
+    if (location.hostPath == location.drive->hostRoot) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    struct stat info;
+    if (::lstat(location.hostPath.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+        SetLastError(ERROR_DIRECTORY);
+        return FALSE;
+    }
+    if (::rmdir(location.hostPath.c_str()) != 0) {
+        if (errno == EEXIST || errno == ENOTEMPTY)
+            SetLastError(ERROR_DIR_NOT_EMPTY);
+        else
+            setErrorFromErrno(location.hostPath);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL DeleteFileA(const char *fileName)
+{
+    const HostLocation location = locateForWriting(fileName);
+    struct stat info;
+    if (!location.drive || !statVisible(location.hostPath, info))
+        return FALSE;
+    if (S_ISDIR(info.st_mode) || (attributesOf(location, info) & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (::unlink(location.hostPath.c_str()) != 0) {
+        setErrorFromErrno(location.hostPath);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Renames without ever replacing the target. Where the file system has no
+// such rename, a file is linked under the new name and its old name removed;
+// a folder is renamed only after the target was found missing.
+static int renameNoReplace(const std::string &from, const std::string &to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    struct stat info;
+    if (::lstat(from.c_str(), &info) != 0)
+        return -1;
+    if (S_ISDIR(info.st_mode)) {
+        if (::lstat(to.c_str(), &info) == 0) {
+            errno = EEXIST;
+            return -1;
+        }
+        return ::rename(from.c_str(), to.c_str());
+    }
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return -1;
+    return ::unlink(from.c_str());
+}
+
+static bool copyBytes(int from, int to)
+{
+    std::vector<char> buffer(1 << 20);
+    while (true) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::write(to, buffer.data() + done, size_t(got - done));
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0) {
+                if (put == 0)
+                    errno = ENOSPC;
+                return false;
+            }
+            done += put;
+        }
+    }
+}
+
+// Writes the copy under a hidden temporary name beside the target and gives
+// it the target's name only when whole, with the source's permissions and
+// times; so a failed copy leaves nothing and an existing target is never
+// replaced. Sets the last error on failure.
+static bool copyRegularFile(const std::string &from, const std::string &to)
+{
+    const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (source < 0) {
+        setErrorFromErrno(from);
+        return false;
+    }
+    struct stat info;
+    if (::fstat(source, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(source);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    std::string temporary = parentOf(to) + "/.zilo-copy-XXXXXX";
+    const int target = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (target < 0) {
+        SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+        ::close(source);
+        return false;
+    }
+    const timespec times[2] = {info.st_atim, info.st_mtim};
+    bool copied = copyBytes(source, target) && ::fchmod(target, info.st_mode & 07777) == 0
+                  && ::futimens(target, times) == 0;
+    if (::close(target) != 0)
+        copied = false;
+    copied = copied && renameNoReplace(temporary, to) == 0;
+    if (!copied) {
+        SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno));
+        ::unlink(temporary.c_str());
+    }
+    ::close(source);
+    return copied;
+}
+
+BOOL CopyFileA(const char *existingFileName, const char *newFileName, BOOL)
+{
+    const HostLocation source = LocateWindowsPath(existingFileName ? existingFileName : "");
+    struct stat info;
+    if (!source.drive || !statVisible(source.hostPath, info))
+        return FALSE;
+    if (S_ISDIR(info.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    const HostLocation target = locateForWriting(newFileName);
+    if (!target.drive)
+        return FALSE;
+    // Any existing target, the source itself under another spelling or link included.
+    if (::lstat(target.hostPath.c_str(), &info) == 0) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return FALSE;
+    }
+    return copyRegularFile(source.hostPath, target.hostPath);
+}
+
+// The new host name of a move whose target resolved to the source itself:
+// the target's own spelling, for a change of case only.
+static std::string caseChangeTarget(const std::string &sourceHost, const char *newFileName)
+{
+    const std::string_view windows = newFileName;
+    const size_t separator = windows.find_last_of("\\/");
+    const std::string name = HostNameFromWindows(windows.substr(separator == std::string_view::npos ? 0 : separator + 1));
+    const std::string parent = parentOf(sourceHost);
+    return (parent == "/" ? parent : parent + '/') + name;
+}
+
+static bool isSameFile(const std::string &a, const std::string &b)
+{
+    struct stat first, second;
+    return ::lstat(a.c_str(), &first) == 0 && ::lstat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev
+           && first.st_ino == second.st_ino;
+}
+
+// A file moves to another device as a copy and a delete; should the delete
+// fail, the copy goes again, so the file is never in both places.
+static bool moveAcrossDevices(const std::string &from, const std::string &to, const struct stat &info)
+{
+    if (!S_ISREG(info.st_mode)) {
+        SetLastError(ERROR_NOT_SAME_DEVICE);
+        return false;
+    }
+    struct stat existing;
+    if (::lstat(to.c_str(), &existing) == 0) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return false;
+    }
+    if (!copyRegularFile(from, to))
+        return false;
+    if (::unlink(from.c_str()) == 0)
+        return true;
+    SetLastErrorFromErrno();
+    const DWORD error = GetLastError();
+    ::unlink(to.c_str());
+    SetLastError(error);
+    return false;
+}
+
+BOOL MoveFileA(const char *existingFileName, const char *newFileName)
+{
+    const HostLocation source = locateForWriting(existingFileName);
+    struct stat info;
+    if (!source.drive || !statVisible(source.hostPath, info))
+        return FALSE;
+    if (source.hostPath == source.drive->hostRoot) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    const HostLocation target = locateForWriting(newFileName);
+    if (!target.drive)
+        return FALSE;
+    std::string to = target.hostPath;
+    if (to == source.hostPath) {
+        to = caseChangeTarget(source.hostPath, newFileName);
+        if (to == source.hostPath)
+            return TRUE;
+    }
+    if (renameNoReplace(source.hostPath, to) == 0)
+        return TRUE;
+    // A file system that ignores case finds the new spelling taken by the file itself.
+    if (errno == EEXIST && isSameFile(source.hostPath, to) && ::rename(source.hostPath.c_str(), to.c_str()) == 0)
+        return TRUE;
+    if (errno == EXDEV)
+        return moveAcrossDevices(source.hostPath, to, info);
+    SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+    return FALSE;
+}
