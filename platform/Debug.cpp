@@ -1,0 +1,8 @@
+#include "Debug.h"
+
+#include <QDebug>
+
+void OutputDebugStringA(const char *text)
+{
+    qDebug("%s", text);
+}

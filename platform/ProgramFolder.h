@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+
+// The folder of the running program as a Windows path without a trailing
+// backslash ("C:\Zilo"; a drive root is "Z:"). ZILO_PROGRAM_FOLDER, a host
+// folder, takes its place when set, so that tests and alternative layouts
+// never share the installed program's data files.
+std::string ProgramFolder();

@@ -1,0 +1,217 @@
+#include "../FakeDesktop.h"
+#include "../TestSupport.h"
+
+#include <platform/HostPath.h>
+#include <platform/MimeApps.h>
+#include <platform/Shell.h>
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+std::string windowsOf(const std::string &hostPath)
+{
+    return WindowsPathFromHost(hostPath);
+}
+
+std::string hostFile(const std::string &name, const QByteArray &bytes = "some text\n")
+{
+    const std::string path = TestHostFolder() + '/' + name;
+    WriteHostFile(path, bytes);
+    return path;
+}
+
+} // namespace
+
+TEST(DesktopAssociations, ChooseTheApplicationAsTheListsSay)
+{
+    struct Case
+    {
+        const char *name;
+        const char *userList;     // $XDG_CONFIG_HOME/mimeapps.list
+        const char *expected;     // id of the application, or "" for none
+    };
+    const Case cases[] = {
+        {"an entry listing the type", "", "viewer"},
+        {"the default over the entry", "[Default Applications]\ntext/plain=editor.desktop;\n", "editor"},
+        {"a default that is not installed is passed over",
+         "[Default Applications]\ntext/plain=gone.desktop;editor.desktop;\n", "editor"},
+        {"an added association", "[Added Associations]\ntext/plain=editor.desktop;\n", "editor"},
+        {"a removed association hides the entry", "[Removed Associations]\ntext/plain=viewer.desktop;\n", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeDesktop desktop;
+        const std::string viewer = desktop.addApplication("viewer", "image/png;text/plain;");
+        const std::string editor = desktop.addApplication("editor", "text/x-other;");
+        desktop.writeUserAssociations(c.userList);
+        const std::string expected = std::string(c.expected) == "viewer" ? viewer
+                                     : std::string(c.expected) == "editor" ? editor
+                                                                           : std::string();
+        EXPECT_EQ(DefaultApplicationProgram("text/plain"), expected);
+    }
+}
+
+TEST(DesktopAssociations, IgnoreEntriesThatCannotRun)
+{
+    const struct
+    {
+        const char *name;
+        const char *extraLines;
+    } cases[] = {
+        {"hidden", "Hidden=true\n"},
+        {"try-exec missing", "TryExec=/nonexistent/program\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeDesktop desktop;
+        desktop.addApplication("viewer", "text/plain;", c.extraLines);
+        EXPECT_EQ(DefaultApplicationProgram("text/plain"), "");
+    }
+    FakeDesktop desktop;
+    const std::string program = desktop.addApplication("viewer", "text/plain;");
+    std::filesystem::remove(program);
+    EXPECT_EQ(DefaultApplicationProgram("text/plain"), "") << "an entry whose program is gone";
+}
+
+TEST(FindExecutable, AnswersTheApplicationOfTheFileType)
+{
+    FakeDesktop desktop;
+    const std::string viewer = desktop.addApplication("viewer", "text/plain;");
+    const std::string text = hostFile("notes.txt");
+
+    std::string program = "stale";
+    EXPECT_GT(FindExecutableA(windowsOf(text).c_str(), nullptr, program), 32);
+    EXPECT_EQ(program, windowsOf(viewer));
+
+    const std::string picture = hostFile("a.png", QByteArray("\x89PNG\r\n\x1a\n", 8));
+    EXPECT_EQ(FindExecutableA(windowsOf(picture).c_str(), nullptr, program), SE_ERR_NOASSOC);
+    EXPECT_EQ(program, "");
+}
+
+TEST(FindExecutable, FailsForMissingFilesAndFolders)
+{
+    FakeDesktop desktop;
+    desktop.addApplication("viewer", "text/plain;");
+    std::string program;
+    EXPECT_EQ(FindExecutableA(windowsOf(TestHostFolder() + "/missing.txt").c_str(), nullptr, program), SE_ERR_FNF);
+    EXPECT_EQ(FindExecutableA(windowsOf(TestHostFolder() + "/none/missing.txt").c_str(), nullptr, program),
+              SE_ERR_PNF);
+    EXPECT_EQ(FindExecutableA("", nullptr, program), SE_ERR_FNF);
+}
+
+TEST(FindExecutable, AProgramAnswersItselfButAnExecutablePictureDoesNot)
+{
+    FakeDesktop desktop;
+    const std::string tool = TestHostFolder() + "/Tool";
+    FakeDesktop::writeScript(tool, "exit 0\n");
+    std::string program;
+    EXPECT_GT(FindExecutableA(windowsOf(tool).c_str(), nullptr, program), 32);
+    EXPECT_EQ(program, windowsOf(tool));
+    EXPECT_GT(FindExecutableA((windowsOf(tool) + ".exe").c_str(), nullptr, program), 32) << "with .exe";
+    EXPECT_EQ(program, windowsOf(tool));
+
+    // Pictures on FAT discs are often all marked executable.
+    const std::string picture = hostFile("b.png", QByteArray("\x89PNG\r\n\x1a\n", 8));
+    std::filesystem::permissions(picture, std::filesystem::perms::owner_all);
+    EXPECT_EQ(FindExecutableA(windowsOf(picture).c_str(), nullptr, program), SE_ERR_NOASSOC);
+}
+
+TEST(ShellExecute, OpensDocumentsThroughXdgOpenAndMapsItsStatus)
+{
+    const struct
+    {
+        int status;
+        intptr_t expected;   // 33 stands for any success
+    } cases[] = {{0, 33}, {1, SE_ERR_ASSOCINCOMPLETE}, {2, SE_ERR_FNF}, {3, SE_ERR_NOASSOC}, {4, SE_ERR_ASSOCINCOMPLETE}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.status);
+        FakeDesktop desktop;
+        desktop.addApplication("viewer", "text/plain;");
+        desktop.setOpenerStatus(c.status);
+        const std::string text = hostFile("my notes.txt");
+        const intptr_t result = ShellExecuteA(nullptr, "open", windowsOf(text).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        if (c.expected == 33)
+            EXPECT_GT(result, 32);
+        else
+            EXPECT_EQ(result, c.expected);
+        EXPECT_EQ(desktop.openerLog(), QByteArray::fromStdString(text + '\n'));
+    }
+}
+
+TEST(ShellExecute, StartsNothingWithoutAnApplication)
+{
+    FakeDesktop desktop;
+    desktop.addApplication("viewer", "image/png;");
+    const std::string text = hostFile("notes.txt");
+    EXPECT_EQ(ShellExecuteA(nullptr, "open", windowsOf(text).c_str(), nullptr, nullptr, SW_SHOWNORMAL), SE_ERR_NOASSOC);
+    EXPECT_EQ(ShellExecuteA(nullptr, "print", windowsOf(text).c_str(), nullptr, nullptr, SW_SHOWNORMAL), SE_ERR_NOASSOC);
+    EXPECT_FALSE(HostFileExists(desktop.openerLogPath()));
+}
+
+TEST(ShellExecute, OpensWebAddressesWithTheSchemesApplication)
+{
+    FakeDesktop desktop;
+    const char *address = "http://example.org/index.htm";
+    EXPECT_EQ(ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOWDEFAULT), SE_ERR_NOASSOC);
+    EXPECT_FALSE(HostFileExists(desktop.openerLogPath()));
+
+    desktop.addApplication("browser", "x-scheme-handler/http;");
+    EXPECT_GT(ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOWDEFAULT), 32);
+    EXPECT_EQ(desktop.openerLog(), QByteArray(address) + '\n');
+}
+
+TEST(ShellExecute, StartsAProgramOfTheProgramFolderByItsName)
+{
+    FakeDesktop desktop;
+    const std::string log = TestHostFolder() + "/tool.log";
+    FakeDesktop::writeLoggingProgram(TestHostFolder() + "/Program/Tool", log);
+
+    // Our own programs read Windows paths, so those reach them as they stand.
+    const struct
+    {
+        const char *parameters;
+        const char *expected;
+    } cases[] = {
+        {"about", "about\n"},
+        {"browsefile=C:\\Pics\\a.zilo  \"two words\"", "browsefile=C:\\Pics\\a.zilo\ntwo words\n"},
+        {"", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.parameters);
+        std::filesystem::remove(log);
+        EXPECT_GT(ShellExecuteA(nullptr, "open", "Tool.exe", c.parameters, nullptr, SW_SHOWNORMAL), 32);
+        EXPECT_EQ(FakeDesktop::waitForFile(log), QByteArray(c.expected));
+    }
+    EXPECT_EQ(ShellExecuteA(nullptr, "open", "Missing.exe", nullptr, nullptr, SW_SHOWNORMAL), SE_ERR_FNF);
+}
+
+TEST(ShellExecute, GivesAHostProgramHostPaths)
+{
+    FakeDesktop desktop;
+    const std::string log = TestHostFolder() + "/editor.log";
+    const std::string editor = TestHostFolder() + "/editor";
+    FakeDesktop::writeLoggingProgram(editor, log);
+    const std::string text = hostFile("a b.txt");
+    const std::string parameters = "\"" + windowsOf(text) + "\" -n";
+    EXPECT_GT(ShellExecuteA(nullptr, nullptr, windowsOf(editor).c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL), 32);
+    EXPECT_EQ(FakeDesktop::waitForFile(log), QByteArray::fromStdString(text + "\n-n\n"));
+}
+
+TEST(ShellExecute, StartsTheProgramInTheGivenFolder)
+{
+    FakeDesktop desktop;
+    const std::string log = TestHostFolder() + "/where.log";
+    std::filesystem::create_directory(TestHostFolder() + "/start");
+    FakeDesktop::writeScript(TestHostFolder() + "/start/where",
+                             "pwd > '" + log + ".part'\nmv '" + log + ".part' '" + log + "'\n");
+    const std::string folder = windowsOf(TestHostFolder() + "/start");
+    EXPECT_GT(ShellExecuteA(nullptr, "open", "where", nullptr, folder.c_str(), SW_SHOWNORMAL), 32)
+        << "a relative name lies in the folder";
+    EXPECT_EQ(FakeDesktop::waitForFile(log), QByteArray::fromStdString(TestHostFolder() + "/start\n"));
+}
