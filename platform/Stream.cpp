@@ -63,8 +63,8 @@ void THandleStream::closeHandle()
 int32_t THandleStream::Read(void *buffer, int32_t count)
 {
     DWORD done = 0;
-    if (count <= 0 || !ReadFile(m_handle, buffer, DWORD(count), &done, nullptr))
-        return int32_t(done);
+    if (count > 0)
+        ReadFile(m_handle, buffer, DWORD(count), &done, nullptr);
     return int32_t(done);
 }
 
