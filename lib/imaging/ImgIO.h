@@ -1,0 +1,37 @@
+#pragma once
+
+#include "ImgLib.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// What the codecs read from and write to behind the library's handles.
+
+struct ImgSourceObject
+{
+    virtual ~ImgSourceObject() = default;
+    // Up to count bytes from the position; answers how many were read.
+    virtual size_t read(void *buffer, size_t count) = 0;
+    virtual bool seek(uint64_t position) = 0;
+    virtual uint64_t position() const = 0;
+    virtual uint64_t size() const = 0;
+
+    bool readExact(void *buffer, size_t count) { return read(buffer, count) == count; }
+    uint64_t bytesLeft() const { return size() > position() ? size() - position() : 0; }
+};
+
+struct ImgDestObject
+{
+    virtual ~ImgDestObject() = default;
+    // All count bytes or none: a memory destination refuses what does not fit.
+    virtual bool write(const void *buffer, size_t count) = 0;
+    virtual uint64_t written() const = 0;
+    // Writes out what is buffered; false when that fails.
+    virtual bool close() = 0;
+};
+
+// A zeroed rgb block for width x height pixels; null for an empty size or one
+// of more than ImgMaxPixels pixels.
+HGLOBAL ImgAllocRGB(uint32_t width, uint32_t height);
+// Whether width x height is a size the readers accept.
+bool ImgSizeIsAcceptable(uint64_t width, uint64_t height);
