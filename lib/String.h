@@ -17,7 +17,7 @@ public:
     CString(char c);
     CString(const char *text);
     CString(const CString &other);
-    CString(const QString &text);       // the class library's string
+    explicit CString(const QString &text);   // the class library's string
     virtual ~CString();
 
     CString &operator=(char c);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DriveTable.h"
+#include "DriveLetters.h"
 #include "MountTable.h"
 
 #include <string>

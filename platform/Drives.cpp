@@ -1,6 +1,6 @@
 #include "Drives.h"
 
-#include "DriveTable.h"
+#include "DriveLetters.h"
 #include "HostPath.h"
 
 #include <algorithm>
@@ -22,7 +22,7 @@ static bool isSeparator(char c)
 
 // The drive whose root the path is: "D:", "D:\" or "\\server\share" with or
 // without its backslash. Null for anything else.
-static const DriveInfo *driveOfRoot(const DriveTable &table, const char *root)
+static const DriveInfo *driveOfRoot(const DriveLetterTable &table, const char *root)
 {
     const std::string_view path = root ? root : "";
     if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
@@ -41,7 +41,7 @@ static bool isReady(const DriveInfo &drive)
 }
 
 // The drive of a root that is ready, or null with the last error set.
-static const DriveInfo *readyDriveOfRoot(const DriveTable &table, const char *root)
+static const DriveInfo *readyDriveOfRoot(const DriveLetterTable &table, const char *root)
 {
     const DriveInfo *drive = driveOfRoot(table, root);
     if (!drive) {
@@ -57,7 +57,7 @@ static const DriveInfo *readyDriveOfRoot(const DriveTable &table, const char *ro
 
 UINT GetDriveTypeA(const char *rootPathName)
 {
-    const std::shared_ptr<const DriveTable> table = CurrentDriveTable();
+    const std::shared_ptr<const DriveLetterTable> table = CurrentDriveTable();
     const DriveInfo *drive = driveOfRoot(*table, rootPathName);
     return drive ? drive->type : DRIVE_NO_ROOT_DIR;
 }
@@ -82,7 +82,7 @@ BOOL GetVolumeInformationA(const char *rootPathName, char *volumeNameBuffer, DWO
                            DWORD *volumeSerialNumber, DWORD *maximumComponentLength,
                            DWORD *fileSystemFlags, char *fileSystemNameBuffer, DWORD fileSystemNameSize)
 {
-    const std::shared_ptr<const DriveTable> table = CurrentDriveTable();
+    const std::shared_ptr<const DriveLetterTable> table = CurrentDriveTable();
     const DriveInfo *drive = readyDriveOfRoot(*table, rootPathName);
     if (!drive)
         return FALSE;
@@ -141,7 +141,7 @@ static DWORD cappedCount(uint64_t count)
 BOOL GetDiskFreeSpaceA(const char *rootPathName, DWORD *sectorsPerCluster, DWORD *bytesPerSector,
                        DWORD *numberOfFreeClusters, DWORD *totalNumberOfClusters)
 {
-    const std::shared_ptr<const DriveTable> table = CurrentDriveTable();
+    const std::shared_ptr<const DriveLetterTable> table = CurrentDriveTable();
     const DriveInfo *drive = readyDriveOfRoot(*table, rootPathName);
     SpaceFigures space;
     if (!drive || !spaceOfFolder(*drive, drive->hostRoot, space))

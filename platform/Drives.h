@@ -3,7 +3,7 @@
 #include "LastError.h"
 #include "Types.h"
 
-// Windows drive services over the drive letters of DriveTable.h. A root is a
+// Windows drive services over the drive letters of DriveLetterTable.h. A root is a
 // letter with a colon and a backslash ("D:\"; "D:" is taken as the same) or a
 // network share ("\\server\share\"). Failures answer FALSE and leave the
 // Windows code for GetLastError: ERROR_PATH_NOT_FOUND for a letter or share

@@ -153,7 +153,7 @@ static bool isDriveLetter(char c)
 
 // The drive of an absolute Windows path and the part after its root; null for
 // a relative path or one on no drive.
-static const DriveInfo *driveOfWindowsPath(const DriveTable &table, std::string_view path, std::string_view &rest)
+static const DriveInfo *driveOfWindowsPath(const DriveLetterTable &table, std::string_view path, std::string_view &rest)
 {
     if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]))
         return table.driveOfUnc(path, rest);
@@ -191,7 +191,7 @@ std::string HostPathFromWindows(std::string_view windowsPath)
 std::string WindowsPathFromHost(std::string_view hostPath)
 {
     const std::string normal = NormalHostPath(hostPath);
-    const std::shared_ptr<const DriveTable> table = CurrentDriveTable();
+    const std::shared_ptr<const DriveLetterTable> table = CurrentDriveTable();
     const DriveInfo *drive = normal.empty() ? nullptr : table->driveOfHostPath(normal);
     if (!drive) {
         SetLastError(ERROR_PATH_NOT_FOUND);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DriveTable.h"
+#include "DriveLetters.h"
 
 #include <memory>
 #include <string>
@@ -8,7 +8,7 @@
 
 // The one place where Windows paths meet host paths. Text is UTF-8. The drive
 // letters and their folders are those of the current drive table
-// (DriveTable.h).
+// (DriveLetterTable.h).
 //
 // A Windows path is absolute: a letter, a colon and a backslash ("C:\Pics";
 // "C:" alone is the root) or a network share ("\\server\share\Pics"). Both
@@ -41,7 +41,7 @@ std::string WindowsNameFromHost(std::string_view hostName);
 // drive is null when hostPath is empty.
 struct HostLocation
 {
-    std::shared_ptr<const DriveTable> table;   // keeps drive alive
+    std::shared_ptr<const DriveLetterTable> table;   // keeps drive alive
     const DriveInfo *drive = nullptr;
     std::string hostPath;
 };

@@ -1,4 +1,4 @@
-#include <platform/DriveTable.h>
+#include <platform/DriveLetters.h>
 #include <platform/Drives.h>
 #include <platform/MountTable.h>
 

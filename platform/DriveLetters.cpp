@@ -1,4 +1,4 @@
-#include "DriveTable.h"
+#include "DriveLetters.h"
 
 #include "DriveDiscovery.h"
 #include "DriveMap.h"
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 
-DriveTable::DriveTable(std::vector<DriveInfo> drives)
+DriveLetterTable::DriveLetterTable(std::vector<DriveInfo> drives)
 {
     std::stable_sort(drives.begin(), drives.end(),
                      [](const DriveInfo &a, const DriveInfo &b) { return a.letter < b.letter; });
@@ -18,7 +18,7 @@ DriveTable::DriveTable(std::vector<DriveInfo> drives)
     }
 }
 
-DWORD DriveTable::logicalDrives() const
+DWORD DriveLetterTable::logicalDrives() const
 {
     DWORD mask = 0;
     for (const DriveInfo &drive : m_drives)
@@ -26,7 +26,7 @@ DWORD DriveTable::logicalDrives() const
     return mask;
 }
 
-const DriveInfo *DriveTable::drive(char letter) const
+const DriveInfo *DriveLetterTable::drive(char letter) const
 {
     const char upper = letter >= 'a' && letter <= 'z' ? char(letter - 'a' + 'A') : letter;
     for (const DriveInfo &drive : m_drives) {
@@ -49,7 +49,7 @@ static bool equalsNoCase(std::string_view a, std::string_view b)
            });
 }
 
-const DriveInfo *DriveTable::driveOfUnc(std::string_view uncPath, std::string_view &rest) const
+const DriveInfo *DriveLetterTable::driveOfUnc(std::string_view uncPath, std::string_view &rest) const
 {
     const DriveInfo *best = nullptr;
     for (const DriveInfo &drive : m_drives) {
@@ -65,7 +65,7 @@ const DriveInfo *DriveTable::driveOfUnc(std::string_view uncPath, std::string_vi
     return best;
 }
 
-const DriveInfo *DriveTable::driveOfHostPath(std::string_view hostPath) const
+const DriveInfo *DriveLetterTable::driveOfHostPath(std::string_view hostPath) const
 {
     const DriveInfo *best = nullptr;
     for (const DriveInfo &drive : m_drives) {
@@ -93,7 +93,7 @@ namespace {
 struct CurrentTable
 {
     std::mutex lock;                       // guards the two fields below; taken with no other lock
-    std::shared_ptr<const DriveTable> table;
+    std::shared_ptr<const DriveLetterTable> table;
     std::string mapSetting;                // ZILO_DRIVE_MAP when the table was built
 };
 
@@ -107,10 +107,10 @@ static CurrentTable &currentTable()
 
 // Reading the mounts and the map happens outside the lock, so readers never
 // wait for the disk; of two refreshes at once, the later swap wins.
-static std::shared_ptr<const DriveTable> buildAndSwap(const std::string &mapSetting)
+static std::shared_ptr<const DriveLetterTable> buildAndSwap(const std::string &mapSetting)
 {
     const std::vector<MountEntry> mounts = ReadMountTable();
-    auto table = std::make_shared<const DriveTable>(mapSetting.empty() ? DiscoverDrives(mounts, homeFolder())
+    auto table = std::make_shared<const DriveLetterTable>(mapSetting.empty() ? DiscoverDrives(mounts, homeFolder())
                                                                        : ReadDriveMap(mapSetting, mounts));
     CurrentTable &current = currentTable();
     std::lock_guard guard(current.lock);
@@ -119,7 +119,7 @@ static std::shared_ptr<const DriveTable> buildAndSwap(const std::string &mapSett
     return table;
 }
 
-std::shared_ptr<const DriveTable> CurrentDriveTable()
+std::shared_ptr<const DriveLetterTable> CurrentDriveTable()
 {
     const std::string mapSetting = driveMapSetting();
     {
@@ -131,7 +131,7 @@ std::shared_ptr<const DriveTable> CurrentDriveTable()
     return buildAndSwap(mapSetting);
 }
 
-std::shared_ptr<const DriveTable> RefreshDriveTable()
+std::shared_ptr<const DriveLetterTable> RefreshDriveTable()
 {
     return buildAndSwap(driveMapSetting());
 }

@@ -26,12 +26,12 @@ struct DriveInfo
 
 // One consistent view of every drive letter. It never changes once made, so
 // any number of threads may read it while a newer table replaces it.
-class DriveTable
+class DriveLetterTable
 {
 public:
-    DriveTable() = default;
+    DriveLetterTable() = default;
     // A repeated letter keeps its first entry.
-    explicit DriveTable(std::vector<DriveInfo> drives);
+    explicit DriveLetterTable(std::vector<DriveInfo> drives);
 
     DWORD logicalDrives() const;   // bit i for letter 'A' + i
     // Either case; null for no drive.
@@ -54,6 +54,6 @@ private:
 // map holds the map's lines; otherwise the host's mounts give C: (the home
 // folder), Z: (the root) and from D: on each removable, optical or network
 // mount. Any thread; the table stays valid as long as the caller holds it.
-std::shared_ptr<const DriveTable> CurrentDriveTable();
+std::shared_ptr<const DriveLetterTable> CurrentDriveTable();
 // Builds the table again and makes it current. Any thread.
-std::shared_ptr<const DriveTable> RefreshDriveTable();
+std::shared_ptr<const DriveLetterTable> RefreshDriveTable();

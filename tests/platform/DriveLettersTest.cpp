@@ -1,6 +1,6 @@
 #include <platform/DriveDiscovery.h>
 #include <platform/DriveMap.h>
-#include <platform/DriveTable.h>
+#include <platform/DriveLetters.h>
 #include <platform/Drives.h>
 #include <platform/HostPath.h>
 #include <platform/MountTable.h>
@@ -188,7 +188,7 @@ TEST(DriveMap, ParsesLinesAndSkipsWhatDoesNotParse)
     EXPECT_TRUE(drives[3].readOnly);
 }
 
-TEST(DriveTable, RefreshesOnGetLogicalDrivesAndWhenTheMapSettingChanges)
+TEST(DriveLetterTable, RefreshesOnGetLogicalDrivesAndWhenTheMapSettingChanges)
 {
     const std::string disc = TestHostFolder() + "/disc";
     fs::create_directories(disc);
@@ -213,7 +213,7 @@ TEST(DriveTable, RefreshesOnGetLogicalDrivesAndWhenTheMapSettingChanges)
     EXPECT_EQ(CurrentDriveTable()->logicalDrives(), 0u);
 }
 
-TEST(DriveTable, ReadersSeeWholeTablesWhileItIsRefreshed)
+TEST(DriveLetterTable, ReadersSeeWholeTablesWhileItIsRefreshed)
 {
     const std::string first = TestHostFolder() + "/first";
     const std::string second = TestHostFolder() + "/second";
@@ -231,7 +231,7 @@ TEST(DriveTable, ReadersSeeWholeTablesWhileItIsRefreshed)
     for (int i = 0; i < 4; ++i) {
         readers.emplace_back([&] {
             while (!stop) {
-                const std::shared_ptr<const DriveTable> table = CurrentDriveTable();
+                const std::shared_ptr<const DriveLetterTable> table = CurrentDriveTable();
                 const DWORD mask = table->logicalDrives();
                 const bool whole = (mask == 0x18 && table->drive('E')->hostRoot == first)
                                    || (mask == 0xC0 && table->drive('H')->hostRoot == second);
