@@ -1,0 +1,216 @@
+#include "Memo.h"
+
+#include "../Glob.h"
+
+#include <lib/SafeRegIniFile.h>
+#include <platform/Exception.h>
+#include <platform/Files.h>
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <vector>
+
+CCriticalSection TMemoList::MemoLock;
+
+static const QString DataFileValue = QStringLiteral("DataFile");
+constexpr int MemoFileNameLength = 8;
+
+// The memo lists; guarded by MemoLock.
+static std::vector<TMemoList *> &memoLists()
+{
+    static std::vector<TMemoList *> lists;
+    return lists;
+}
+
+// A stored name comes from the registry: only eight lower-case letters name a
+// memo file, so no value can point outside the data folder.
+static bool isMemoFileName(const QString &name)
+{
+    return name.size() == MemoFileNameLength
+           && std::all_of(name.begin(), name.end(), [](QChar c) { return c >= u'a' && c <= u'z'; });
+}
+
+static QString memoSection(const CPath &folder)
+{
+    return FolderSettingsSection(folder, MemosSection).ToAnsiString();
+}
+
+TMemoList *TMemoList::GetForFolder(const CPath &folder)
+{
+    CSingleLock lock(MemoLock);
+    for (TMemoList *list : memoLists()) {
+        if (list->m_folder.CompareNoCase(folder) == 0)
+            return list;
+    }
+    return new TMemoList(folder);
+}
+
+TMemoList::TMemoList(const CPath &folder)
+    : m_folder(folder)
+{
+    memoLists().push_back(this);
+    const QString stored = SettingsStore->ReadString(memoSection(folder), DataFileValue, QString());
+    if (isMemoFileName(stored))
+        m_dataFile = CString(stored);
+    load();
+}
+
+TMemoList::~TMemoList()
+{
+    CSingleLock lock(MemoLock);
+    auto &lists = memoLists();
+    lists.erase(std::remove(lists.begin(), lists.end(), this), lists.end());
+}
+
+void TMemoList::FreeAll()
+{
+    CSingleLock lock(MemoLock);
+    std::vector<TMemoList *> lists;
+    lists.swap(memoLists());
+    for (TMemoList *list : lists)
+        delete list;
+}
+
+int TMemoList::GetTotals()
+{
+    CSingleLock lock(MemoLock);
+    int total = 0;
+    for (const TMemoList *list : memoLists())
+        total += list->Count();
+    return total;
+}
+
+CPath TMemoList::memoFilePath() const
+{
+    return DataFolder().AppendFileName(m_dataFile + ".dat");
+}
+
+void TMemoList::load()
+{
+    Clear();
+    m_loadFailed = false;
+    if (m_dataFile.IsEmpty())
+        return;
+    const CPath file = memoFilePath();
+    if (!file.GetFileExists())
+        return;
+    try {
+        LoadFromFile(file.ToAnsiString());
+    } catch (const Exception &) {
+        Clear();
+        m_loadFailed = true;   // no memos now, and none written over the file
+    }
+}
+
+CString TMemoList::MakeMemoFileName()
+{
+    const CPath folder = DataFolder();
+    for (;;) {
+        CString name;
+        for (int i = 0; i < MemoFileNameLength; ++i)
+            name += char('a' + QRandomGenerator::global()->bounded(26));
+        if (!folder.AppendFileName(name + ".dat").GetFileExists())
+            return name;
+    }
+}
+
+CString TMemoList::GetMemoText(const CString &key) const
+{
+    CSingleLock lock(MemoLock);
+    return CString(Value(key.ToAnsiString()));
+}
+
+void TMemoList::SetMemoText(const CString &key, const CString &packed)
+{
+    CSingleLock lock(MemoLock);
+    if (m_loadFailed) {
+        load();
+        if (m_loadFailed)
+            throw EFOpenError(QStringLiteral("Cannot open file %1").arg(memoFilePath().ToAnsiString()));
+    }
+    if (m_dataFile.IsEmpty()) {
+        m_dataFile = MakeMemoFileName();
+        SettingsStore->WriteString(memoSection(m_folder), DataFileValue, m_dataFile.ToAnsiString());
+    }
+    const QString name = key.ToAnsiString();
+    const int index = IndexOfName(name);
+    if (index >= 0 && packed.IsEmpty())
+        Delete(index);
+    else if (index >= 0)
+        Put(index, name + u'=' + packed.ToAnsiString());
+    else if (!packed.IsEmpty())
+        Add(name + u'=' + packed.ToAnsiString());
+
+    const CPath file = memoFilePath();
+    if (Count() == 0) {
+        if (file.GetFileExists() && !DeleteFileA(file))
+            throw EFCreateError(QStringLiteral("Cannot create file %1").arg(file.ToAnsiString()));
+        return;
+    }
+    SaveToFile(file.ToAnsiString());
+}
+
+static CString fileMemoKey(const CPath &file)
+{
+    CString key = file.GetFilePart();
+    for (int i = 0; i < key.GetLength(); ++i) {
+        if (key.GetAt(i) == '=')
+            key.GetAt(i) = '|';
+    }
+    return key;
+}
+
+CMemo::CMemo(const CPath &file)
+    : m_folder(file.GetDirPart())
+    , m_key(fileMemoKey(file))
+{
+}
+
+CMemo::CMemo(const CPath &folder, const CString &name)
+    : m_folder(folder)
+    , m_key(CString("*") + name)
+{
+}
+
+CMemo::~CMemo() = default;
+
+TStrings *CMemo::GetLines()
+{
+    if (m_lines)
+        return m_lines.get();
+    m_lines = std::make_unique<TStringList>();
+    CSingleLock lock(TMemoList::MemoLock);
+    m_lines->SetCommaText(TMemoList::GetForFolder(m_folder)->GetMemoText(m_key).ToAnsiString());
+    return m_lines.get();
+}
+
+void CMemo::SetLines(const TStrings &lines)
+{
+    auto copy = std::make_unique<TStringList>();
+    copy->Assign(lines);
+    const CString packed = copy->Count() == 0 ? CString() : CString(copy->CommaText());
+    m_lines = std::move(copy);
+    CSingleLock lock(TMemoList::MemoLock);
+    TMemoList::GetForFolder(m_folder)->SetMemoText(m_key, packed);
+}
+
+void CMemo::Delete()
+{
+    SetLines(TStringList());
+}
+
+void CMemo::FreeLines()
+{
+    m_lines.reset();
+}
+
+void FollowMovedFile(const CPath &oldPath, const CPath &newPath)
+{
+    CMemo source(oldPath);
+    const TStrings *lines = source.GetLines();
+    if (lines->Count() == 0)
+        return;
+    CMemo(newPath).SetLines(*lines);
+    source.Delete();
+}

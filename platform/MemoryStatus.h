@@ -1,0 +1,19 @@
+#pragma once
+
+#include "Types.h"
+
+// The machine's physical memory, in bytes, as Windows' 64-bit memory status
+// gives it. The page-file and virtual-memory fields of Windows are left out:
+// nothing asks for them.
+struct MEMORYSTATUSEX
+{
+    DWORD dwLength = sizeof(MEMORYSTATUSEX);   // the caller's size of this structure
+    DWORD dwMemoryLoad = 0;                    // percent of physical memory in use, 0..100
+    ULONGLONG ullTotalPhys = 0;
+    ULONGLONG ullAvailPhys = 0;                // what can be had without swapping
+};
+
+// Fills status. Answers FALSE, with the last error ERROR_INVALID_PARAMETER,
+// when status is null or its dwLength is not the structure's size, and with
+// ERROR_INVALID_FUNCTION when the host cannot tell its memory size. Any thread.
+BOOL GlobalMemoryStatusEx(MEMORYSTATUSEX *status);

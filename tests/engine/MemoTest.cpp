@@ -1,0 +1,144 @@
+#include <Source/engine/Memo.h>
+
+#include <Source/Glob.h>
+
+#include <lib/SafeRegIniFile.h>
+#include <platform/Exception.h>
+#include <platform/HostPath.h>
+
+#include "../TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <future>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A folder of pictures in the test folder, and the program's globals (the
+// settings store, the data folder) for the duration of a test.
+class MemoTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(TestHostFolder() + "/Pics");
+        InitGlobals();
+        m_folder = CPath(TestWindowsPath("Pics").toUtf8().constData());
+    }
+    void TearDown() override
+    {
+        TMemoList::FreeAll();
+        FreeGlobals();
+    }
+
+    static TStringList lines(const QStringList &texts)
+    {
+        TStringList list;
+        for (const QString &text : texts)
+            list.Add(text);
+        return list;
+    }
+
+    std::string memoFile() const
+    {
+        const QString name = SettingsStore->ReadString(FolderSettingsSection(m_folder, MemosSection).ToAnsiString(),
+                                                       "DataFile", QString());
+        return name.isEmpty() ? std::string() : HostPathFromWindows(DataFolder().AppendFileName(CString(name) + ".dat").c_str());
+    }
+
+    CPath m_folder;
+};
+
+} // namespace
+
+TEST_F(MemoTest, StoresCommaTextUnderTheFileKey)
+{
+    CMemo memo(m_folder.AppendFileName("a=b.jpg"));
+    EXPECT_STREQ(memo.Key(), "a|b.jpg");
+    memo.SetLines(lines({"Hello, world", "Second"}));
+    EXPECT_EQ(ReadHostFile(memoFile()), "a|b.jpg=\"Hello, world\",Second\r\n");
+
+    TMemoList::FreeAll();   // read the file afresh
+    CMemo again(m_folder.AppendFileName("a=b.jpg"));
+    EXPECT_EQ(again.GetLines()->ToStringList(), QStringList({"Hello, world", "Second"}));
+}
+
+TEST_F(MemoTest, AwkwardLinesRoundTrip)
+{
+    const QStringList texts = {"", "quote \"x\"", "tab\tand, comma", "  spaces  "};
+    for (const QStringList &memoLines : {QStringList{""}, texts}) {
+        CMemo(m_folder, "Folder").SetLines(lines(memoLines));
+        TMemoList::FreeAll();
+        CMemo back(m_folder, "Folder");
+        EXPECT_EQ(back.GetLines()->ToStringList(), memoLines);
+    }
+}
+
+TEST_F(MemoTest, LastMemoRemovedDeletesTheFileAndItsNameIsReused)
+{
+    CMemo memo(m_folder.AppendFileName("a.jpg"));
+    memo.SetLines(lines({"note"}));
+    const std::string file = memoFile();
+    ASSERT_TRUE(HostFileExists(file));
+    memo.Delete();
+    EXPECT_FALSE(HostFileExists(file));
+    CMemo(m_folder.AppendFileName("b.jpg")).SetLines(lines({"other"}));
+    EXPECT_EQ(memoFile(), file);
+    EXPECT_TRUE(HostFileExists(file));
+}
+
+TEST_F(MemoTest, MemosOfOneFolderShareOneList)
+{
+    CMemo first(m_folder.AppendFileName("a.jpg"));
+    first.SetLines(lines({"one"}));
+    CMemo second(m_folder.AppendFileName("B.JPG"));
+    second.SetLines(lines({"two"}));
+    EXPECT_EQ(TMemoList::GetTotals(), 2);
+    CMemo third(CPath((m_folder.AsLower())).AppendFileName("a.jpg"));   // the folder without case
+    EXPECT_EQ(third.GetLines()->ToStringList(), QStringList({"one"}));
+    EXPECT_EQ(TMemoList::GetTotals(), 2);
+}
+
+TEST_F(MemoTest, FollowsAMovedFile)
+{
+    CMemo(m_folder.AppendFileName("old.jpg")).SetLines(lines({"kept"}));
+    FollowMovedFile(m_folder.AppendFileName("old.jpg"), m_folder.AppendFileName("new.jpg"));
+    EXPECT_EQ(CMemo(m_folder.AppendFileName("new.jpg")).GetLines()->ToStringList(), QStringList({"kept"}));
+    EXPECT_EQ(CMemo(m_folder.AppendFileName("old.jpg")).GetLines()->Count(), 0);
+    EXPECT_EQ(TMemoList::GetTotals(), 1);
+}
+
+TEST_F(MemoTest, AnUnreadableMemoFileIsNoMemoAndIsNeverOverwritten)
+{
+    CMemo(m_folder.AppendFileName("a.jpg")).SetLines(lines({"precious"}));
+    const std::string file = memoFile();
+    TMemoList::FreeAll();
+    fs::remove(file);
+    fs::create_directory(file);   // a folder where the file should be: it cannot be read
+
+    auto worker = std::async(std::launch::async, [this] {
+        return CMemo(m_folder.AppendFileName("a.jpg")).GetLines()->Count();
+    });
+    EXPECT_EQ(worker.get(), 0);
+    EXPECT_THROW(CMemo(m_folder.AppendFileName("b.jpg")).SetLines(lines({"new"})), Exception);
+    EXPECT_TRUE(fs::is_directory(file));
+}
+
+TEST_F(MemoTest, AStoredNameThatIsNoMemoFileNameIsIgnored)
+{
+    for (const char *stored : {"..\\..\\Registry", "ABCDEFGH", "abc", "abcdefghi"}) {
+        SCOPED_TRACE(stored);
+        TMemoList::FreeAll();
+        const QString section = FolderSettingsSection(m_folder, MemosSection).ToAnsiString();
+        SettingsStore->WriteString(section, "DataFile", stored);
+        CMemo memo(m_folder.AppendFileName("a.jpg"));
+        EXPECT_EQ(memo.GetLines()->Count(), 0);
+        memo.SetLines(lines({"x"}));
+        const QString chosen = SettingsStore->ReadString(section, "DataFile", QString());
+        EXPECT_EQ(chosen.size(), 8);
+        EXPECT_NE(chosen, QString::fromUtf8(stored));
+    }
+}
