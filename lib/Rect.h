@@ -29,3 +29,15 @@ struct CRect
 
     bool operator==(const CRect &other) const = default;
 };
+
+// A width and a height.
+struct CSize
+{
+    int32_t cx = 0;
+    int32_t cy = 0;
+
+    CSize() = default;
+    CSize(int32_t width, int32_t height) : cx(width), cy(height) {}
+
+    bool operator==(const CSize &other) const = default;
+};

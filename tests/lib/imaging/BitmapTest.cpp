@@ -1,0 +1,244 @@
+#include <lib/imaging/Bitmap.h>
+
+#include "../../TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// A top-down RGB buffer whose every byte differs: channel c of pixel (x, y).
+std::vector<unsigned char> patternRGB(int width, int height)
+{
+    std::vector<unsigned char> rgb(size_t(width) * size_t(height) * 3);
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = uint8_t(i * 7 + 3);
+    return rgb;
+}
+
+std::vector<unsigned char> roundTrip(const CBitmap &bitmap, unsigned &width, unsigned &height)
+{
+    std::unique_ptr<unsigned char[]> rgb(bitmap.NewRGB(width, height));
+    return std::vector<unsigned char>(rgb.get(), rgb.get() + size_t(width) * height * 3);
+}
+
+// A bitmap of the given depth with a palette, as a platform would hand it over.
+struct Dib
+{
+    std::vector<unsigned char> block;
+    BITMAPINFOHEADER *header() { return reinterpret_cast<BITMAPINFOHEADER *>(block.data()); }
+    unsigned char *bits() { return block.data() + sizeof(BITMAPINFOHEADER) + paletteBytes; }
+    size_t paletteBytes = 0;
+};
+
+Dib makeDib(int width, int height, WORD depth, std::vector<RGBQUAD> palette, std::vector<unsigned char> rows)
+{
+    Dib dib;
+    dib.paletteBytes = palette.size() * sizeof(RGBQUAD);
+    dib.block.resize(sizeof(BITMAPINFOHEADER) + dib.paletteBytes + rows.size());
+    *dib.header() = BITMAPINFOHEADER{40, width, height, 1, depth, BI_RGB, 0, 0, 0, DWORD(palette.size()), 0};
+    std::memcpy(dib.block.data() + sizeof(BITMAPINFOHEADER), palette.data(), dib.paletteBytes);
+    std::memcpy(dib.bits(), rows.data(), rows.size());
+    return dib;
+}
+
+// Blue, green, red of pixel x in stored row `row` of a 24-bit bitmap.
+std::array<int, 3> pixel(const CBitmap &bitmap, int x, int row)
+{
+    const unsigned char *p = bitmap.GetBits() + size_t(row) * CBitmap::GetBytesNextLine(bitmap.Width(), 24) + 3 * x;
+    return {p[0], p[1], p[2]};
+}
+
+} // namespace
+
+TEST(CBitmap, RowStrides)
+{
+    const struct { int width, bits, stride; } cases[] = {{1, 24, 4}, {5, 24, 16}, {9, 1, 4}, {3, 8, 4}, {33, 1, 8}, {7, 4, 4}};
+    for (const auto &c : cases)
+        EXPECT_EQ(CBitmap::GetBytesNextLine(c.width, c.bits), c.stride) << c.width << "x" << c.bits;
+    EXPECT_EQ(CBitmap::GetImageSize(CSize(3, 2)), 24);
+}
+
+TEST(CBitmap, RGBRoundTripsForOddWidthsWithoutPaddingLeaking)
+{
+    for (int width : {1, 2, 3, 5, 7}) {
+        SCOPED_TRACE(width);
+        const std::vector<unsigned char> rgb = patternRGB(width, 3);
+        CBitmap bitmap(rgb.data(), CSize(width, 3));
+        EXPECT_EQ(bitmap.GetHeader()->biSize, 40u);
+        EXPECT_EQ(bitmap.GetHeader()->biBitCount, 24);
+        EXPECT_EQ(bitmap.GetHeader()->biXPelsPerMeter, 2800);
+        unsigned w = 0, h = 0;
+        EXPECT_EQ(roundTrip(bitmap, w, h), rgb);
+        EXPECT_EQ(w, unsigned(width));
+        EXPECT_EQ(h, 3u);
+        // Bottom-up, blue first: the first top-down pixel is the last stored row's first.
+        EXPECT_EQ(pixel(bitmap, 0, 2), (std::array<int, 3>{rgb[2], rgb[1], rgb[0]}));
+    }
+}
+
+TEST(CBitmap, EmptyAndOversizedSizesGiveAnEmptyBitmap)
+{
+    const unsigned char one[3] = {1, 2, 3};
+    for (const CSize size : {CSize(0, 1), CSize(1, 0), CSize(-1, 1), CSize(1 << 15, 1 << 14)}) {
+        CBitmap bitmap(one, size);
+        EXPECT_TRUE(bitmap.IsEmpty());
+        unsigned w = 9, h = 9;
+        EXPECT_EQ(bitmap.NewRGB(w, h), nullptr);
+        EXPECT_EQ(w, 0u);
+    }
+}
+
+TEST(CBitmap, FromBitmapsOfEveryDepth)
+{
+    const std::vector<RGBQUAD> palette = {{10, 20, 30, 0}, {40, 50, 60, 0}, {70, 80, 90, 0}};
+    {
+        // 1 bit, 9 pixels: bits 1,0,1,... then the ninth in the next byte.
+        Dib dib = makeDib(9, 1, 1, palette, {0xA0, 0x80, 0, 0});
+        CBitmap bitmap(dib.header(), dib.bits());
+        EXPECT_EQ(pixel(bitmap, 0, 0), (std::array<int, 3>{40, 50, 60}));
+        EXPECT_EQ(pixel(bitmap, 1, 0), (std::array<int, 3>{10, 20, 30}));
+        EXPECT_EQ(pixel(bitmap, 8, 0), (std::array<int, 3>{40, 50, 60}));
+    }
+    {
+        // 4 bits: high nibble first; index 15 lies past the three-entry palette.
+        Dib dib = makeDib(3, 1, 4, palette, {0x21, 0xF0, 0, 0});
+        CBitmap bitmap(dib.header(), dib.bits());
+        EXPECT_EQ(pixel(bitmap, 0, 0), (std::array<int, 3>{70, 80, 90}));
+        EXPECT_EQ(pixel(bitmap, 1, 0), (std::array<int, 3>{40, 50, 60}));
+        EXPECT_EQ(pixel(bitmap, 2, 0), (std::array<int, 3>{0, 0, 0}));
+    }
+    {
+        Dib dib = makeDib(2, 1, 8, palette, {2, 200, 0, 0});
+        CBitmap bitmap(dib.header(), dib.bits());
+        EXPECT_EQ(pixel(bitmap, 0, 0), (std::array<int, 3>{70, 80, 90}));
+        EXPECT_EQ(pixel(bitmap, 1, 0), (std::array<int, 3>{0, 0, 0}));
+    }
+    {
+        Dib dib = makeDib(2, 1, 16, {}, {0xFF, 0x7F, 0x1F, 0x00});
+        CBitmap bitmap(dib.header(), dib.bits());
+        EXPECT_EQ(pixel(bitmap, 0, 0), (std::array<int, 3>{248, 248, 248}));
+        EXPECT_EQ(pixel(bitmap, 1, 0), (std::array<int, 3>{248, 0, 0}));
+    }
+    {
+        Dib dib = makeDib(1, 1, 32, {}, {1, 2, 3, 99});
+        CBitmap bitmap(dib.header(), dib.bits());
+        EXPECT_EQ(pixel(bitmap, 0, 0), (std::array<int, 3>{1, 2, 3}));
+    }
+    {
+        // Top-down: rows are copied in storage order.
+        Dib dib = makeDib(1, -2, 24, {}, {1, 2, 3, 0, 4, 5, 6, 0});
+        CBitmap bitmap(dib.header(), dib.bits());
+        EXPECT_EQ(bitmap.Height(), 2);
+        EXPECT_EQ(pixel(bitmap, 0, 0), (std::array<int, 3>{1, 2, 3}));
+        EXPECT_EQ(pixel(bitmap, 0, 1), (std::array<int, 3>{4, 5, 6}));
+    }
+    Dib odd = makeDib(1, 1, 2, {}, {0, 0, 0, 0});
+    EXPECT_TRUE(CBitmap(odd.header(), odd.bits()).IsEmpty());
+}
+
+TEST(CBitmap, EffectsThatUndoThemselves)
+{
+    const std::vector<unsigned char> rgb = patternRGB(3, 2);
+    CBitmap bitmap(rgb.data(), CSize(3, 2));
+    unsigned w = 0, h = 0;
+    bitmap.Negate();
+    EXPECT_NE(roundTrip(bitmap, w, h), rgb);
+    bitmap.Negate();
+    EXPECT_EQ(roundTrip(bitmap, w, h), rgb);
+    bitmap.HFlip();
+    const std::vector<unsigned char> flipped = roundTrip(bitmap, w, h);
+    EXPECT_EQ(std::vector<unsigned char>(flipped.begin(), flipped.begin() + 3),
+              std::vector<unsigned char>(rgb.begin() + 6, rgb.begin() + 9));
+    bitmap.HFlip();
+    bitmap.Rotate(1);
+    bitmap.Rotate(1);
+    EXPECT_EQ(roundTrip(bitmap, w, h), rgb);
+    bitmap.Rotate(0);
+    EXPECT_EQ(bitmap.Width(), 2);
+    EXPECT_EQ(bitmap.Height(), 3);
+    bitmap.Rotate(2);
+    EXPECT_EQ(roundTrip(bitmap, w, h), rgb);
+}
+
+TEST(CBitmap, LibraryEffectsKeepTheSizeAndChangeThePixels)
+{
+    const std::vector<unsigned char> rgb = patternRGB(8, 8);
+    CBitmap bitmap(rgb.data(), CSize(8, 8));
+    unsigned w = 0, h = 0;
+    bitmap.Blur(3);
+    EXPECT_NE(roundTrip(bitmap, w, h), rgb);
+    EXPECT_EQ(w, 8u);
+    bitmap.Sharpen(3);
+    bitmap.ApplyBrightnessContrast(0, 0);
+    EXPECT_EQ(bitmap.Width(), 8);
+    bitmap.Rotate(45.0, 0xFFFFFF);
+    EXPECT_GT(bitmap.Width(), 8);
+    EXPECT_EQ(pixel(bitmap, 0, 0), (std::array<int, 3>{255, 255, 255}));   // a corner is background
+}
+
+TEST(CBitmap, FiltersFromSeveralThreads)
+{
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([] {
+            const std::vector<unsigned char> rgb = patternRGB(16, 16);
+            for (int i = 0; i < 20; ++i) {
+                CBitmap bitmap(rgb.data(), CSize(16, 16));
+                bitmap.Sharpen(2);
+                bitmap.Blur(1);
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+}
+
+TEST(CBitmap, PaintsUprightWithoutACopy)
+{
+    const unsigned char rgb[] = {255, 0, 0, 0, 255, 0,    // red, green
+                                 0, 0, 255, 255, 255, 255};   // blue, white
+    CBitmap bitmap(rgb, CSize(2, 2));
+    QImage canvas(4, 4, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    bitmap.Paint(&painter, 1, 1, false, nullptr);
+    painter.end();
+    EXPECT_EQ(canvas.pixelColor(1, 1), QColor(Qt::red));
+    EXPECT_EQ(canvas.pixelColor(2, 1), QColor(Qt::green));
+    EXPECT_EQ(canvas.pixelColor(1, 2), QColor(Qt::blue));
+    EXPECT_EQ(canvas.pixelColor(2, 2), QColor(Qt::white));
+    EXPECT_EQ(canvas.pixelColor(0, 0), QColor(Qt::black));
+}
+
+TEST(CBitmap, WritesABmpFileOrLeavesTheOldOne)
+{
+    const std::vector<unsigned char> rgb = patternRGB(3, 2);
+    CBitmap bitmap(rgb.data(), CSize(3, 2));
+    const CPath path(TestWindowsPath("out.bmp").toUtf8().constData());
+    ASSERT_TRUE(bitmap.WriteBMP(path));
+    const QByteArray bytes = ReadHostFile(TestHostFolder() + "/out.bmp");
+    ASSERT_EQ(bytes.size(), 14 + 40 + 24);
+    EXPECT_EQ(bytes.left(2), "BM");
+    EXPECT_EQ(uint8_t(bytes[10]), 54);
+    EXPECT_EQ(*reinterpret_cast<const uint32_t *>(bytes.constData() + 2), 78u);
+
+    const QImage image(QString::fromStdString(TestHostFolder() + "/out.bmp"));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(rgb[0], rgb[1], rgb[2]));
+
+    // A folder in the way: the write fails and the folder stays.
+    std::filesystem::create_directory(TestHostFolder() + "/dir.bmp");
+    EXPECT_FALSE(bitmap.WriteBMP(CPath(TestWindowsPath("dir.bmp").toUtf8().constData())));
+    EXPECT_TRUE(std::filesystem::is_directory(TestHostFolder() + "/dir.bmp"));
+    EXPECT_FALSE(CBitmap().WriteBMP(path));
+}
