@@ -80,7 +80,7 @@ public:
         return true;
     }
 
-    // All count bytes or false; on false the position is unspecified.
+    // All count bytes or false; on false the position may be anywhere.
     bool read(void *buffer, size_t count)
     {
         auto *out = static_cast<uint8_t *>(buffer);
