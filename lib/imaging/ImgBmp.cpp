@@ -425,51 +425,14 @@ bool decodeRle(ImgByteReader &in, const BmpLayout &layout, uint8_t *rgb)
 
 BOOL ImgGetBMPDims(HIMGSRC source, uint32_t *width, uint32_t *height, uint32_t *bits)
 {
-    ImgClearDims(width, height, bits);
-    if (!source)
-        return FALSE;
-    try {
-        ImgByteReader in(*source);
-        BmpLayout layout;
-        if (!readLayout(in, layout))
-            return FALSE;
-        if (width)
-            *width = layout.width;
-        if (height)
-            *height = layout.height;
-        if (bits)
-            *bits = layout.bits;
-        return TRUE;
-    } catch (const std::bad_alloc &) {
-        return FALSE;
-    }
+    return ImgQueryDims<BmpLayout>(source, width, height, bits, readLayout, [](const BmpLayout &layout) { return uint32_t(layout.bits); });
 }
 
 HGLOBAL ImgReadBMPToRGB(HIMGSRC source, uint32_t *width, uint32_t *height)
 {
-    ImgClearDims(width, height);
-    if (!source)
-        return nullptr;
-    try {
-        ImgByteReader in(*source);
-        BmpLayout layout;
-        if (!readLayout(in, layout))
-            return nullptr;
-        ImgRgbBlock block(layout.width, layout.height);
-        if (block.isNull())
-            return nullptr;
-        const bool decoded = layout.coding == Coding::Raw ? decodeRaw(in, layout, block.pixels())
-                                                          : decodeRle(in, layout, block.pixels());
-        if (!decoded)
-            return nullptr;
-        if (width)
-            *width = layout.width;
-        if (height)
-            *height = layout.height;
-        return block.release();
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
+    return ImgDecodeToRGB<BmpLayout>(source, width, height, readLayout, [](ImgByteReader &in, const BmpLayout &layout, uint8_t *pixels) {
+        return layout.coding == Coding::Raw ? decodeRaw(in, layout, pixels) : decodeRle(in, layout, pixels);
+    });
 }
 
 // Writes a 14-byte file header, a 40-byte information header and 24-bit rows

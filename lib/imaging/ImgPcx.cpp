@@ -258,47 +258,12 @@ size_t encodeLine(const uint8_t *line, size_t count, uint8_t *out)
 
 BOOL ImgGetPCXDims(HIMGSRC source, uint32_t *width, uint32_t *height, uint32_t *bits)
 {
-    ImgClearDims(width, height, bits);
-    if (!source)
-        return FALSE;
-    try {
-        ImgByteReader in(*source);
-        PcxLayout layout;
-        if (!readLayout(in, layout))
-            return FALSE;
-        if (width)
-            *width = layout.width;
-        if (height)
-            *height = layout.height;
-        if (bits)
-            *bits = layout.bitsPerPixel * layout.planes;
-        return TRUE;
-    } catch (const std::bad_alloc &) {
-        return FALSE;
-    }
+    return ImgQueryDims<PcxLayout>(source, width, height, bits, readLayout, [](const PcxLayout &layout) { return uint32_t(layout.bitsPerPixel * layout.planes); });
 }
 
 HGLOBAL ImgReadPCXToRGB(HIMGSRC source, uint32_t *width, uint32_t *height)
 {
-    ImgClearDims(width, height);
-    if (!source)
-        return nullptr;
-    try {
-        ImgByteReader in(*source);
-        PcxLayout layout;
-        if (!readLayout(in, layout))
-            return nullptr;
-        ImgRgbBlock block(layout.width, layout.height);
-        if (block.isNull() || !decode(in, layout, block.pixels()))
-            return nullptr;
-        if (width)
-            *width = layout.width;
-        if (height)
-            *height = layout.height;
-        return block.release();
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
+    return ImgDecodeToRGB<PcxLayout>(source, width, height, readLayout, decode);
 }
 
 // Writes version 5, 8 bits in 3 planes (red, green, blue), run-length coded,

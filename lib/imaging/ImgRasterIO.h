@@ -189,3 +189,55 @@ inline void ImgClearDims(uint32_t *width, uint32_t *height, uint32_t *bits = nul
     if (bits)
         *bits = 0;
 }
+
+// The dimension query of a codec whose header reader fills a Layout with
+// width and height; bitsOf gives the layout's bits per pixel.
+template <typename Layout, typename ReadLayout, typename BitsOf>
+BOOL ImgQueryDims(HIMGSRC source, uint32_t *width, uint32_t *height, uint32_t *bits, ReadLayout readLayout,
+                  BitsOf bitsOf)
+{
+    ImgClearDims(width, height, bits);
+    if (!source)
+        return FALSE;
+    try {
+        ImgByteReader in(*source);
+        Layout layout;
+        if (!readLayout(in, layout))
+            return FALSE;
+        if (width)
+            *width = layout.width;
+        if (height)
+            *height = layout.height;
+        if (bits)
+            *bits = bitsOf(layout);
+        return TRUE;
+    } catch (const std::bad_alloc &) {
+        return FALSE;
+    }
+}
+
+// The reader of such a codec: decode fills the zeroed rgb block of the
+// layout's size from the pixel data after the header.
+template <typename Layout, typename ReadLayout, typename Decode>
+HGLOBAL ImgDecodeToRGB(HIMGSRC source, uint32_t *width, uint32_t *height, ReadLayout readLayout, Decode decode)
+{
+    ImgClearDims(width, height);
+    if (!source)
+        return nullptr;
+    try {
+        ImgByteReader in(*source);
+        Layout layout;
+        if (!readLayout(in, layout))
+            return nullptr;
+        ImgRgbBlock block(layout.width, layout.height);
+        if (block.isNull() || !decode(in, layout, block.pixels()))
+            return nullptr;
+        if (width)
+            *width = layout.width;
+        if (height)
+            *height = layout.height;
+        return block.release();
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}

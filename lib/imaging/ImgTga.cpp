@@ -288,47 +288,12 @@ bool decode(ImgByteReader &in, const TgaLayout &layout, uint8_t *rgb)
 
 BOOL ImgGetTGADims(HIMGSRC source, uint32_t *width, uint32_t *height, uint32_t *bits)
 {
-    ImgClearDims(width, height, bits);
-    if (!source)
-        return FALSE;
-    try {
-        ImgByteReader in(*source);
-        TgaLayout layout;
-        if (!readLayout(in, layout))
-            return FALSE;
-        if (width)
-            *width = layout.width;
-        if (height)
-            *height = layout.height;
-        if (bits)
-            *bits = layout.pixelBits;
-        return TRUE;
-    } catch (const std::bad_alloc &) {
-        return FALSE;
-    }
+    return ImgQueryDims<TgaLayout>(source, width, height, bits, readLayout, [](const TgaLayout &layout) { return uint32_t(layout.pixelBits); });
 }
 
 HGLOBAL ImgReadTGAToRGB(HIMGSRC source, uint32_t *width, uint32_t *height)
 {
-    ImgClearDims(width, height);
-    if (!source)
-        return nullptr;
-    try {
-        ImgByteReader in(*source);
-        TgaLayout layout;
-        if (!readLayout(in, layout))
-            return nullptr;
-        ImgRgbBlock block(layout.width, layout.height);
-        if (block.isNull() || !decode(in, layout, block.pixels()))
-            return nullptr;
-        if (width)
-            *width = layout.width;
-        if (height)
-            *height = layout.height;
-        return block.release();
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
+    return ImgDecodeToRGB<TgaLayout>(source, width, height, readLayout, decode);
 }
 
 // Writes an uncompressed 24-bit true colour image, rows bottom to top, with
