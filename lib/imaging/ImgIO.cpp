@@ -96,6 +96,8 @@ public:
     size_t read(void *buffer, size_t count) override
     {
         const size_t n = size_t(std::min<uint64_t>(count, m_size - m_position));
+        if (n == 0)
+            return 0;   // an empty source may have no buffer at all
         std::memcpy(buffer, m_bytes + m_position, n);
         m_position += n;
         return n;

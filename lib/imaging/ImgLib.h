@@ -53,6 +53,10 @@ uint32_t ImgGuessFileType(HIMGSRC source);
 // origin 0 from the start, 1 from the position, 2 from the end.
 BOOL ImgSeek(HIMGSRC source, int32_t offset, int32_t origin);
 
+// PNG and TIFF alpha is composited onto white; GIF gives its first frame on
+// its logical screen, transparent pixels showing the background colour (white
+// without a global colour table); grey, CMYK and YCCK JPEGs read as RGB. A
+// JPEG, PNG, GIF or TIFF cut short anywhere in what is read fails.
 HGLOBAL ImgReadBMPToRGB(HIMGSRC source, uint32_t *width, uint32_t *height);
 HGLOBAL ImgReadGIFToRGB(HIMGSRC source, uint32_t *width, uint32_t *height);
 HGLOBAL ImgReadJPGToRGB(HIMGSRC source, uint32_t *width, uint32_t *height);
@@ -60,7 +64,23 @@ HGLOBAL ImgReadPCXToRGB(HIMGSRC source, uint32_t *width, uint32_t *height);
 HGLOBAL ImgReadPNGToRGB(HIMGSRC source, uint32_t *width, uint32_t *height);
 HGLOBAL ImgReadTGAToRGB(HIMGSRC source, uint32_t *width, uint32_t *height);
 HGLOBAL ImgReadTIFFToRGB(HIMGSRC source, uint32_t *width, uint32_t *height);
-// width and height: the wanted size in, the result's size out.
+// For thumbnails: decodes at libjpeg-turbo's smallest DCT scale n/8 whose
+// result is at least twice the wanted size in both directions, or at full size
+// when no scale is; so the result is never smaller than the wanted size unless
+// the image itself is. width, height: the decoded size; fullWidth, fullHeight:
+// the image's own. A wanted size of 0 counts as 1.
+HGLOBAL ImgReadJPGToRGBReduced(HIMGSRC source, uint32_t wantedWidth, uint32_t wantedHeight, uint32_t *width,
+                               uint32_t *height, uint32_t *fullWidth, uint32_t *fullHeight);
+// The same for TIFF, where a file carries reduced images of its first page
+// (in SubIFDs or in directories marked as reduced): the smallest one at least
+// twice the wanted size in both directions that shows the whole page, else
+// the first page itself.
+HGLOBAL ImgReadTIFFToRGBReduced(HIMGSRC source, uint32_t wantedWidth, uint32_t wantedHeight, uint32_t *width,
+                                uint32_t *height, uint32_t *fullWidth, uint32_t *fullHeight);
+// width and height: the wanted size in, the result's size out. EMF and WMF
+// (placeable or plain); the picture keeps its shape inside the wanted box (a
+// wanted size of 0 takes the picture's own, at most 256), on the background
+// wherever the metafile draws nothing.
 HGLOBAL ImgReadMetafileToRGB(const char *fileName, uint32_t *width, uint32_t *height, COLORREF background);
 
 BOOL ImgGetBMPDims(HIMGSRC source, uint32_t *width, uint32_t *height, uint32_t *bits);
@@ -78,6 +98,9 @@ uint32_t ImgWriteRGBToPCX(HIMGDEST destination, const uint8_t *rgb, uint32_t wid
 uint32_t ImgWriteRGBToEMF(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height);
 uint32_t ImgWriteRGBToPNG(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height,
                           uint32_t reserved1, uint32_t reserved2);
+// quality 1 to 100 (values outside are taken as the nearer end); a nonzero
+// flag writes a progressive JPEG, 0 a baseline one. Both use 2x2 chroma
+// subsampling and optimised Huffman tables, and carry this thread's comment.
 uint32_t ImgWriteRGBToJPG(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height,
                           uint32_t quality, uint32_t flag);
 
@@ -87,18 +110,27 @@ BOOL ImgVertFlipBuf(uint8_t *buffer, uint32_t rowBytes, uint32_t rows);
 BOOL ImgRGBToBGR(uint8_t *rgb, uint32_t width, uint32_t height);
 BOOL ImgFlipHorizontalRGB(uint8_t *rgb, uint32_t width, uint32_t height);
 BOOL ImgRGBToGrayScale24(uint8_t *rgb, uint32_t width, uint32_t height);
-// In place; codes 0 and 2 swap width and height.
+// In place: code 0 a quarter turn clockwise, 1 a half turn, 2 a quarter turn
+// anticlockwise; codes 0 and 2 swap width and height.
 BOOL ImgQuickRotateRGB(uint8_t *rgb, uint32_t width, uint32_t height, uint32_t code);
+// angle in radians, clockwise; the result is just large enough for the turned
+// image, its uncovered corners in background.
 HGLOBAL ImgRotateRGB(const uint8_t *rgb, uint32_t width, uint32_t height, double angle, COLORREF background,
                      uint32_t *newWidth, uint32_t *newHeight);
+// Blur: about a Gaussian of spread amount / 2 pixels. Sharpen: an unsharp mask
+// of gain amount / 10. Amount 0 copies; output may be input.
 BOOL ImgBlurRGB(const uint8_t *input, uint32_t width, uint32_t height, uint8_t *output, uint32_t amount);
 BOOL ImgSharpenRGB(const uint8_t *input, uint32_t width, uint32_t height, uint8_t *output, uint32_t amount);
+// Both from -1 to 1 (clamped): brightness adds that share of full scale;
+// contrast above 0 stretches away from mid grey, below 0 pulls towards it.
 BOOL ImgApplyBrightnessContrastToRGB(uint8_t *rgb, uint32_t width, uint32_t height, double brightness,
                                      double contrast);
 // The caller allocates output (outputWidth x outputHeight x 3 bytes).
 BOOL ImgResizeRGB(const uint8_t *input, uint32_t inputWidth, uint32_t inputHeight, uint8_t *output,
                   uint32_t outputWidth, uint32_t outputHeight);
 
+// Nothing needs setting up on a thread; kept so that each thread may call it
+// first, as callers do. setup is not used.
 void ImgInitialize(uint32_t setup);
 // The comment written into this thread's JPEG files.
 void ImgClearJPGOutputText();

@@ -46,8 +46,8 @@ Dib makeDib(int width, int height, WORD depth, std::vector<RGBQUAD> palette, std
     dib.paletteBytes = palette.size() * sizeof(RGBQUAD);
     dib.block.resize(sizeof(BITMAPINFOHEADER) + dib.paletteBytes + rows.size());
     *dib.header() = BITMAPINFOHEADER{40, width, height, 1, depth, BI_RGB, 0, 0, 0, DWORD(palette.size()), 0};
-    std::memcpy(dib.block.data() + sizeof(BITMAPINFOHEADER), palette.data(), dib.paletteBytes);
-    std::memcpy(dib.bits(), rows.data(), rows.size());
+    std::copy(palette.begin(), palette.end(), reinterpret_cast<RGBQUAD *>(dib.block.data() + sizeof(BITMAPINFOHEADER)));
+    std::copy(rows.begin(), rows.end(), dib.bits());
     return dib;
 }
 
