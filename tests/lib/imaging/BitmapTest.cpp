@@ -230,7 +230,9 @@ TEST(CBitmap, WritesABmpFileOrLeavesTheOldOne)
     ASSERT_EQ(bytes.size(), 14 + 40 + 24);
     EXPECT_EQ(bytes.left(2), "BM");
     EXPECT_EQ(uint8_t(bytes[10]), 54);
-    EXPECT_EQ(*reinterpret_cast<const uint32_t *>(bytes.constData() + 2), 78u);
+    uint32_t fileSize = 0;
+    std::memcpy(&fileSize, bytes.constData() + 2, sizeof fileSize);
+    EXPECT_EQ(fileSize, 78u);
 
     const QImage image(QString::fromStdString(TestHostFolder() + "/out.bmp"));
     ASSERT_FALSE(image.isNull());
