@@ -4,6 +4,8 @@
 
 #include <QDebug>
 
+#include <future>
+
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -27,7 +29,14 @@ void TThread::Resume()
     if (m_started)
         return;
     m_started = true;
-    m_thread = std::thread([this] { run(); });
+    // The thread waits until its handle is stored: a thread that frees itself
+    // may otherwise be gone while the handle is still being written.
+    std::promise<void> handleStored;
+    m_thread = std::thread([this, stored = handleStored.get_future()] {
+        stored.wait();
+        run();
+    });
+    handleStored.set_value();   // from here on this object may be gone
 }
 
 void TThread::Terminate()
