@@ -120,10 +120,12 @@ private:
     uint64_t m_position = 0;
 };
 
-class FileDest : public ImgDestObject
+// Writes through a buffer into a stream, its own or one that outlives it.
+class StreamDest : public ImgDestObject
 {
 public:
-    explicit FileDest(std::unique_ptr<TFileStream> file) : m_file(std::move(file)) {}
+    explicit StreamDest(TStream &stream) : m_stream(stream) {}
+    explicit StreamDest(std::unique_ptr<TStream> owned) : m_owned(std::move(owned)), m_stream(*m_owned) {}
 
     bool write(const void *buffer, size_t count) override
     {
@@ -152,7 +154,7 @@ private:
     {
         while (count > 0) {
             const int32_t n = int32_t(std::min<size_t>(count, INT32_MAX));
-            if (m_file->Write(bytes, n) != n)
+            if (m_stream.Write(bytes, n) != n)
                 return false;
             bytes += n;
             count -= size_t(n);
@@ -168,7 +170,8 @@ private:
         return !m_failed;
     }
 
-    std::unique_ptr<TFileStream> m_file;
+    std::unique_ptr<TStream> m_owned;   // before m_stream, which may refer to it
+    TStream &m_stream;
     std::vector<char> m_buffer;
     uint64_t m_written = 0;
     bool m_failed = false;
@@ -224,10 +227,15 @@ BOOL ImgCloseSource(HIMGSRC source)
 HIMGDEST ImgOpenFileDest(const char *fileName)
 {
     try {
-        return new FileDest(std::make_unique<TFileStream>(QString::fromUtf8(fileName), fmCreate));
+        return new StreamDest(std::make_unique<TFileStream>(QString::fromUtf8(fileName), fmCreate));
     } catch (const Exception &) {
         return nullptr;
     }
+}
+
+HIMGDEST ImgOpenStreamDest(TStream &stream)
+{
+    return new StreamDest(stream);
 }
 
 HIMGDEST ImgOpenMemoryDest(void *buffer, uint32_t size)

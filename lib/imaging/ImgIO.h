@@ -30,6 +30,13 @@ struct ImgDestObject
     virtual bool close() = 0;
 };
 
+class TStream;
+
+// A destination writing through a buffer into stream, which must outlive it:
+// a picture goes to its temporary file as it is encoded, with no second copy
+// in memory. Closed with ImgCloseDest.
+HIMGDEST ImgOpenStreamDest(TStream &stream);
+
 // A zeroed rgb block for width x height pixels; null for an empty size or one
 // of more than ImgMaxPixels pixels.
 HGLOBAL ImgAllocRGB(uint32_t width, uint32_t height);

@@ -25,62 +25,6 @@ constexpr COLORREF ButtonFaceColour = 0xF0F0F0;
 // The box a metafile is rendered into.
 constexpr uint32_t MetafileBoxPixels = 256;
 
-// A destination writing through a buffer into a stream, so that a picture
-// goes to its temporary file as it is encoded, without a second copy in
-// memory or a guess at its encoded size.
-class StreamDest : public ImgDestObject
-{
-public:
-    explicit StreamDest(TStream &stream) : m_stream(stream) {}
-
-    bool write(const void *buffer, size_t count) override
-    {
-        if (m_failed)
-            return false;
-        const auto *bytes = static_cast<const char *>(buffer);
-        if (m_buffer.size() + count > BufferBytes && !flush())
-            return false;
-        if (count >= BufferBytes)
-            m_failed = !writeOut(bytes, count);
-        else
-            m_buffer.insert(m_buffer.end(), bytes, bytes + count);
-        if (!m_failed)
-            m_written += count;
-        return !m_failed;
-    }
-
-    uint64_t written() const override { return m_written; }
-    bool close() override { return flush(); }
-
-private:
-    static constexpr size_t BufferBytes = size_t(1) << 16;
-
-    bool writeOut(const char *bytes, size_t count)
-    {
-        while (count > 0) {
-            const int32_t n = int32_t(std::min<size_t>(count, INT32_MAX));
-            if (m_stream.Write(bytes, n) != n)
-                return false;
-            bytes += n;
-            count -= size_t(n);
-        }
-        return true;
-    }
-
-    bool flush()
-    {
-        if (!m_failed && !m_buffer.empty())
-            m_failed = !writeOut(m_buffer.data(), m_buffer.size());
-        m_buffer.clear();
-        return !m_failed;
-    }
-
-    TStream &m_stream;
-    std::vector<char> m_buffer;
-    uint64_t m_written = 0;
-    bool m_failed = false;
-};
-
 struct SaveFormat
 {
     const char *name;        // the filter's text before the pattern
@@ -190,7 +134,7 @@ bool CPicture::SaveToFile(const CPath &path, TProgressContext &) const
     try {
         // Destroyed without Commit, the stream removes its temporary file.
         TSafeFileStream file(QString::fromUtf8(path.c_str()));
-        HIMGDEST destination = new StreamDest(file);
+        HIMGDEST destination = ImgOpenStreamDest(file);
         const uint32_t written = WriteImageFile(destination);
         const bool closed = ImgCloseDest(destination);
         if (written == 0 || !closed)
