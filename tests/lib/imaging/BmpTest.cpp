@@ -175,18 +175,7 @@ std::vector<Variant> variants()
 
 void expectDecodesTo(const FileVector &file, uint32_t width, uint32_t height, const std::string &expected)
 {
-    const Decoded decoded = DecodeWith(ImgReadBMPToRGB, file);
-    ASSERT_TRUE(decoded.ok);
-    EXPECT_EQ(decoded.width, width);
-    EXPECT_EQ(decoded.height, height);
-    const Pixels want = PixelsFromLetters(expected);
-    ASSERT_EQ(decoded.rgb.size(), want.size());
-    for (size_t i = 0; i < want.size(); i += 3) {
-        SCOPED_TRACE(testing::Message() << "pixel " << (i / 3) % width << ", " << (i / 3) / width);
-        EXPECT_EQ(decoded.rgb[i], want[i]);
-        EXPECT_EQ(decoded.rgb[i + 1], want[i + 1]);
-        EXPECT_EQ(decoded.rgb[i + 2], want[i + 2]);
-    }
+    ExpectDecodesTo(ImgReadBMPToRGB, file, width, height, expected);
 }
 
 // A valid 24-bit file of 3 x 2 pixels from our writer, for damaging.

@@ -144,6 +144,24 @@ inline Decoded DecodeWith(ReadFunction read, const std::vector<uint8_t> &file)
     return decoded;
 }
 
+// Expects read to decode file to width x height pixels given as colour letters.
+inline void ExpectDecodesTo(ReadFunction read, const std::vector<uint8_t> &file, uint32_t width, uint32_t height,
+                            const std::string &expected)
+{
+    const Decoded decoded = DecodeWith(read, file);
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_EQ(decoded.width, width);
+    EXPECT_EQ(decoded.height, height);
+    const Pixels want = PixelsFromLetters(expected);
+    ASSERT_EQ(decoded.rgb.size(), want.size());
+    for (size_t i = 0; i < want.size(); i += 3) {
+        SCOPED_TRACE(testing::Message() << "pixel " << (i / 3) % width << ", " << (i / 3) / width);
+        EXPECT_EQ(decoded.rgb[i], want[i]);
+        EXPECT_EQ(decoded.rgb[i + 1], want[i + 1]);
+        EXPECT_EQ(decoded.rgb[i + 2], want[i + 2]);
+    }
+}
+
 struct Dims
 {
     bool ok = false;

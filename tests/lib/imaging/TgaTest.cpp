@@ -143,18 +143,7 @@ std::vector<Variant> variants()
 
 void expectDecodesTo(const FileVector &file, uint32_t width, uint32_t height, const std::string &expected)
 {
-    const Decoded decoded = DecodeWith(ImgReadTGAToRGB, file);
-    ASSERT_TRUE(decoded.ok);
-    EXPECT_EQ(decoded.width, width);
-    EXPECT_EQ(decoded.height, height);
-    const Pixels want = PixelsFromLetters(expected);
-    ASSERT_EQ(decoded.rgb.size(), want.size());
-    for (size_t i = 0; i < want.size(); i += 3) {
-        SCOPED_TRACE(testing::Message() << "pixel " << (i / 3) % width << ", " << (i / 3) / width);
-        EXPECT_EQ(decoded.rgb[i], want[i]);
-        EXPECT_EQ(decoded.rgb[i + 1], want[i + 1]);
-        EXPECT_EQ(decoded.rgb[i + 2], want[i + 2]);
-    }
+    ExpectDecodesTo(ImgReadTGAToRGB, file, width, height, expected);
 }
 
 FileVector writtenFile(uint32_t width = 3, uint32_t height = 2)
