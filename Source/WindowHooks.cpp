@@ -1,34 +1,76 @@
 #include "WindowHooks.h"
 
+#include "engine/ThumbCache.h"
+
 #include <atomic>
 
 namespace {
 
-CoordinatorHooks s_safeCoordinator;
-DialogHooks s_safeDialogs;
-std::atomic<CoordinatorHooks *> s_coordinator{nullptr};
-std::atomic<DialogHooks *> s_dialogs{nullptr};
+// The interface that a window has registered, and the safe answers until one has.
+template <typename Hooks>
+class Registration
+{
+public:
+    void set(Hooks *hooks) { m_registered = hooks; }
+    Hooks &get()
+    {
+        Hooks *hooks = m_registered;
+        return hooks ? *hooks : m_safe;
+    }
+
+private:
+    Hooks m_safe;
+    std::atomic<Hooks *> m_registered{nullptr};
+};
+
+Registration<CoordinatorHooks> s_coordinator;
+Registration<DialogHooks> s_dialogs;
+Registration<ViewerHooks> s_viewer;
+Registration<OpenWithHooks> s_openWith;
 
 } // namespace
 
+void CoordinatorHooks::FileRenamed(const CPath &oldPath, const CPath &newPath)
+{
+    RenameThumbBitmap(oldPath, newPath);
+}
+
 void SetCoordinatorHooks(CoordinatorHooks *hooks)
 {
-    s_coordinator = hooks;
+    s_coordinator.set(hooks);
 }
 
 CoordinatorHooks &Coordinator()
 {
-    CoordinatorHooks *hooks = s_coordinator;
-    return hooks ? *hooks : s_safeCoordinator;
+    return s_coordinator.get();
 }
 
 void SetDialogHooks(DialogHooks *hooks)
 {
-    s_dialogs = hooks;
+    s_dialogs.set(hooks);
 }
 
 DialogHooks &Dialogs()
 {
-    DialogHooks *hooks = s_dialogs;
-    return hooks ? *hooks : s_safeDialogs;
+    return s_dialogs.get();
+}
+
+void SetViewerHooks(ViewerHooks *hooks)
+{
+    s_viewer.set(hooks);
+}
+
+ViewerHooks &Viewer()
+{
+    return s_viewer.get();
+}
+
+void SetOpenWithHooks(OpenWithHooks *hooks)
+{
+    s_openWith.set(hooks);
+}
+
+OpenWithHooks &OpenWith()
+{
+    return s_openWith.get();
 }

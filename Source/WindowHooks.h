@@ -4,6 +4,8 @@
 #include <lib/String.h>
 #include <platform/MessageBox.h>
 
+class TImageHandler;
+
 // The engine's calls up into windows that are built on top of it. The window
 // that answers an interface registers it at start-up and unregisters it (null)
 // before it goes; until then the base answers safely: nothing changes and a
@@ -27,6 +29,11 @@ public:
 
     virtual bool isToolWindowVisible(ToolWindow) const { return false; }
     virtual void setToolWindowVisible(ToolWindow, bool) {}
+
+    // A file was renamed from oldPath to newPath: its cached thumbnail record
+    // and its basket item take the new path. The base moves the record; the
+    // coordinator calls it before it moves the basket item.
+    virtual void FileRenamed(const CPath &oldPath, const CPath &newPath);
 };
 
 // The insert-volume prompt's answer for its Force button; OK is IDOK and
@@ -44,9 +51,43 @@ public:
     // The insert-volume prompt showing text, with its Force button usable only
     // when allowForce is set. Answers IDOK, IDCANCEL or VolumeForce.
     virtual int promptForVolume(const CString &, bool) { return IDCANCEL; }
+    // The rename dialog for a file. Its OK renames the file with
+    // TFileHandler::Rename, so that the handler then holds the new path.
+    // Answers whether the user confirmed and the file was renamed.
+    virtual bool ShowRenameDialog(TImageHandler &) { return false; }
+};
+
+// The image viewer windows.
+class ViewerHooks
+{
+public:
+    virtual ~ViewerHooks() = default;
+
+    // A new viewer window showing the file.
+    virtual void openViewer(const CPath &) {}
+};
+
+// The commands of the open-with list's two built-in entries.
+inline constexpr char InternalViewerApplication[] = "#Internal";
+inline constexpr char RegisteredApplication[] = "#Registered";
+
+// The open-with list that the preferences keep.
+class OpenWithHooks
+{
+public:
+    virtual ~OpenWithHooks() = default;
+
+    // The command of the list's first entry, which "Open" uses. Until the
+    // preferences answer, the file type's registered application: what a
+    // user expects when nothing is configured.
+    virtual CString firstApplication() const { return RegisteredApplication; }
 };
 
 void SetCoordinatorHooks(CoordinatorHooks *hooks);
 CoordinatorHooks &Coordinator();
 void SetDialogHooks(DialogHooks *hooks);
 DialogHooks &Dialogs();
+void SetViewerHooks(ViewerHooks *hooks);
+ViewerHooks &Viewer();
+void SetOpenWithHooks(OpenWithHooks *hooks);
+OpenWithHooks &OpenWith();

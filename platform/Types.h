@@ -39,4 +39,12 @@ inline FILETIME UInt64ToFileTime(uint64_t value)
     return FILETIME{DWORD(value), DWORD(value >> 32)};
 }
 
+// -1, 0 or 1 as first is earlier than, equal to or later than second.
+inline LONG CompareFileTime(const FILETIME *first, const FILETIME *second)
+{
+    const uint64_t a = FileTimeToUInt64(*first);
+    const uint64_t b = FileTimeToUInt64(*second);
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
 constexpr DWORD MAX_PATH = 260;
