@@ -369,6 +369,27 @@ void TFolderSpecificOptionsCache::SaveAll()
         entry.options->Save();
 }
 
+// The built-in defaults, for folders without options.
+static const TFolderOptions &builtInDefaults()
+{
+    static const TFolderOptions defaults;
+    return defaults;
+}
+
+int32_t FolderOptionInt(const CPath &folder, TFolderOptions::Option id)
+{
+    if (const TFolderOptions *options = TFolderSpecificOptionsCache::GetFolderOptions(folder))
+        return options->GetInt(id);
+    return builtInDefaults().GetInt(id);
+}
+
+CString FolderOptionString(const CPath &folder, TFolderOptions::Option id)
+{
+    if (const TFolderOptions *options = TFolderSpecificOptionsCache::GetFolderOptions(folder))
+        return CString(options->GetString(id));
+    return CString(builtInDefaults().GetString(id));
+}
+
 bool IsFileIncluded(const CPath &path)
 {
     const FilterOptions filter =

@@ -101,6 +101,11 @@ public:
     static void SaveAll();
 };
 
+// A value of folder's options; the "Folder Defaults" default for a folder
+// that has none.
+int32_t FolderOptionInt(const CPath &folder, TFolderOptions::Option id);
+CString FolderOptionString(const CPath &folder, TFolderOptions::Option id);
+
 // Whether the file at path (a drive or network path) is shown as a
 // thumbnail, by the options of its folder: no prefix of "Ignore Prefix", and
 // loadable by the picture classes or, with "File Types" on, an extension of
