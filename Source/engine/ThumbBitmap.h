@@ -17,6 +17,8 @@
 #include <memory>
 #include <vector>
 
+class CArchive;
+class CThumbProgressContext;
 class QPainter;
 
 // A decoded thumbnail, shared by reference between the record and the windows
@@ -88,6 +90,11 @@ public:
     CPath GetFullPath() const;
     CPath GetFolder() const;
 
+    // The statistics, scaled to 0..65535; NotComputed where there are none.
+    uint16_t GetAverageHue() const { return m_hue.load(); }
+    uint16_t GetAverageSaturation() const { return m_saturation.load(); }
+    uint16_t GetAverageBrightness() const { return m_brightness.load(); }
+    uint16_t GetColourTemperature() const { return m_temperature.load(); }
     // The averages as fractions 0..1 (1 where not computed).
     void GetHSL(double &h, double &s, double &l) const;
     COLORREF GetAverageColour() const;
@@ -113,6 +120,15 @@ public:
     // thumbnail, and the thumbnail with its top-left corner at (x, y).
     void Draw(QPainter *canvas, int x, int y);
 
+    // Worker threads: builds the thumbnail of a record that this thread has
+    // claimed; the claim ends here.
+    void MakeThumbnail(CThumbProgressContext *context);
+
+    // The record's block in a browse file. LoadFromArchive fills a record
+    // made FromBrowseFile and raises the archive's errors on a bad block.
+    void SaveToArchive(CArchive &archive) const;
+    void LoadFromArchive(CArchive &archive);
+
     // Writes the JPEG bytes by temporary file and rename; false without
     // bytes or when the file cannot be written.
     bool SaveJpegFile(const CPath &path) const;
@@ -122,7 +138,6 @@ public:
 
     TClientList &Clients() { return m_clients; }
 
-    // Statistics scaled to 0..65535; NotComputed where there are none.
     static constexpr uint16_t NotComputed = 0xFFFF;
 
 protected:

@@ -3,6 +3,7 @@
 #include "../Source/GlobTestSupport.h"
 
 #include <Source/engine/FolderOptions.h>
+#include <Source/engine/Memo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbCache.h>
 #include <lib/imaging/ImgLib.h>
@@ -51,6 +52,7 @@ protected:
         ThumbBitmapCache.Purge(true);
         EXPECT_EQ(ThumbBitmapCache.Count(), 0) << "records still referenced";
         TFolderSpecificOptionsCache::SaveAll();
+        TMemoList::FreeAll();
         m_globals.reset();
     }
 
