@@ -166,6 +166,30 @@ static FindListing listFolder(const HostLocation &folder, std::string_view patte
     return listing;
 }
 
+// A pattern that names one file: found the way the file is opened (exact
+// name first, then without case), without listing the folder, so that looking
+// up each file of a large folder stays cheap.
+static bool isLiteralName(std::string_view pattern)
+{
+    return !pattern.empty() && pattern.find_first_of("*?") == std::string_view::npos && !pattern.ends_with('.');
+}
+
+static FindListing findLiteral(std::string_view path)
+{
+    FindListing listing;
+    const HostLocation file = LocateWindowsPath(path);
+    const size_t slash = file.hostPath.find_last_of('/');
+    if (!file.drive || slash == std::string::npos)
+        return listing;
+    const std::string name = file.hostPath.substr(slash + 1);
+    struct stat info;
+    WIN32_FIND_DATAA entry;
+    if (::stat(file.hostPath.c_str(), &info) == 0 && IsVisibleFileType(info)
+        && fillEntry(entry, WindowsNameFromHost(name), WindowsAttributesOf(file.hostPath, name, info, *file.drive), info))
+        listing.entries.push_back(entry);
+    return listing;
+}
+
 HANDLE FindFirstFileA(const char *fileName, WIN32_FIND_DATAA *findFileData)
 {
     const std::string_view path = fileName ? fileName : "";
@@ -177,7 +201,7 @@ HANDLE FindFirstFileA(const char *fileName, WIN32_FIND_DATAA *findFileData)
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    auto listing = std::make_unique<FindListing>(listFolder(folder, pattern));
+    auto listing = std::make_unique<FindListing>(isLiteralName(pattern) ? findLiteral(path) : listFolder(folder, pattern));
     if (pattern.empty() || listing->entries.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
