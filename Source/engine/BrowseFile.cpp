@@ -1,0 +1,508 @@
+#include "BrowseFile.h"
+
+#include "FolderOptions.h"
+#include "ThumbBitmap.h"
+#include "ThumbCache.h"
+#include "ThumbProgressContext.h"
+#include "UserMessages.h"
+#include "ZiloOptions.h"
+
+#include "../Glob.h"
+#include "../VolumePath.h"
+
+#include <lib/Archive.h>
+#include <lib/Drive.h>
+#include <lib/SafeRegIniFile.h>
+#include <lib/WaitCursor.h>
+#include <platform/Drives.h>
+#include <platform/Exception.h>
+#include <platform/Files.h>
+#include <platform/Stream.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <random>
+#include <string>
+#include <unordered_set>
+#include <utility>
+
+namespace {
+
+constexpr char Magic[4] = {'Z', 'I', 'L', 'O'};
+constexpr uint16_t BrowseFileVersion = 18;
+
+// A directory entry takes at least an empty name's length byte and its
+// offset, which bounds the count by the file's size before anything is
+// allocated for it.
+constexpr uint64_t DirectoryEntryBytes = 1 + 4;
+
+// The file is read whole into memory: a larger one is refused rather than read.
+constexpr int64_t MaxBrowseFileBytes = INT32_MAX;
+
+// The sort options a browse file may carry; others leave the context's values.
+constexpr uint8_t LastSortProperty = 13;
+constexpr uint8_t LastSortDirection = 1;
+
+constexpr char BadBrowseFileText[] = "Not a browse file";
+constexpr char ReadFailedText[] = "Read failed";
+constexpr char FolderMismatchText[] =
+    "WARNING: Folder mismatch while loading browse file '%s':\n\nFolder in file:  '%s'\n\nFolder expected: "
+    "'%s'\n\nThis is normal if the browse file has been moved manually or the folder has been renamed.";
+
+struct DirectoryEntry
+{
+    CString name;
+    uint32_t offset;
+};
+
+LPARAM pathParam(const CPath &path)
+{
+    return LPARAM(path.c_str());
+}
+
+void readMagic(CArchive &archive)
+{
+    char magic[sizeof Magic];
+    archive.Read(magic, sizeof magic);
+    if (std::memcmp(magic, Magic, sizeof Magic) != 0)
+        throw Exception(BadBrowseFileText);
+}
+
+// A name that stays inside the folder it is joined to.
+bool isPlainFileName(const CString &name)
+{
+    return !name.IsEmpty() && name.FindOneOf("\\/:") < 0 && name != "." && name != "..";
+}
+
+// The whole directory: an offset of 0 fails it. Entries whose name would leave
+// the folder, or repeat an earlier one in any case, are dropped.
+std::vector<DirectoryEntry> readDirectory(CArchive &archive, uint32_t count)
+{
+    if (count > archive.bytesLeft() / DirectoryEntryBytes)
+        throw Exception(ReadFailedText);
+    std::vector<DirectoryEntry> entries;
+    entries.reserve(count);
+    std::unordered_set<std::string> seen;
+    for (uint32_t index = 0; index < count; ++index) {
+        DirectoryEntry entry;
+        archive >> entry.name;
+        entry.offset = archive.readValue<uint32_t>();
+        if (entry.offset == 0)
+            throw Exception(BadBrowseFileText);
+        if (isPlainFileName(entry.name) && seen.insert(entry.name.AsUpper().c_str()).second)
+            entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+// Holds the find-or-create lock for a scope.
+class FindOrCreateScope
+{
+public:
+    FindOrCreateScope() { EnterThumbBitmapLock(); }
+    ~FindOrCreateScope() { LeaveThumbBitmapLock(); }
+    FindOrCreateScope(const FindOrCreateScope &) = delete;
+    FindOrCreateScope &operator=(const FindOrCreateScope &) = delete;
+};
+
+// The cached record of path, or a new one read from the block at offset; with
+// a reference for the caller. A block that cannot be read raises, and its
+// new record is deleted again.
+CThumbBitmap *findOrReadRecord(const CPath &path, CArchive &archive, TStream &stream, uint32_t offset)
+{
+    FindOrCreateScope findOrCreate;
+    if (CThumbBitmap *cached = FindThumbBitmap(path))
+        return cached;
+    auto *record = new CThumbBitmap(CThumbBitmap::FromBrowseFile, path);
+    try {
+        stream.SetPosition(offset);
+        record->LoadFromArchive(archive);
+    } catch (...) {
+        record->SetDeleteWhenFree(true);
+        record->Release();
+        throw;
+    }
+    return record;
+}
+
+void readWholeFile(const CPath &path, TMemoryStream &memory)
+{
+    TFileStream file(path.ToAnsiString(), fmOpenRead | fmShareDenyWrite);
+    if (file.Size() > MaxBrowseFileBytes)
+        throw Exception(BadBrowseFileText);
+    memory.LoadFromStream(file);
+}
+
+void writeDirectory(CArchive &archive, const std::vector<CString> &names, const std::vector<uint32_t> &offsets)
+{
+    for (size_t index = 0; index < names.size(); ++index) {
+        archive << names[index].c_str();
+        archive.writeValue(offsets[index]);
+    }
+}
+
+uint32_t blockOffset(TStream &stream)
+{
+    const int64_t position = stream.Position();
+    if (position <= 0 || position > int64_t(UINT32_MAX))
+        throw Exception("Write failed");   // past what a directory offset can name
+    return uint32_t(position);
+}
+
+bool isNetworkFolder(const CPath &folder)
+{
+    if (folder.GetIsShared())
+        return true;
+    return DriveTable && DriveTable->GetDrive(folder.GetDriveLetter()).type == DRIVE_REMOTE;
+}
+
+bool liesIn(const CPath &path, const CPath &folder)
+{
+    return CPath(path.GetDirPart()).CompareNoCase(folder) == 0;
+}
+
+bool showFailure(const CString &text)
+{
+    ShowMessageBox(text, ErrorBoxFlags);
+    return false;
+}
+
+// The central-name lock: guards the generator and the counter below. Taken
+// with no other lock held. The generator is the unit's own, so seeding it
+// disturbs no other user of random numbers.
+CCriticalSection CentralNameLock;
+std::minstd_rand CentralNameGenerator;
+uint32_t CentralNameCounter = 0;   // attempts made by this process
+
+// 15 bits, as the names have always had: four hex digits.
+int centralNameRandom()
+{
+    return int(CentralNameGenerator() & 0x7FFF);
+}
+
+// Reading a record: a loading state belongs to the builder of another
+// process, and an unknown one to nobody, so both read as pending.
+TThumbState storedStateOf(uint8_t value)
+{
+    switch (value) {
+    case uint8_t(TThumbState::Loaded): return TThumbState::Loaded;
+    case uint8_t(TThumbState::Failed): return TThumbState::Failed;
+    default: return TThumbState::Pending;
+    }
+}
+
+uint16_t thumbSide(int32_t pixels)
+{
+    return uint16_t(std::clamp<int32_t>(pixels, 0, UINT16_MAX));
+}
+
+int32_t imageSide(uint32_t pixels)
+{
+    return int32_t(std::min<uint32_t>(pixels, INT32_MAX));
+}
+
+} // namespace
+
+// Record block, little-endian.  size   meaning
+//   state                         1   0 loaded, 1 pending, 2 failed (loading is written as pending)
+//   thumbnail width, height     2+2   pixels
+//   image width, height         4+4   pixels
+//   bits per pixel                2
+//   last-write time             4+4   FILETIME in local time, low part first
+//   build time                    4   milliseconds; 0xFFFFFFFF unknown
+//   hue, saturation,          4 x 2   0..65535; 0xFFFF not computed
+//     brightness, temperature
+//   JPEG length                   4   only when loaded
+//   JPEG bytes               length   only when loaded
+void CThumbBitmap::SaveToArchive(CArchive &archive) const
+{
+    CSingleLock lock(m_lock);
+    // A record being built, or loaded without bytes, is built again next time.
+    const bool loaded = m_state.load() == TThumbState::Loaded && !m_jpeg.empty();
+    const bool failed = m_state.load() == TThumbState::Failed;
+    const TThumbState state = loaded ? TThumbState::Loaded : failed ? TThumbState::Failed : TThumbState::Pending;
+    archive.writeValue(uint8_t(state));
+    archive.writeValue(thumbSide(m_thumbWidth.load()));
+    archive.writeValue(thumbSide(m_thumbHeight.load()));
+    archive.writeValue(uint32_t(std::max(m_handler.GetWidth(), 0)));
+    archive.writeValue(uint32_t(std::max(m_handler.GetHeight(), 0)));
+    archive.writeValue(uint16_t(std::max<int16_t>(m_handler.GetBits(), 0)));
+    archive.writeValue(uint32_t(m_handler.GetModified().dwLowDateTime));
+    archive.writeValue(uint32_t(m_handler.GetModified().dwHighDateTime));
+    archive.writeValue(uint32_t(m_buildTime.load()));
+    archive.writeValue(m_hue.load());
+    archive.writeValue(m_saturation.load());
+    archive.writeValue(m_brightness.load());
+    archive.writeValue(m_temperature.load());
+    if (!loaded)
+        return;
+    archive.writeValue(uint32_t(m_jpeg.size()));
+    archive.Write(m_jpeg.data(), int32_t(m_jpeg.size()));
+}
+
+void CThumbBitmap::LoadFromArchive(CArchive &archive)
+{
+    const uint8_t storedState = archive.readValue<uint8_t>();
+    const uint16_t thumbWidth = archive.readValue<uint16_t>();
+    const uint16_t thumbHeight = archive.readValue<uint16_t>();
+    const uint32_t imageWidth = archive.readValue<uint32_t>();
+    const uint32_t imageHeight = archive.readValue<uint32_t>();
+    const uint16_t bits = archive.readValue<uint16_t>();
+    FILETIME modified;
+    modified.dwLowDateTime = archive.readValue<uint32_t>();
+    modified.dwHighDateTime = archive.readValue<uint32_t>();
+    const uint32_t buildTime = archive.readValue<uint32_t>();
+    const uint16_t hue = archive.readValue<uint16_t>();
+    const uint16_t saturation = archive.readValue<uint16_t>();
+    const uint16_t brightness = archive.readValue<uint16_t>();
+    const uint16_t temperature = archive.readValue<uint16_t>();
+    TThumbState state = storedStateOf(storedState);
+    std::vector<uint8_t> jpeg;
+    if (storedState == uint8_t(TThumbState::Loaded)) {
+        const uint32_t length = archive.readValue<uint32_t>();
+        if (length > archive.bytesLeft() || length > uint32_t(INT32_MAX))
+            throw Exception(ReadFailedText);
+        jpeg.resize(length);
+        archive.Read(jpeg.data(), int32_t(length));
+        if (jpeg.empty())
+            state = TThumbState::Pending;   // nothing to show: build it again
+    }
+
+    CSingleLock lock(m_lock);
+    // A builder that claimed the record meanwhile owns its data.
+    if (m_state.load() == TThumbState::Loading)
+        return;
+    dropData();
+    m_handler.SetDimensions(imageSide(imageWidth), imageSide(imageHeight),
+                            int16_t(std::min<uint16_t>(bits, INT16_MAX)));
+    m_handler.SetModified(modified);
+    m_jpeg = std::move(jpeg);
+    m_thumbWidth = thumbWidth;
+    m_thumbHeight = thumbHeight;
+    m_buildTime = int32_t(buildTime);
+    m_hue = hue;
+    m_saturation = saturation;
+    m_brightness = brightness;
+    m_temperature = temperature;
+    m_state = state;
+}
+
+CBrowseFile::CBrowseFile(const CPath &folder, std::vector<CThumbBitmap *> records)
+    : m_folder(folder), m_records(std::move(records))
+{
+    for (CThumbBitmap *record : m_records)
+        record->AddRef();
+}
+
+CBrowseFile::~CBrowseFile()
+{
+    for (CThumbBitmap *record : m_records)
+        record->Release();
+}
+
+bool CBrowseFile::Load(CThumbProgressContext *context)
+{
+    const CPath path = GetBrowseFilePath(m_folder);
+    context->SetAborted(false);
+    context->SetLoading(true);
+    context->SendToOwner(UM_BROWSE_LOAD_BEGIN, 0, pathParam(path));
+    bool loaded = false;
+    try {
+        TMemoryStream file;
+        readWholeFile(path, file);
+        CArchive archive(&file, ArRead);
+        readMagic(archive);
+        if (archive.readValue<uint16_t>() == BrowseFileVersion)
+            readBody(archive, file, path, context);
+        loaded = true;
+    } catch (const Exception &) {
+        // The owner hears of it: UM_BROWSE_LOAD_END with wParam 0.
+    }
+    context->SetLoading(false);
+    context->SendToOwner(UM_BROWSE_LOAD_END, loaded ? 1 : 0, pathParam(path));
+    if (loaded)
+        Relocate(m_folder);
+    return loaded;
+}
+
+void CBrowseFile::readBody(CArchive &archive, TStream &stream, const CPath &browseFilePath,
+                           CThumbProgressContext *context)
+{
+    CString storedFolder;
+    archive >> storedFolder;
+    const CPath folder = DrivePathFromVolumePath(storedFolder, true, true);
+    if (folder.IsEmpty()) {
+        context->ReportText(VolumeNotMountedText, WarningBoxFlags);
+        return;
+    }
+    if (folder.CompareNoCase(m_folder) != 0) {
+        CString text;
+        text.Format(FolderMismatchText, browseFilePath.c_str(), folder.c_str(), m_folder.c_str());
+        context->ReportText(text, WarningBoxFlags);
+    }
+    const uint32_t count = archive.readValue<uint32_t>();
+    const uint8_t sortProperty = archive.readValue<uint8_t>();
+    const uint8_t sortDirection = archive.readValue<uint8_t>();
+    if (sortProperty <= LastSortProperty)
+        context->SetFileSortProperty(sortProperty);
+    if (sortDirection <= LastSortDirection)
+        context->SetFileSortDirection(sortDirection);
+    const std::vector<DirectoryEntry> entries = readDirectory(archive, count);
+    context->SendToOwner(UM_BROWSE_READ_COUNT, 0, LPARAM(entries.size()));
+    m_records.reserve(m_records.size() + entries.size());
+    for (const DirectoryEntry &entry : entries) {
+        if (context->ShouldStop())
+            break;
+        // The records belong to the folder being loaded, wherever the file was made.
+        CThumbBitmap *record = findOrReadRecord(m_folder.AppendFileName(entry.name), archive, stream, entry.offset);
+        m_records.push_back(record);
+        context->SendToOwner(UM_BROWSE_RECORD_READ, 0, LPARAM(record));
+    }
+    context->SendToOwner(UM_BROWSE_READ_DONE, 0, 0);
+}
+
+bool CBrowseFile::Save(CThumbProgressContext *context)
+{
+    Relocate(m_folder);
+    context->SendToOwner(UM_GET_THUMBNAIL_LIST, 0, LPARAM(&m_records));
+    const CPath path = GetBrowseFilePath(m_folder);
+    if (m_records.empty()) {
+        // Terminated, the owner was never asked: an empty list says nothing.
+        if (context->IsTerminated())
+            return false;
+        DeleteFileA(path);
+        context->SendToOwner(UM_BROWSE_FILE_DELETED, 0, pathParam(path));
+        return true;
+    }
+    context->SetAborted(false);
+    context->SetSaving(true);
+    context->SendToOwner(UM_BROWSE_SAVE_BEGIN, 0, pathParam(path));
+    bool saved = false;
+    try {
+        TMemoryStream memory;
+        CArchive archive(&memory, ArWrite);
+        archive.Write(Magic, sizeof Magic);
+        archive.writeValue(BrowseFileVersion);
+        writeBody(archive, memory, context);
+        TSafeFileStream file(path.ToAnsiString());
+        memory.SaveToStream(file);
+        file.Commit();
+        saved = true;
+    } catch (const Exception &) {
+        // The old file stays; the owner hears of it: UM_BROWSE_SAVE_END with wParam 0.
+    }
+    context->SetSaving(false);
+    context->SendToOwner(UM_BROWSE_SAVE_END, saved ? 1 : 0, pathParam(path));
+    return saved;
+}
+
+void CBrowseFile::writeBody(CArchive &archive, TStream &stream, CThumbProgressContext *context) const
+{
+    archive << VolumePathFromDrivePath(m_folder).c_str();
+    archive.writeValue(uint32_t(m_records.size()));
+    archive.writeValue(uint8_t(FolderOptionInt(m_folder, TFolderOptions::SortProperty)));
+    archive.writeValue(uint8_t(FolderOptionInt(m_folder, TFolderOptions::SortDirection)));
+    std::vector<CString> names;
+    names.reserve(m_records.size());
+    for (const CThumbBitmap *record : m_records)
+        names.push_back(record->GetHandler().GetName());
+    std::vector<uint32_t> offsets(m_records.size(), 0);
+    const int64_t directoryPosition = stream.Position();
+    writeDirectory(archive, names, offsets);
+    context->SendToOwner(UM_BROWSE_WRITE_COUNT, 0, LPARAM(m_records.size()));
+    for (size_t index = 0; index < m_records.size(); ++index) {
+        offsets[index] = blockOffset(stream);
+        m_records[index]->SaveToArchive(archive);
+        context->SendToOwner(UM_BROWSE_RECORD_WRITTEN, 0, LPARAM(m_records[index]));
+    }
+    stream.SetPosition(directoryPosition);
+    writeDirectory(archive, names, offsets);
+    context->SendToOwner(UM_BROWSE_WRITE_DONE, 0, 0);
+}
+
+bool UseCentralBrowseFolder(const CPath &folder)
+{
+    const int32_t use = DiskOptions ? DiskOptions->GetInt(TDiskOptions::SpecialBrowseFolderOption)
+                                    : TDiskOptions::SpecialIfWriteProtected;
+    if (use == TDiskOptions::AlwaysSpecial)
+        return true;
+    if (use == TDiskOptions::SpecialIfNetworkOrWriteProtected && isNetworkFolder(folder))
+        return true;
+    const CPath holder(GetBrowseFilePath(folder).GetDirPart());
+    return holder.GetDirectoryExists() && IsWriteProtected(holder);
+}
+
+void Relocate(const CPath &folder)
+{
+    if (!DiskOptions || !UseCentralBrowseFolder(folder))
+        return;
+    MoveBrowseFileToCentralFolder(folder, CPath(CString(DiskOptions->GetString(TDiskOptions::SpecialBrowseFolder))));
+}
+
+CPath MakeUniqueBrowseFileName(const CPath &centralFolder)
+{
+    CSingleLock lock(CentralNameLock);
+    CentralNameGenerator.seed(uint32_t(std::chrono::steady_clock::now().time_since_epoch().count()));
+    CPath path;
+    do {
+        CString name;
+        const int high = centralNameRandom();
+        const int low = centralNameRandom();
+        name.Format("%04X%04X%u.zilo", high, low, CentralNameCounter++);
+        path = centralFolder.AppendFileName(name);
+    } while (path.GetFileExists());
+    return path;
+}
+
+bool MoveBrowseFileToCentralFolder(const CPath &folder, const CPath &centralFolder)
+{
+    CWaitCursor waitCursor;
+    // Without a settings section of its own a folder cannot name a browse file elsewhere.
+    const CString section = FolderRegistryKey(folder);
+    if (section.IsEmpty() || !SettingsStore)
+        return false;
+    const CPath newPath = MakeUniqueBrowseFileName(centralFolder);
+    CString text;
+    if (IsWriteProtected(centralFolder)) {
+        text.Format("Folder '%s' is write protected", centralFolder.c_str());
+        return showFailure(text);
+    }
+    if (!centralFolder.GetDirectoryExists() && !centralFolder.CreateDirectoryA()) {
+        text.Format("Failed to create browse file folder '%s'", centralFolder.c_str());
+        return showFailure(text);
+    }
+    const CPath oldPath = GetBrowseFilePath(folder);
+    const bool hasOldFile = oldPath.GetFileExists();
+    if (hasOldFile && liesIn(oldPath, centralFolder))
+        return true;
+    if (hasOldFile && !CopyFileA(oldPath, newPath, TRUE)) {
+        text.Format("Failed to copy file '%s' to '%s'", oldPath.c_str(), newPath.c_str());
+        return showFailure(text);
+    }
+    // The new path is recorded before the old file goes, so that a failure in
+    // between leaves a browse file that the settings still find.
+    SettingsStore->WriteString(section.ToAnsiString(), BrowseFileValueName, newPath.ToAnsiString());
+    // The old file usually lies in a folder that cannot be written, where it
+    // stays; nothing reads it once the setting names the new one.
+    if (hasOldFile)
+        DeleteFileA(oldPath);
+    return true;
+}
+
+CPath ReadBrowseFileFolder(const CPath &path)
+{
+    TFileStream file(path.ToAnsiString(), fmOpenRead | fmShareDenyWrite);
+    CArchive archive(&file, ArRead);
+    readMagic(archive);
+    if (archive.readValue<uint16_t>() != BrowseFileVersion) {
+        ShowMessageBox("Previous version's browse files cannot be loaded", WarningBoxFlags);
+        return CPath();
+    }
+    CString storedFolder;
+    archive >> storedFolder;
+    const CPath folder = DrivePathFromVolumePath(storedFolder, true, false);
+    if (folder.IsEmpty())
+        ShowMessageBox(VolumeNotMountedText, WarningBoxFlags);
+    return folder;
+}
