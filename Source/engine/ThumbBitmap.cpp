@@ -1,6 +1,8 @@
 #include "ThumbBitmap.h"
 
 #include "FolderOptions.h"
+#include "ImageSignature.h"
+#include "ThumbBuild.h"
 #include "ThumbCache.h"
 
 #include "../Glob.h"
@@ -43,9 +45,17 @@ int truncated(double value)
 
 } // namespace
 
-CThumbBitmap::CThumbBitmap(int mode, const CPath &path) : m_handler(handlerFor(mode, path))
+CThumbBitmap::CThumbBitmap(int mode, const CPath &path) : CThumbBitmap(handlerFor(mode, path), mode == FromFile)
 {
-    if (mode == FromFile) {
+}
+
+CThumbBitmap::CThumbBitmap(const TImageHandler &file) : CThumbBitmap(file, true)
+{
+}
+
+CThumbBitmap::CThumbBitmap(const TImageHandler &file, bool fitThumbnail) : m_handler(file)
+{
+    if (fitThumbnail) {
         const CSize size = FitThumbnailSize(m_handler.GetWidth(), m_handler.GetHeight(),
                                             FolderOptionInt(m_handler.GetFolder(), TFolderOptions::ThumbnailSize));
         m_thumbWidth = size.cx;
@@ -96,21 +106,53 @@ bool CThumbBitmap::ClaimForLoading()
     return true;
 }
 
+bool CThumbBitmap::endClaim(TThumbState &state)
+{
+    if (m_state.load() != TThumbState::Loading) {
+        InternalError(__FILE__, __func__, __LINE__);
+        return false;
+    }
+    if (m_dropRequested || state == TThumbState::Loading) {
+        m_dropRequested = false;
+        state = TThumbState::Pending;
+    }
+    dropData();
+    return true;
+}
+
 void CThumbBitmap::EndLoading(TThumbState state, std::vector<uint8_t> jpeg)
 {
     {
         CSingleLock lock(m_lock);
-        if (m_state.load() != TThumbState::Loading) {
-            InternalError(__FILE__, __func__, __LINE__);
+        if (!endClaim(state))
             return;
-        }
-        if (m_dropRequested || state == TThumbState::Loading) {
-            m_dropRequested = false;
-            state = TThumbState::Pending;
-        }
-        dropData();
         if (state == TThumbState::Loaded)
             m_jpeg = std::move(jpeg);
+        m_state = state;
+    }
+    m_clients.NotifyClients(Changed);
+}
+
+void CThumbBitmap::endBuild(TThumbBuild &&build)
+{
+    {
+        CSingleLock lock(m_lock);
+        TThumbState state = build.state;
+        if (!endClaim(state))
+            return;
+        m_buildTime = state == TThumbState::Pending ? 0 : build.buildTime;
+        if (state == TThumbState::Loaded) {
+            m_jpeg = std::move(build.jpeg);
+            m_handler.SetDimensions(build.imageWidth, build.imageHeight, build.bits);
+            m_handler.SetSize(build.fileSize);
+            m_handler.SetModified(build.modified);
+            m_thumbWidth = build.thumbnailSize.cx;
+            m_thumbHeight = build.thumbnailSize.cy;
+            m_hue = build.statistics.hue;
+            m_saturation = build.statistics.saturation;
+            m_brightness = build.statistics.brightness;
+            m_temperature = build.statistics.temperature;
+        }
         m_state = state;
     }
     m_clients.NotifyClients(Changed);
@@ -134,6 +176,7 @@ void CThumbBitmap::dropData()
     if (m_bitmap)
         m_bitmap->Release();
     m_bitmap = nullptr;
+    m_signature.reset();
     m_hue = m_saturation = m_brightness = m_temperature = NotComputed;
 }
 
@@ -235,6 +278,8 @@ int64_t CThumbBitmap::GetMemorySize() const
         const BITMAPINFOHEADER *header = m_bitmap->Bitmap().GetHeader();
         bytes += header ? int64_t(header->biSizeImage) + 64 : 24;
     }
+    if (m_signature)
+        bytes += m_signature->GetMemorySize();
     return bytes;
 }
 

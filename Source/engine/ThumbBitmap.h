@@ -18,7 +18,9 @@
 #include <vector>
 
 class CArchive;
+class CImageSignature;
 class CThumbProgressContext;
+struct TThumbBuild;
 class QPainter;
 
 // A decoded thumbnail, shared by reference between the record and the windows
@@ -55,6 +57,9 @@ public:
     enum Notification : uint8_t { Changed = 0, Stale = 1 };
 
     CThumbBitmap(int mode, const CPath &path);
+    // A new record for a file whose handler, dimensions included, was read
+    // beforehand: made under the find-or-create lock, it reads no file.
+    explicit CThumbBitmap(const TImageHandler &file);
     ~CThumbBitmap() override;
 
     // The thumbnail's size for an image of imageW x imageH fitted into a
@@ -70,7 +75,7 @@ public:
     // the build wins: the result is dropped and the record is pending.
     // Notifies Changed.
     void EndLoading(TThumbState state, std::vector<uint8_t> jpeg = {});
-    // Drops the thumbnail, its decoded bitmap and statistics; pending. On a
+    // Drops the thumbnail, its decoded bitmap, signature and statistics; pending. On a
     // record being built the drop is left to the builder's EndLoading.
     void ReleaseData();
     // Drops only the decoded bitmap, which GetBitmap makes again.
@@ -81,6 +86,11 @@ public:
     // JPEG bytes on first use; null when there are none or they do not decode
     // to at most the record's size.
     CBitmapObject *GetBitmap();
+    // The similarity signature of a loaded record, made from its decoded
+    // thumbnail on first use; null when the record is not loaded or its
+    // thumbnail does not decode. The caller's copy stays valid after the
+    // record drops its data.
+    std::shared_ptr<const CImageSignature> GetSignature();
 
     TThumbState GetState() const { return m_state.load(); }
     CSize GetThumbnailSize() const { return CSize(m_thumbWidth.load(), m_thumbHeight.load()); }
@@ -121,7 +131,11 @@ public:
     void Draw(QPainter *canvas, int x, int y);
 
     // Worker threads: builds the thumbnail of a record that this thread has
-    // claimed; the claim ends here.
+    // claimed; the claim ends here, loaded, failed, or pending (no data, build
+    // time 0) when the context stops the build or the file changes while it is
+    // read. Observers are told Changed at the start and at the end. Each
+    // stage (decode, shrink, compress) done is a Nudge of the context's
+    // progress hooks. context may be null: then nothing stops the build.
     void MakeThumbnail(CThumbProgressContext *context);
 
     // The record's block in a browse file. LoadFromArchive fills a record
@@ -147,8 +161,15 @@ protected:
     void FinalRelease() override {}
 
 private:
+    CThumbBitmap(const TImageHandler &file, bool fitThumbnail);
     void dropData();
     CBitmapObject *decodeBitmap() const;
+    // Hold m_lock. Ends the claim and drops the data; state becomes what the
+    // record takes: Pending after a drop during the build or for a claim
+    // given back. False, reported, when there is no claim.
+    bool endClaim(TThumbState &state);
+    // MakeThumbnail's EndLoading: takes what the build made.
+    void endBuild(TThumbBuild &&build);
 
     std::atomic<int32_t> m_thumbWidth{0};
     std::atomic<int32_t> m_thumbHeight{0};
@@ -157,6 +178,7 @@ private:
     mutable CCriticalSection m_lock;   // guards the members below it up to m_state
     TImageHandler m_handler;
     CBitmapObject *m_bitmap = nullptr;   // one reference, or null
+    std::shared_ptr<const CImageSignature> m_signature;   // null until asked for
     std::vector<uint8_t> m_jpeg;         // empty when there is no thumbnail
     bool m_dropRequested = false;        // ReleaseData while loading
 

@@ -127,6 +127,39 @@ bool CPicture::LoadFromFile(const CPath &path, TProgressContext &)
     return true;
 }
 
+bool CPicture::LoadReducedFromFile(const CPath &path, const WantedSize &, TProgressContext &progress)
+{
+    const bool loaded = LoadFromFile(path, progress);
+    fullWidth = loaded ? width : 0;
+    fullHeight = loaded ? height : 0;
+    return loaded;
+}
+
+bool CPicture::loadReduced(const CPath &path, const WantedSize &wanted, ReducedReader read)
+{
+    SetBuffer(nullptr);
+    fullWidth = 0;
+    fullHeight = 0;
+    if (FileIsBad(path))
+        return false;
+    HIMGSRC source = ImgOpenFileSource(path.c_str());
+    if (!source)
+        return false;
+    HGLOBAL block = nullptr;
+    // The query sets the bits, and the image's size that the wanted size depends on.
+    if (GetDimensions(source) && ImgSeek(source, 0, 0)) {
+        const CSize size = wanted(width, height);
+        block = read(source, uint32_t(std::max(size.cx, 0)), uint32_t(std::max(size.cy, 0)), &width, &height,
+                     &fullWidth, &fullHeight);
+    }
+    ImgCloseSource(source);
+    if (!block)
+        return false;
+    takeBlock(block);
+    GlobalFree(block);
+    return buffer != nullptr;
+}
+
 bool CPicture::SaveToFile(const CPath &path, TProgressContext &) const
 {
     if (!canSave() || !buffer || bufferBytes() == 0)
@@ -353,6 +386,11 @@ uint32_t CPictureJPG::WriteImageFile(HIMGDEST destination) const
     return ImgWriteRGBToJPG(destination, buffer, width, height, quality, progressive ? 1 : 0);
 }
 
+bool CPictureJPG::LoadReducedFromFile(const CPath &path, const WantedSize &wanted, TProgressContext &)
+{
+    return loadReduced(path, wanted, ImgReadJPGToRGBReduced);
+}
+
 // PNG
 
 bool CPicturePNG::GetDimensions(HIMGSRC source)
@@ -402,6 +440,11 @@ HGLOBAL CPictureTIF::ReadImageFile(HIMGSRC source)
 bool CPictureTIF::FileIsBad(const CPath &path)
 {
     return CPicture::FileIsBad(path) || !gifTiffEnabled();
+}
+
+bool CPictureTIF::LoadReducedFromFile(const CPath &path, const WantedSize &wanted, TProgressContext &)
+{
+    return loadReduced(path, wanted, ImgReadTIFFToRGBReduced);
 }
 
 // Enhanced metafile

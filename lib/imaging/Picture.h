@@ -2,9 +2,11 @@
 
 #include "ImgLib.h"
 #include <lib/Path.h>
+#include <lib/Rect.h>
 #include <lib/String.h>
 
 #include <cstdint>
+#include <functional>
 
 class TProgressContext;
 
@@ -60,6 +62,15 @@ public:
     // Whether this kind has a writer.
     virtual bool canSave() const { return false; }
 
+    // The size an image of the given size is wanted at.
+    using WantedSize = std::function<CSize(uint32_t imageWidth, uint32_t imageHeight)>;
+    // For thumbnails: LoadFromFile, except that a kind that can decode at a
+    // reduced size (JPEG, TIFF) does so, staying at least twice wanted(the
+    // image's size) in both directions where the image is that large. Sets
+    // fullWidth and fullHeight to the image's own size; width and height are
+    // the buffer's.
+    virtual bool LoadReducedFromFile(const CPath &path, const WantedSize &wanted, TProgressContext &progress);
+
     // Owned by the caller; null for codes 0 and 8.
     static CPicture *New(const CPath &path);
     // The save formats in filter order: 1 BMP, 2 JPG, 3 PNG, 4 TGA, 5 PCX,
@@ -87,9 +98,15 @@ public:
     uint32_t height = 0;              // pixels
     uint32_t bits = 0;                // the file's bit depth; the buffer is always 24-bit
     unsigned char *buffer = nullptr;  // width x height x 3 bytes, top-down RGB; null when nothing is loaded
+    uint32_t fullWidth = 0;           // the image's own size, set by LoadReducedFromFile
+    uint32_t fullHeight = 0;
 
 protected:
+    using ReducedReader = HGLOBAL (*)(HIMGSRC source, uint32_t wantedWidth, uint32_t wantedHeight, uint32_t *width,
+                                      uint32_t *height, uint32_t *fullWidth, uint32_t *fullHeight);
     uint64_t bufferBytes() const { return uint64_t(width) * height * 3; }
+    // LoadReducedFromFile through the kind's dimension query and read.
+    bool loadReduced(const CPath &path, const WantedSize &wanted, ReducedReader read);
     // Takes a copy of block's first width x height x 3 bytes as the buffer;
     // false, with no buffer, when the block is smaller or the size is empty.
     bool takeBlock(HGLOBAL block);
@@ -135,6 +152,7 @@ public:
     HGLOBAL ReadImageFile(HIMGSRC source) override;
     uint32_t WriteImageFile(HIMGDEST destination) const override;
     bool canSave() const override { return true; }
+    bool LoadReducedFromFile(const CPath &path, const WantedSize &wanted, TProgressContext &progress) override;
 
     uint32_t quality = 95;     // 1 to 100
     bool progressive = false;  // the writer's flag: progressive rather than baseline
@@ -168,6 +186,7 @@ public:
     using CPicture::GetDimensions;
     HGLOBAL ReadImageFile(HIMGSRC source) override;
     bool FileIsBad(const CPath &path) override;
+    bool LoadReducedFromFile(const CPath &path, const WantedSize &wanted, TProgressContext &progress) override;
 };
 
 // Rendered into a box of 256 x 256 pixels, keeping its shape.

@@ -523,3 +523,48 @@ TEST(CPicture, GetAverageColour)
     fill(white, RgbImage{4200, 4200, Bytes(size_t(4200) * 4200 * 3, 255)});
     EXPECT_EQ(white.GetAverageColour(), 0xFFFFFFu);
 }
+
+TEST(CPicture, ReducedLoadDecodesJpegSmallerAndAnswersTheImagesSize)
+{
+    TProgressContext progress;
+    struct Case
+    {
+        const char *name;
+        int filterIndex;          // the kind that writes the file; 0 for no file
+        uint32_t width, height;   // the buffer's
+        uint32_t fullWidth, fullHeight;
+    };
+    const Case cases[] = {
+        // 80 x 60 wanted: 2/8 is the smallest scale at least twice that.
+        {"reduced.jpg", 2, 160, 120, 640, 480},
+        {"whole.png", 3, 640, 480, 640, 480},
+        {"missing.jpg", 0, 0, 0, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.filterIndex != 0) {
+            std::unique_ptr<CPicture> saved(CPicture::New(c.filterIndex));
+            fill(*saved, GradientImage(640, 480));
+            ASSERT_TRUE(saved->SaveToFile(pathOf(c.name), progress));
+        }
+        std::unique_ptr<CPicture> picture(c.filterIndex != 0 ? CPicture::New(pathOf(c.name)) : new CPictureJPG);
+        uint32_t askedWidth = 0, askedHeight = 0;
+        const bool loaded = picture->LoadReducedFromFile(pathOf(c.name), [&](uint32_t width, uint32_t height) {
+            askedWidth = width;
+            askedHeight = height;
+            return CSize(80, 60);
+        }, progress);
+        EXPECT_EQ(loaded, c.filterIndex != 0);
+        EXPECT_EQ(picture->fullWidth, c.fullWidth);
+        EXPECT_EQ(picture->fullHeight, c.fullHeight);
+        if (!loaded)
+            continue;
+        EXPECT_EQ(picture->width, c.width);
+        EXPECT_EQ(picture->height, c.height);
+        EXPECT_EQ(picture->bits, 24u);
+        if (c.filterIndex == 2) {
+            EXPECT_EQ(askedWidth, 640u) << "asked with the image's own size";
+            EXPECT_EQ(askedHeight, 480u);
+        }
+    }
+}
