@@ -28,7 +28,9 @@ QString TestWindowsFolder()
 
 QString TestWindowsPath(const QString &name)
 {
-    return TestWindowsFolder() + u'\\' + name;
+    const QString folder = TestWindowsFolder();
+    // A drive root ends in its backslash already.
+    return folder.endsWith(u'\\') ? folder + name : folder + u'\\' + name;
 }
 
 void WriteHostFile(const std::string &hostPath, const QByteArray &bytes)
