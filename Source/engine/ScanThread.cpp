@@ -1,0 +1,324 @@
+#include "ScanThread.h"
+
+#include "BrowseFile.h"
+#include "FileHandler.h"
+#include "FolderOptions.h"
+#include "ThumbBitmap.h"
+#include "ThumbCache.h"
+#include "ThumbProgressContext.h"
+#include "UserMessages.h"
+
+#include "../Glob.h"
+
+#include <lib/imaging/ImgLib.h>
+#include <platform/Debug.h>
+#include <platform/FileFind.h>
+#include <platform/Files.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace {
+
+// How long the scan thread rests between two looks at the window's requests.
+constexpr auto RequestPollInterval = std::chrono::milliseconds(150);
+// UM_COUNT_PROGRESS after every this many image files.
+constexpr int CountProgressStep = 100;
+
+int defaultBuilderCount()
+{
+    const int cores = int(std::thread::hardware_concurrency());
+    return cores > 1 ? cores : 0;
+}
+
+std::atomic<int> s_builderCount{defaultBuilderCount()};
+
+LPARAM recordParameter(CThumbBitmap *record)
+{
+    return reinterpret_cast<LPARAM>(record);
+}
+
+// Runs work(index) for every index below count on `threads` threads besides
+// the caller's, each taking the next index not yet taken, until stop answers
+// true. Each thread prepares the imaging library first.
+void forEachIndex(int count, int threads, const std::function<bool()> &stop, const std::function<void(int)> &work)
+{
+    std::atomic<int> next{0};
+    const auto run = [&] {
+        InitImageLibrary();
+        for (int index = next++; index < count && !stop(); index = next++)
+            work(index);
+        ImgClearJPGOutputText();
+    };
+    std::vector<std::thread> pool;
+    for (int thread = 0; thread < std::min(threads, count); ++thread)
+        pool.emplace_back(run);
+    run();
+    for (std::thread &thread : pool)
+        thread.join();
+}
+
+// Builds the records of a rescan ahead of the scan thread, which reports them
+// one after another in order. A record is taken by exactly one thread (a
+// builder, or the scan thread when it gets there first); the taker claims it
+// and builds it when the claim succeeds. On stop no new build starts; builds
+// under way end, or stop by the context's terminate flag.
+class TBuildAhead
+{
+public:
+    TBuildAhead(const std::vector<CThumbBitmap *> &records, CThumbProgressContext *context, int builders)
+        : m_records(records), m_context(context), m_status(records.size())
+    {
+        for (int builder = 0; builder < std::min<int>(builders, int(records.size())); ++builder)
+            m_builders.emplace_back([this] { buildAhead(); });
+    }
+    ~TBuildAhead()
+    {
+        m_stopping = true;
+        for (std::thread &builder : m_builders)
+            builder.join();
+    }
+
+    // Once record index has been handled: whether it was claimed (and built).
+    bool waitFor(size_t index)
+    {
+        if (take(index))
+            return build(index);
+        std::unique_lock lock(m_doneLock);
+        m_doneChanged.wait(lock, [&] { return m_status[index].load() >= Claimed; });
+        return m_status[index].load() == Claimed;
+    }
+
+private:
+    enum Status : uint8_t { Free, Taken, Claimed, NotClaimed };
+
+    bool take(size_t index)
+    {
+        uint8_t free = Free;
+        return m_status[index].compare_exchange_strong(free, Taken);
+    }
+
+    void buildAhead()
+    {
+        InitImageLibrary();
+        for (size_t index = m_next++; index < m_records.size(); index = m_next++) {
+            if (m_stopping || m_context->ShouldStop())
+                break;
+            if (take(index))
+                build(index);
+        }
+        ImgClearJPGOutputText();
+    }
+
+    bool build(size_t index)
+    {
+        CThumbBitmap *record = m_records[index];
+        const bool claimed = record->ClaimForLoading();
+        if (claimed)
+            makeThumbnail(record);
+        {
+            std::lock_guard lock(m_doneLock);
+            m_status[index] = claimed ? Claimed : NotClaimed;
+        }
+        m_doneChanged.notify_all();
+        return claimed;
+    }
+
+    // A build that raises fails the record instead of ending the process.
+    void makeThumbnail(CThumbBitmap *record)
+    {
+        try {
+            record->MakeThumbnail(m_context);
+        } catch (const std::exception &error) {
+            OutputDebugStringA(error.what());
+            if (record->GetState() == TThumbState::Loading)
+                record->EndLoading(TThumbState::Failed);
+        }
+    }
+
+    const std::vector<CThumbBitmap *> &m_records;
+    CThumbProgressContext *m_context;
+    std::vector<std::atomic<uint8_t>> m_status;   // by record: a Status
+    std::atomic<size_t> m_next{0};                // the next record a builder looks at
+    std::atomic<bool> m_stopping{false};
+    std::mutex m_doneLock;   // taken alone; pairs m_doneChanged with m_status
+    std::condition_variable m_doneChanged;
+    std::vector<std::thread> m_builders;
+};
+
+} // namespace
+
+void TScanThreadList::Add(TScanThread *thread)
+{
+    std::lock_guard lock(m_lock);
+    m_threads.push_back(thread);
+}
+
+void TScanThreadList::Remove(TScanThread *thread)
+{
+    std::lock_guard lock(m_lock);
+    std::erase(m_threads, thread);
+}
+
+int TScanThreadList::Count() const
+{
+    std::lock_guard lock(m_lock);
+    return int(m_threads.size());
+}
+
+TScanThread::TScanThread(const CPath &folder, CScanThumbProgressContext *context, TScanThreadList *threadList,
+                         TThreadPriority priority)
+    : m_folder(folder), m_context(context), m_threadList(threadList)
+{
+    m_context->AddRef();
+    m_context->SetThread(this);
+    SetPriority(priority);
+    m_threadList->Add(this);
+    SetFreeOnTerminate(true);
+    Resume();
+}
+
+TScanThread::~TScanThread()
+{
+    m_context->SetThread(nullptr);
+    m_context->Release();
+    m_threadList->Remove(this);
+}
+
+void TScanThread::SetBuilderCount(int count)
+{
+    s_builderCount = std::max(count, 0);
+}
+
+int TScanThread::BuilderCount()
+{
+    return s_builderCount;
+}
+
+void TScanThread::Execute()
+{
+    InitImageLibrary();
+    // An error ends this folder's scan, never the program.
+    try {
+        scan();
+    } catch (const std::exception &error) {
+        if (!m_context->IsTerminated())
+            m_context->ReportText(error.what(), WarningBoxFlags);
+    }
+    ImgClearJPGOutputText();
+}
+
+void TScanThread::scan()
+{
+    if (GetBrowseFilePath(m_folder).GetFileExists())
+        CBrowseFile(m_folder).Load(m_context);
+    else
+        m_context->SetRescanRequest(true);
+    while (!m_context->IsTerminated()) {
+        if (m_context->GetRescanRequest()) {
+            CThumbLoader(m_folder).Load(m_context);
+            m_context->SetRescanRequest(false);
+        }
+        if (m_context->GetSaveRequest()) {
+            CBrowseFile(m_folder).Save(m_context);
+            m_context->SetSaveRequest(false);
+        }
+        std::this_thread::sleep_for(RequestPollInterval);
+    }
+}
+
+void CThumbLoader::Load(CThumbProgressContext *context)
+{
+    m_builtCount = 0;
+    context->SetAborted(false);
+    context->SetLoading(true);
+    context->SendToOwner(UM_LOADER_BEGIN, 0, 0);
+    if (!context->ShouldStop())
+        createRecords(context, countFiles(context));
+    if (!context->ShouldStop())
+        buildRecords(context);
+    for (CThumbBitmap *record : m_records)
+        record->Release();
+    m_records.clear();
+    context->SetLoading(false);
+    context->SendToOwner(UM_LOADER_END, 0, m_builtCount);
+    context->LoadComplete();
+}
+
+std::vector<CPath> CThumbLoader::countFiles(CThumbProgressContext *context)
+{
+    std::vector<CPath> files;
+    context->SendToOwner(UM_COUNT_BEGIN, 0, 0);
+    WIN32_FIND_DATAA found;
+    const HANDLE find = FindFirstFileA(m_folder.AppendFileName("*.*"), &found);
+    for (bool more = find != INVALID_HANDLE_VALUE; more && !context->ShouldStop(); more = FindNextFileA(find, &found)) {
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        CPath path = m_folder.AppendFileName(found.cFileName);
+        if (!IsFileIncluded(path))
+            continue;
+        files.push_back(path);
+        if (files.size() % CountProgressStep == 0)
+            context->SendToOwner(UM_COUNT_PROGRESS, 0, LPARAM(files.size()));
+    }
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    context->SendToOwner(UM_COUNT_END, 0, LPARAM(files.size()));
+    return files;
+}
+
+void CThumbLoader::createRecords(CThumbProgressContext *context, const std::vector<CPath> &files)
+{
+    // The files' headers are read beforehand, on all cores, so that the
+    // find-or-create lock covers only the lookup and the creation.
+    std::vector<std::optional<TImageHandler>> handlers(files.size());
+    forEachIndex(
+        int(files.size()), TScanThread::BuilderCount(), [&] { return context->ShouldStop(); },
+        [&](int index) {
+            if (CThumbBitmap *cached = FindThumbBitmap(files[size_t(index)])) {
+                cached->Release();
+                return;
+            }
+            handlers[size_t(index)].emplace(files[size_t(index)], true);
+        });
+
+    context->SendToOwner(UM_CREATE_BEGIN, 0, LPARAM(files.size()));
+    for (size_t index = 0; index < files.size() && !context->ShouldStop(); ++index) {
+        const TImageHandler file = handlers[index] ? *handlers[index] : TImageHandler(files[index], true);
+        EnterThumbBitmapLock();
+        CThumbBitmap *record = FindThumbBitmap(files[index]);
+        if (!record)
+            record = new CThumbBitmap(file);
+        LeaveThumbBitmapLock();
+        m_records.push_back(record);
+        context->SendToOwner(UM_RECORD_ADDED, 0, recordParameter(record));
+    }
+    context->SendToOwner(UM_CREATE_END, 0, 0);
+}
+
+void CThumbLoader::buildRecords(CThumbProgressContext *context)
+{
+    const LPARAM count = LPARAM(m_records.size());
+    context->SendToOwner(UM_LOAD_BEGIN, 0, count);
+    TBuildAhead builders(m_records, context, TScanThread::BuilderCount());
+    for (size_t index = 0; index < m_records.size() && !context->ShouldStop(); ++index) {
+        context->SendToOwner(UM_LOAD_PROGRESS, WPARAM(index), count);
+        const bool claimed = builders.waitFor(index);
+        CThumbBitmap *record = m_records[index];
+        context->SendToOwner(UM_RECORD_LOADED, 0, recordParameter(record));
+        if (!claimed)
+            continue;
+        context->ThumbnailDone(record);
+        if (record->GetState() == TThumbState::Loaded)
+            ++m_builtCount;
+    }
+    context->SendToOwner(UM_LOAD_END, 0, 0);
+}

@@ -1,0 +1,270 @@
+#include "ThumbTestSupport.h"
+
+#include <Source/engine/ScanThread.h>
+#include <Source/engine/ThumbProgressContext.h>
+#include <Source/engine/UserMessages.h>
+#include <platform/Messages.h>
+
+#include <QCoreApplication>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Message
+{
+    UINT id;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// A browse window as the scan thread sees it: keeps the records it is sent,
+// answers the list query, allows no sounds, and writes every message down.
+class ScanOwner
+{
+public:
+    ~ScanOwner()
+    {
+        stop();
+        for (CThumbBitmap *record : m_records)
+            record->Release();
+    }
+
+    void start(const CPath &folder)
+    {
+        m_context = new CScanThumbProgressContext(m_window.Handle(), std::make_unique<TWorkerProgressContext>());
+        new TScanThread(folder, m_context, &m_threads, tpNormal);
+    }
+    // Terminates the scan and serves until its thread is gone.
+    void stop()
+    {
+        if (!m_context)
+            return;
+        m_context->Terminate(true);
+        m_context->Release();
+        m_context = nullptr;
+        EXPECT_TRUE(serveUntil([&] { return m_threads.Count() == 0; })) << "the scan thread did not end";
+    }
+
+    bool serveUntil(const std::function<bool()> &condition, std::chrono::milliseconds bound = std::chrono::seconds(30))
+    {
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        return true;
+    }
+    bool serveUntilMessage(UINT id) { return serveUntil([&] { return count(id) > 0; }); }
+
+    int count(UINT id) const
+    {
+        int found = 0;
+        for (const Message &message : messages)
+            found += message.id == id;
+        return found;
+    }
+    const Message *last(UINT id) const
+    {
+        for (auto message = messages.rbegin(); message != messages.rend(); ++message) {
+            if (message->id == id)
+                return &*message;
+        }
+        return nullptr;
+    }
+    // The messages' ids, without the sound queries.
+    std::vector<UINT> ids() const
+    {
+        std::vector<UINT> found;
+        for (const Message &message : messages) {
+            if (message.id != UM_QUERY_AUDIO_FEEDBACK)
+                found.push_back(message.id);
+        }
+        return found;
+    }
+
+    CScanThumbProgressContext *context() const { return m_context; }
+    const std::vector<CThumbBitmap *> &records() const { return m_records; }
+
+    std::vector<Message> messages;
+    // Runs after a message is written down, in its handler.
+    std::function<void(const Message &)> onMessage;
+
+private:
+    LRESULT handle(UINT id, WPARAM wParam, LPARAM lParam)
+    {
+        messages.push_back({id, wParam, lParam});
+        if (id == UM_RECORD_ADDED || id == UM_BROWSE_RECORD_READ) {
+            auto *record = reinterpret_cast<CThumbBitmap *>(lParam);
+            record->AddRef();
+            m_records.push_back(record);
+        }
+        if (id == UM_GET_THUMBNAIL_LIST) {
+            for (CThumbBitmap *record : m_records) {
+                record->AddRef();
+                reinterpret_cast<std::vector<CThumbBitmap *> *>(lParam)->push_back(record);
+            }
+        }
+        if (onMessage)
+            onMessage(messages.back());
+        return 0;
+    }
+
+    CMessageWindow m_window{[this](UINT id, WPARAM wParam, LPARAM lParam) { return handle(id, wParam, lParam); }};
+    CScanThumbProgressContext *m_context = nullptr;   // one reference while scanning
+    TScanThreadList m_threads;
+    std::vector<CThumbBitmap *> m_records;   // one reference each
+};
+
+class ScanThreadTest : public ThumbTest
+{
+protected:
+    void TearDown() override
+    {
+        TScanThread::SetBuilderCount(m_builders);
+        ThumbTest::TearDown();
+    }
+
+    // count small JPEGs "img000.jpg" and up in Pics.
+    static void writeImages(int count)
+    {
+        for (int index = 0; index < count; ++index)
+            writeJpegFile(QString("Pics/img%1.jpg").arg(index, 3, 10, QChar('0')), 16, 12);
+    }
+    static CPath pics() { return CPath(CString(TestWindowsPath("Pics"))); }
+
+    const int m_builders = TScanThread::BuilderCount();
+};
+
+TEST_F(ScanThreadTest, AFolderWithoutABrowseFileIsRescannedAtOnce)
+{
+    writeImages(3);
+    writeJpegFile("Pics/.hidden.jpg", 16, 12);
+    writeJpegFile("Pics/Sub/inside.jpg", 16, 12);
+    WriteHostFile(TestHostFolder() + "/Pics/notes.txt", "text");
+    ASSERT_EQ(::mkfifo((TestHostFolder() + "/Pics/pipe.jpg").c_str(), 0600), 0) << "a FIFO must never be opened";
+    ScanOwner owner;
+    owner.start(pics());
+    ASSERT_TRUE(owner.serveUntilMessage(UM_LOADER_END));
+
+    const std::vector<UINT> expected = {
+        UM_LOADER_BEGIN, UM_COUNT_BEGIN,    UM_COUNT_END,       UM_CREATE_BEGIN,   UM_RECORD_ADDED,
+        UM_RECORD_ADDED, UM_RECORD_ADDED,   UM_CREATE_END,      UM_LOAD_BEGIN,     UM_LOAD_PROGRESS,
+        UM_RECORD_LOADED, UM_LOAD_PROGRESS, UM_RECORD_LOADED,   UM_LOAD_PROGRESS,  UM_RECORD_LOADED,
+        UM_LOAD_END,     UM_LOADER_END,
+    };
+    EXPECT_EQ(owner.ids(), expected);
+    EXPECT_EQ(owner.last(UM_COUNT_END)->lParam, 3);
+    EXPECT_EQ(owner.last(UM_LOAD_PROGRESS)->wParam, 2u);
+    EXPECT_EQ(owner.last(UM_LOAD_PROGRESS)->lParam, 3);
+    EXPECT_EQ(owner.last(UM_LOADER_END)->lParam, 3) << "thumbnails built";
+    // One sound query per thumbnail built, and one for the whole load.
+    EXPECT_EQ(owner.count(UM_QUERY_AUDIO_FEEDBACK), 4);
+    ASSERT_EQ(owner.records().size(), 3u);
+    for (const CThumbBitmap *record : owner.records())
+        EXPECT_EQ(record->GetState(), TThumbState::Loaded) << record->GetFullPath().c_str();
+    EXPECT_STREQ(owner.records()[0]->GetHandler().GetName(), "img000.jpg");
+}
+
+TEST_F(ScanThreadTest, CountingReportsEveryHundredthFile)
+{
+    writeImages(250);
+    ScanOwner owner;
+    owner.start(pics());
+    ASSERT_TRUE(owner.serveUntilMessage(UM_COUNT_END));
+    std::vector<LPARAM> progress;
+    for (const Message &message : owner.messages) {
+        if (message.id == UM_COUNT_PROGRESS)
+            progress.push_back(message.lParam);
+    }
+    EXPECT_EQ(progress, (std::vector<LPARAM>{100, 200}));
+    EXPECT_EQ(owner.last(UM_COUNT_END)->lParam, 250);
+    ASSERT_TRUE(owner.serveUntilMessage(UM_LOADER_END));
+    EXPECT_EQ(owner.last(UM_LOADER_END)->lParam, 250);
+}
+
+TEST_F(ScanThreadTest, AFolderWithABrowseFileIsLoadedAndRescannedOnlyWhenAsked)
+{
+    writeImages(4);
+    {
+        ScanOwner first;
+        first.onMessage = [&](const Message &message) {
+            if (message.id == UM_LOADER_END)
+                first.context()->SetSaveRequest(true);
+        };
+        first.start(pics());
+        ASSERT_TRUE(first.serveUntilMessage(UM_BROWSE_SAVE_END));
+        EXPECT_EQ(first.last(UM_BROWSE_SAVE_END)->wParam, 1u);
+    }
+    ThumbBitmapCache.Purge(true);
+
+    ScanOwner second;
+    second.start(pics());
+    ASSERT_TRUE(second.serveUntilMessage(UM_BROWSE_LOAD_END));
+    EXPECT_EQ(second.last(UM_BROWSE_LOAD_END)->wParam, 1u);
+    EXPECT_EQ(second.count(UM_BROWSE_RECORD_READ), 4);
+    EXPECT_FALSE(second.serveUntil([&] { return second.count(UM_LOADER_BEGIN) > 0; }, std::chrono::milliseconds(400)))
+        << "no rescan until the window asks";
+    for (const CThumbBitmap *record : second.records())
+        EXPECT_EQ(record->GetState(), TThumbState::Loaded);
+
+    second.context()->SetRescanRequest(true);
+    ASSERT_TRUE(second.serveUntilMessage(UM_LOADER_END));
+    EXPECT_EQ(second.last(UM_LOADER_END)->lParam, 0) << "records read from the browse file are kept";
+}
+
+TEST_F(ScanThreadTest, AnAbortLeavesTheRecordsNotReachedPending)
+{
+    TScanThread::SetBuilderCount(0);
+    writeImages(10);
+    ScanOwner owner;
+    owner.onMessage = [&](const Message &message) {
+        if (message.id == UM_LOAD_PROGRESS && message.wParam == 3)
+            owner.context()->SetAborted(true);
+    };
+    owner.start(pics());
+    ASSERT_TRUE(owner.serveUntilMessage(UM_LOADER_END));
+    EXPECT_EQ(owner.last(UM_LOADER_END)->lParam, 4) << "the record being reached is still built";
+    EXPECT_EQ(owner.count(UM_RECORD_LOADED), 4);
+    ASSERT_EQ(owner.records().size(), 10u);
+    for (size_t index = 0; index < 10; ++index)
+        EXPECT_EQ(owner.records()[index]->GetState(), index < 4 ? TThumbState::Loaded : TThumbState::Pending) << index;
+}
+
+TEST_F(ScanThreadTest, AfterTerminateNothingMoreIsSent)
+{
+    writeImages(6);
+    ScanOwner owner;
+    owner.onMessage = [&](const Message &message) {
+        if (message.id == UM_LOAD_PROGRESS && message.wParam == 2)
+            owner.context()->Terminate(true);
+    };
+    owner.start(pics());
+    ASSERT_TRUE(owner.serveUntil([&] { return owner.count(UM_LOAD_PROGRESS) > 2; }));
+    owner.stop();
+    EXPECT_EQ(owner.messages.back().id, UM_LOAD_PROGRESS);
+    EXPECT_EQ(owner.count(UM_LOADER_END), 0);
+}
+
+TEST_F(ScanThreadTest, TwoWindowsOnOneFolderBuildEachRecordOnce)
+{
+    writeImages(20);
+    ScanOwner first;
+    ScanOwner second;
+    first.start(pics());
+    second.start(pics());
+    ASSERT_TRUE(first.serveUntil([&] { return first.count(UM_LOADER_END) && second.count(UM_LOADER_END); }));
+    EXPECT_EQ(first.last(UM_LOADER_END)->lParam + second.last(UM_LOADER_END)->lParam, 20);
+    // Each window's sound queries: one per record it built, one for the load.
+    EXPECT_EQ(first.count(UM_QUERY_AUDIO_FEEDBACK) + second.count(UM_QUERY_AUDIO_FEEDBACK), 22);
+    EXPECT_EQ(ThumbBitmapCache.Count(), 20) << "one record per file";
+}
+
+} // namespace
