@@ -11,6 +11,8 @@
 enum class HWND : uintptr_t {};
 
 constexpr UINT WM_USER = 0x0400;
+// From here on, messages private to one window class.
+constexpr UINT WM_APP = 0x8000;
 
 // Runs on the window thread (on the caller's thread when no application
 // object exists). Handlers of one window never run on two threads at once;

@@ -1,0 +1,94 @@
+#include "ThumbTestSupport.h"
+
+#include <Source/engine/HostPaintBox.h>
+
+#include <QCoreApplication>
+#include <QImage>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace {
+
+bool serveUntil(const std::function<bool()> &condition, std::chrono::milliseconds bound = std::chrono::seconds(20))
+{
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+class HostPaintBoxTest : public ThumbTest
+{
+protected:
+    static std::unique_ptr<THostPaintBox> makeBox(const CPath &path)
+    {
+        auto box = std::make_unique<THostPaintBox>(nullptr, path);
+        box->resize(120, 100);
+        return box;
+    }
+    // Whether the paint box shows its thumbnail: the picture's colour in the middle.
+    static bool showsThumbnail(THostPaintBox &box)
+    {
+        const QColor middle = box.grab().toImage().pixelColor(60, 50);
+        return std::abs(middle.red() - 200) < 12 && std::abs(middle.green() - 40) < 12;
+    }
+    // Waits until no thread holds path's record any more.
+    static bool recordLetGo(const CPath &path)
+    {
+        return serveUntil([&] {
+            CThumbBitmap *record = FindThumbBitmap(path);
+            if (!record)
+                return false;
+            const bool alone = record->GetRefCount() == 1 && record->GetState() != TThumbState::Loading;
+            record->Release();
+            return alone;
+        });
+    }
+};
+
+TEST_F(HostPaintBoxTest, ALoadedCachedRecordShowsAtOnce)
+{
+    const CPath path = writeJpegFile("Pics/a.jpg", 64, 48);
+    auto *record = new CThumbBitmap(CThumbBitmap::FromFile, path);
+    ASSERT_TRUE(record->ClaimForLoading());
+    record->EndLoading(TThumbState::Loaded, JpegBytes(64, 48));
+    const std::unique_ptr<THostPaintBox> box = makeBox(path);
+    EXPECT_EQ(box->GetThumbBitmap(), record) << "no thread needed";
+    EXPECT_TRUE(showsThumbnail(*box));
+    record->Release();
+}
+
+TEST_F(HostPaintBoxTest, ARecordNotCachedIsBuiltAndShown)
+{
+    const CPath path = writeJpegFile("Pics/a.jpg", 64, 48);
+    const std::unique_ptr<THostPaintBox> box = makeBox(path);
+    ASSERT_TRUE(serveUntil([&] {
+        return box->GetThumbBitmap() && box->GetThumbBitmap()->GetState() == TThumbState::Loaded;
+    }));
+    EXPECT_TRUE(showsThumbnail(*box));
+}
+
+TEST_F(HostPaintBoxTest, AFileThatDoesNotDecodeShowsNoThumbnail)
+{
+    std::filesystem::create_directories(TestHostFolder() + "/Pics");
+    WriteHostFile(TestHostFolder() + "/Pics/broken.jpg", "not a picture");
+    const CPath path(CString(TestWindowsPath("Pics\\broken.jpg")));
+    const std::unique_ptr<THostPaintBox> box = makeBox(path);
+    ASSERT_TRUE(serveUntil([&] { return box->GetThumbBitmap() != nullptr; }));
+    EXPECT_EQ(box->GetThumbBitmap()->GetState(), TThumbState::Failed);
+    EXPECT_FALSE(showsThumbnail(*box));
+}
+
+TEST_F(HostPaintBoxTest, ClosingWhileTheThumbnailIsBuiltLeavesNothingBehind)
+{
+    const CPath path = writeJpegFile("Pics/big.jpg", 1600, 1200);
+    makeBox(path).reset();
+    EXPECT_TRUE(recordLetGo(path)) << "the thread ended and released the record";
+}
+
+} // namespace
