@@ -154,16 +154,12 @@ bool TFileHandler::Rename(const CString &newName)
         return false;
     SetPath(m_folder.AppendFileName(newName));
     const CPath newPath = GetFullPath();
-    // Memo keys match without case: a change of case alone keeps the memo
-    // where it is, and moving it would delete it.
-    if (oldPath.CompareNoCase(newPath) != 0) {
-        try {
-            FollowMovedFile(oldPath, newPath);
-        } catch (const Exception &error) {
-            // The file has its new name whatever became of the memo, so the
-            // thumbnail and the basket still follow it.
-            ShowMessageBox(CString(error.Message()), ErrorBoxFlags);
-        }
+    try {
+        FollowMovedFile(oldPath, newPath);
+    } catch (const Exception &error) {
+        // The file has its new name whatever became of the memo, so the
+        // thumbnail and the basket still follow it.
+        ShowMessageBox(CString(error.Message()), ErrorBoxFlags);
     }
     Coordinator().FileRenamed(oldPath, newPath);
     return true;

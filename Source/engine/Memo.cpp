@@ -207,6 +207,10 @@ void CMemo::FreeLines()
 
 void FollowMovedFile(const CPath &oldPath, const CPath &newPath)
 {
+    // Memo keys match without case: a change of case alone keeps the memo
+    // where it is, and moving it would delete it.
+    if (oldPath.CompareNoCase(newPath) == 0)
+        return;
     CMemo source(oldPath);
     const TStrings *lines = source.GetLines();
     if (lines->Count() == 0)

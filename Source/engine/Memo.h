@@ -83,5 +83,6 @@ private:
 };
 
 // Moves a file's memo to its new path (a rename or a move); the old path's
-// memo is deleted. Nothing happens when the old path has no memo.
+// memo is deleted. Nothing happens when the old path has no memo, or when the
+// two differ only in case.
 void FollowMovedFile(const CPath &oldPath, const CPath &newPath);

@@ -109,6 +109,10 @@ TEST_F(MemoTest, FollowsAMovedFile)
     EXPECT_EQ(CMemo(m_folder.AppendFileName("new.jpg")).GetLines()->ToStringList(), QStringList({"kept"}));
     EXPECT_EQ(CMemo(m_folder.AppendFileName("old.jpg")).GetLines()->Count(), 0);
     EXPECT_EQ(TMemoList::GetTotals(), 1);
+
+    // A move that changes only the case keeps the memo.
+    FollowMovedFile(m_folder.AppendFileName("new.jpg"), m_folder.AppendFileName("NEW.jpg"));
+    EXPECT_EQ(CMemo(m_folder.AppendFileName("NEW.jpg")).GetLines()->ToStringList(), QStringList({"kept"}));
 }
 
 TEST_F(MemoTest, AnUnreadableMemoFileIsNoMemoAndIsNeverOverwritten)
