@@ -4,6 +4,8 @@
 // to code, like a sky) and as the same with sensor-like noise over every pixel
 // (much to code, which the entropy decoder pays for at any scale).
 
+#include "Photograph.h"
+
 #include <lib/imaging/ImgLib.h>
 
 #include <benchmark/benchmark.h>
@@ -20,27 +22,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::vector<uint8_t> photograph(uint32_t width, uint32_t height, bool noisy)
-{
-    std::vector<uint8_t> rgb(size_t(width) * height * 3);
-    std::mt19937 random(width * 31 + height);
-    std::uniform_int_distribution<int> noise(noisy ? -12 : 0, noisy ? 12 : 0);
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x) {
-            uint8_t *pixel = &rgb[(size_t(y) * width + x) * 3];
-            const int base[3] = {int(255 * x / width), int(255 * y / height), int(128 + 100 * ((x / 97 + y / 61) % 2))};
-            for (int c = 0; c < 3; ++c)
-                pixel[c] = uint8_t(std::clamp(base[c] + noise(random), 0, 255));
-        }
-    }
-    return rgb;
-}
-
 enum class Format { Jpeg, Png };
 
 Bytes encode(Format format, uint32_t width, uint32_t height, bool noisy)
 {
-    const std::vector<uint8_t> rgb = photograph(width, height, noisy);
+    const std::vector<uint8_t> rgb = Photograph(width, height, noisy);
     Bytes bytes(size_t(width) * height * 4 + 65536);
     HIMGDEST destination = ImgOpenMemoryDest(bytes.data(), uint32_t(bytes.size()));
     const uint32_t size = format == Format::Jpeg ? ImgWriteRGBToJPG(destination, rgb.data(), width, height, 90, 0)

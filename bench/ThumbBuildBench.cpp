@@ -9,6 +9,8 @@
 // Settings and the program folder go to a temporary folder unless
 // ZILO_REGISTRY and ZILO_PROGRAM_FOLDER are set.
 
+#include "Photograph.h"
+
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
 #include <Source/engine/ThumbBitmap.h>
@@ -39,22 +41,6 @@ namespace {
 
 fs::path s_folder;   // the photographs, made by main
 
-std::vector<uint8_t> photograph(uint32_t width, uint32_t height)
-{
-    std::vector<uint8_t> rgb(size_t(width) * height * 3);
-    std::mt19937 random(width * 31 + height);
-    std::uniform_int_distribution<int> noise(-12, 12);
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x) {
-            uint8_t *pixel = &rgb[(size_t(y) * width + x) * 3];
-            const int base[3] = {int(255 * x / width), int(255 * y / height), int(128 + 100 * ((x / 97 + y / 61) % 2))};
-            for (int c = 0; c < 3; ++c)
-                pixel[c] = uint8_t(std::clamp(base[c] + noise(random), 0, 255));
-        }
-    }
-    return rgb;
-}
-
 fs::path photoFile(uint32_t width, uint32_t height)
 {
     return s_folder / ("photo" + std::to_string(width) + "x" + std::to_string(height) + ".jpg");
@@ -62,7 +48,7 @@ fs::path photoFile(uint32_t width, uint32_t height)
 
 void writePhoto(uint32_t width, uint32_t height)
 {
-    const std::vector<uint8_t> rgb = photograph(width, height);
+    const std::vector<uint8_t> rgb = Photograph(width, height);
     std::vector<uint8_t> jpeg(rgb.size() + 65536);
     HIMGDEST destination = ImgOpenMemoryDest(jpeg.data(), uint32_t(jpeg.size()));
     jpeg.resize(ImgWriteRGBToJPG(destination, rgb.data(), width, height, 90, 0));
@@ -122,7 +108,7 @@ void BM_ResampleRGB(benchmark::State &state)
 {
     const int sourceWidth = int(state.range(0)), sourceHeight = int(state.range(1));
     const int width = int(state.range(2)), height = int(state.range(3));
-    const std::vector<uint8_t> source = photograph(uint32_t(sourceWidth), uint32_t(sourceHeight));
+    const std::vector<uint8_t> source = Photograph(uint32_t(sourceWidth), uint32_t(sourceHeight));
     std::vector<uint8_t> destination(size_t(width) * height * 3);
     for (auto _ : state) {
         ResampleRGB(source.data(), sourceWidth, sourceHeight, false, false, width * 3, height, width,

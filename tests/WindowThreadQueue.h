@@ -22,6 +22,19 @@ bool ServeUntilReady(std::future<T> &worker, std::chrono::milliseconds bound = s
     return true;
 }
 
+// Serves the window thread's queue until done answers true; false when it
+// does not within bound.
+inline bool ServeUntil(const std::function<bool()> &done, std::chrono::milliseconds bound = std::chrono::seconds(20))
+{
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return true;
+}
+
 // Whether worker gets ready within bound while the window thread serves
 // nothing.
 template <typename T>

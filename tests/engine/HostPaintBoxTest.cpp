@@ -1,5 +1,7 @@
 #include "ThumbTestSupport.h"
 
+#include "../WindowThreadQueue.h"
+
 #include <Source/engine/HostPaintBox.h>
 
 #include <QCoreApplication>
@@ -10,17 +12,6 @@
 #include <memory>
 
 namespace {
-
-bool serveUntil(const std::function<bool()> &condition, std::chrono::milliseconds bound = std::chrono::seconds(20))
-{
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 class HostPaintBoxTest : public ThumbTest
 {
@@ -40,7 +31,7 @@ protected:
     // Waits until no thread holds path's record any more.
     static bool recordLetGo(const CPath &path)
     {
-        return serveUntil([&] {
+        return ServeUntil([&] {
             CThumbBitmap *record = FindThumbBitmap(path);
             if (!record)
                 return false;
@@ -67,7 +58,7 @@ TEST_F(HostPaintBoxTest, ARecordNotCachedIsBuiltAndShown)
 {
     const CPath path = writeJpegFile("Pics/a.jpg", 64, 48);
     const std::unique_ptr<THostPaintBox> box = makeBox(path);
-    ASSERT_TRUE(serveUntil([&] {
+    ASSERT_TRUE(ServeUntil([&] {
         return box->GetThumbBitmap() && box->GetThumbBitmap()->GetState() == TThumbState::Loaded;
     }));
     EXPECT_TRUE(showsThumbnail(*box));
@@ -79,7 +70,7 @@ TEST_F(HostPaintBoxTest, AFileThatDoesNotDecodeShowsNoThumbnail)
     WriteHostFile(TestHostFolder() + "/Pics/broken.jpg", "not a picture");
     const CPath path(CString(TestWindowsPath("Pics\\broken.jpg")));
     const std::unique_ptr<THostPaintBox> box = makeBox(path);
-    ASSERT_TRUE(serveUntil([&] { return box->GetThumbBitmap() != nullptr; }));
+    ASSERT_TRUE(ServeUntil([&] { return box->GetThumbBitmap() != nullptr; }));
     EXPECT_EQ(box->GetThumbBitmap()->GetState(), TThumbState::Failed);
     EXPECT_FALSE(showsThumbnail(*box));
 }

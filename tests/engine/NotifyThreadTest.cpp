@@ -34,19 +34,6 @@ using namespace std::chrono_literals;
 // followed by a change that must come.
 constexpr auto QuietTime = 300ms;
 
-// Serves the window thread until done answers true; false when it does not
-// within bound.
-bool ServeUntil(const std::function<bool()> &done, std::chrono::milliseconds bound = 20s)
-{
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
-}
-
 void ServeFor(std::chrono::milliseconds time)
 {
     ServeUntil([] { return false; }, time);

@@ -1,5 +1,7 @@
 #include "ThumbTestSupport.h"
 
+#include "../WindowThreadQueue.h"
+
 #include <Source/engine/ScanThread.h>
 #include <Source/engine/ThumbProgressContext.h>
 #include <Source/engine/UserMessages.h>
@@ -49,20 +51,10 @@ public:
         m_context->Terminate(true);
         m_context->Release();
         m_context = nullptr;
-        EXPECT_TRUE(serveUntil([&] { return m_threads.Count() == 0; })) << "the scan thread did not end";
+        EXPECT_TRUE(ServeUntil([&] { return m_threads.Count() == 0; })) << "the scan thread did not end";
     }
 
-    bool serveUntil(const std::function<bool()> &condition, std::chrono::milliseconds bound = std::chrono::seconds(30))
-    {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        return true;
-    }
-    bool serveUntilMessage(UINT id) { return serveUntil([&] { return count(id) > 0; }); }
+    bool serveUntilMessage(UINT id) { return ServeUntil([&] { return count(id) > 0; }); }
 
     int count(UINT id) const
     {
@@ -210,7 +202,7 @@ TEST_F(ScanThreadTest, AFolderWithABrowseFileIsLoadedAndRescannedOnlyWhenAsked)
     ASSERT_TRUE(second.serveUntilMessage(UM_BROWSE_LOAD_END));
     EXPECT_EQ(second.last(UM_BROWSE_LOAD_END)->wParam, 1u);
     EXPECT_EQ(second.count(UM_BROWSE_RECORD_READ), 4);
-    EXPECT_FALSE(second.serveUntil([&] { return second.count(UM_LOADER_BEGIN) > 0; }, std::chrono::milliseconds(400)))
+    EXPECT_FALSE(ServeUntil([&] { return second.count(UM_LOADER_BEGIN) > 0; }, std::chrono::milliseconds(400)))
         << "no rescan until the window asks";
     for (const CThumbBitmap *record : second.records())
         EXPECT_EQ(record->GetState(), TThumbState::Loaded);
@@ -247,7 +239,7 @@ TEST_F(ScanThreadTest, AfterTerminateNothingMoreIsSent)
             owner.context()->Terminate(true);
     };
     owner.start(pics());
-    ASSERT_TRUE(owner.serveUntil([&] { return owner.count(UM_LOAD_PROGRESS) > 2; }));
+    ASSERT_TRUE(ServeUntil([&] { return owner.count(UM_LOAD_PROGRESS) > 2; }));
     owner.stop();
     EXPECT_EQ(owner.messages.back().id, UM_LOAD_PROGRESS);
     EXPECT_EQ(owner.count(UM_LOADER_END), 0);
@@ -260,7 +252,7 @@ TEST_F(ScanThreadTest, TwoWindowsOnOneFolderBuildEachRecordOnce)
     ScanOwner second;
     first.start(pics());
     second.start(pics());
-    ASSERT_TRUE(first.serveUntil([&] { return first.count(UM_LOADER_END) && second.count(UM_LOADER_END); }));
+    ASSERT_TRUE(ServeUntil([&] { return first.count(UM_LOADER_END) && second.count(UM_LOADER_END); }));
     EXPECT_EQ(first.last(UM_LOADER_END)->lParam + second.last(UM_LOADER_END)->lParam, 20);
     // Each window's sound queries: one per record it built, one for the load.
     EXPECT_EQ(first.count(UM_QUERY_AUDIO_FEEDBACK) + second.count(UM_QUERY_AUDIO_FEEDBACK), 22);
