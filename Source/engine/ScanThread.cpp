@@ -30,6 +30,8 @@ namespace {
 
 // How long the scan thread rests between two looks at the window's requests.
 constexpr auto RequestPollInterval = std::chrono::milliseconds(150);
+// How often a paused builder looks whether it may go on.
+constexpr auto PausePollInterval = std::chrono::milliseconds(20);
 // UM_COUNT_PROGRESS after every this many image files.
 constexpr int CountProgressStep = 100;
 
@@ -110,12 +112,23 @@ private:
     {
         InitImageLibrary();
         for (size_t index = m_next++; index < m_records.size(); index = m_next++) {
-            if (m_stopping || m_context->ShouldStop())
+            waitWhilePaused();
+            if (stopping())
                 break;
             if (take(index))
                 build(index);
         }
         ImgClearJPGOutputText();
+    }
+
+    bool stopping() const { return m_stopping || m_context->ShouldStop(); }
+
+    // A window pauses its worker while the user drags thumbnails: the
+    // builders rest too, leaving the cores to the window.
+    void waitWhilePaused() const
+    {
+        while (m_context->IsPaused() && !stopping())
+            std::this_thread::sleep_for(PausePollInterval);
     }
 
     bool build(size_t index)

@@ -157,8 +157,9 @@ TEST_F(ScanThreadTest, AFolderWithoutABrowseFileIsRescannedAtOnce)
     EXPECT_EQ(owner.last(UM_LOAD_PROGRESS)->wParam, 2u);
     EXPECT_EQ(owner.last(UM_LOAD_PROGRESS)->lParam, 3);
     EXPECT_EQ(owner.last(UM_LOADER_END)->lParam, 3) << "thumbnails built";
-    // One sound query per thumbnail built, and one for the whole load.
-    EXPECT_EQ(owner.count(UM_QUERY_AUDIO_FEEDBACK), 4);
+    // One sound query per thumbnail built, and one for the whole load, which
+    // comes after UM_LOADER_END.
+    EXPECT_TRUE(ServeUntil([&] { return owner.count(UM_QUERY_AUDIO_FEEDBACK) == 4; }));
     ASSERT_EQ(owner.records().size(), 3u);
     for (const CThumbBitmap *record : owner.records())
         EXPECT_EQ(record->GetState(), TThumbState::Loaded) << record->GetFullPath().c_str();
@@ -230,6 +231,34 @@ TEST_F(ScanThreadTest, AnAbortLeavesTheRecordsNotReachedPending)
         EXPECT_EQ(owner.records()[index]->GetState(), index < 4 ? TThumbState::Loaded : TThumbState::Pending) << index;
 }
 
+TEST_F(ScanThreadTest, PausedBuildersRestUntilUnpaused)
+{
+    TScanThread::SetBuilderCount(2);
+    writeImages(40);
+    ScanOwner owner;
+    const auto loaded = [&] {
+        int count = 0;
+        for (const CThumbBitmap *record : owner.records())
+            count += record->GetState() == TThumbState::Loaded;
+        return count;
+    };
+    int loadedWhenPaused = -1;
+    owner.onMessage = [&](const Message &message) {
+        if (message.id == UM_LOAD_PROGRESS && message.wParam == 0) {
+            owner.context()->SetPaused(true);
+            loadedWhenPaused = loaded();
+        }
+    };
+    owner.start(pics());
+    ASSERT_TRUE(ServeUntil([&] { return loadedWhenPaused >= 0; }));
+    EXPECT_FALSE(ServeUntil([&] { return owner.count(UM_LOAD_PROGRESS) > 1; }, std::chrono::milliseconds(300)));
+    // A build under way when the pause came may still end.
+    EXPECT_LE(loaded(), loadedWhenPaused + 2);
+    owner.context()->SetPaused(false);
+    ASSERT_TRUE(owner.serveUntilMessage(UM_LOADER_END));
+    EXPECT_EQ(loaded(), 40);
+}
+
 TEST_F(ScanThreadTest, AfterTerminateNothingMoreIsSent)
 {
     writeImages(6);
@@ -254,8 +283,11 @@ TEST_F(ScanThreadTest, TwoWindowsOnOneFolderBuildEachRecordOnce)
     second.start(pics());
     ASSERT_TRUE(ServeUntil([&] { return first.count(UM_LOADER_END) && second.count(UM_LOADER_END); }));
     EXPECT_EQ(first.last(UM_LOADER_END)->lParam + second.last(UM_LOADER_END)->lParam, 20);
-    // Each window's sound queries: one per record it built, one for the load.
-    EXPECT_EQ(first.count(UM_QUERY_AUDIO_FEEDBACK) + second.count(UM_QUERY_AUDIO_FEEDBACK), 22);
+    // Each window's sound queries: one per record it built, and one for the
+    // load, which comes after UM_LOADER_END.
+    const auto queries = [&] { return first.count(UM_QUERY_AUDIO_FEEDBACK) + second.count(UM_QUERY_AUDIO_FEEDBACK); };
+    EXPECT_TRUE(ServeUntil([&] { return queries() >= 22; }));
+    EXPECT_FALSE(ServeUntil([&] { return queries() > 22; }, std::chrono::milliseconds(200)));
     EXPECT_EQ(ThumbBitmapCache.Count(), 20) << "one record per file";
 }
 
