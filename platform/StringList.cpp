@@ -4,6 +4,7 @@
 #include "Stream.h"
 
 #include <algorithm>
+#include <cstdint>
 
 void TStrings::checkIndex(int index) const
 {
@@ -271,7 +272,12 @@ QStringList TStrings::ToStringList() const
 void TStrings::LoadFromFile(const QString &fileName)
 {
     TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-    QByteArray bytes(qsizetype(stream.Size()), Qt::Uninitialized);
+    // One read takes at most a 32-bit count: refuse a larger file before
+    // allocating for it.
+    const int64_t size = stream.Size();
+    if (size < 0 || size > INT32_MAX)
+        throw EStreamError("Read failed");
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     if (stream.Read(bytes.data(), int32_t(bytes.size())) != bytes.size())
         throw EStreamError("Read failed");
     SetText(QString::fromUtf8(bytes));

@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+
+#include <unistd.h>
+
 TEST(StrToInt, AcceptsTheComponentLibraryForms)
 {
     const struct { const char *text; bool ok; int32_t value; } cases[] = {
@@ -144,4 +149,11 @@ TEST(TStrings, SavesAndLoadsFiles)
     back.LoadFromFile(file);
     EXPECT_EQ(back.ToStringList(), list.ToStringList());
     EXPECT_THROW(back.LoadFromFile(TestWindowsPath("missing.txt")), EFOpenError);
+
+    // A file too large for one read is refused before anything is allocated.
+    const std::string huge = TestHostFolder() + "/huge.txt";
+    WriteHostFile(huge, "");
+    ASSERT_EQ(::truncate(huge.c_str(), int64_t(INT32_MAX) + 1), 0);
+    EXPECT_THROW(back.LoadFromFile(TestWindowsPath("huge.txt")), EStreamError);
+    EXPECT_EQ(back.ToStringList(), list.ToStringList()) << "the list is left as it was";
 }
