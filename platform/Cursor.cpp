@@ -1,8 +1,9 @@
 #include "Cursor.h"
 
+#include "WindowThread.h"
+
 #include <QCursor>
 #include <QGuiApplication>
-#include <QThread>
 
 #include <atomic>
 
@@ -66,9 +67,9 @@ void SetScreenCursor(TCursor cursor)
     QCoreApplication *application = QCoreApplication::instance();
     if (!qobject_cast<QGuiApplication *>(application))
         return;
-    if (QThread::currentThread() == application->thread()) {
+    if (IsWindowThread()) {
         showCursor();
         return;
     }
-    QMetaObject::invokeMethod(application, &showCursor, Qt::QueuedConnection);
+    QueueOnWindowThread(showCursor);
 }

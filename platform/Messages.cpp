@@ -4,13 +4,9 @@
 #include "WindowThread.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 
 #include <atomic>
 #include <chrono>
-#include <deque>
-#include <thread>
-#include <utility>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -48,89 +44,8 @@ struct PendingSend
     std::atomic<bool> answered{false};   // done, for a sender that spins before it sleeps
 };
 
-// The messages queued for the window thread, sends and posts of every thread
-// in one line, so that each thread's messages arrive in the order given. The
-// window thread runs them from a queued call of Qt's, and keeps running them
-// while more come within a moment: a worker sending record after record then
-// finds the window thread awake instead of waking it for each message.
-std::mutex s_queueLock;   // guards s_queue and s_drainQueued; taken with no other lock
-std::deque<std::function<void()>> s_queue;
-bool s_drainQueued = false;   // a drain waits in Qt's queue
-std::atomic<size_t> s_queuedCount{0};
-
-// How long the window thread waits for the next message before it returns to
-// its event loop, and how long it runs messages before it lets the loop run.
-constexpr auto DrainLinger = std::chrono::microseconds(50);
-constexpr auto DrainSlice = std::chrono::milliseconds(8);
 // How long a sender waits for its answer awake before it sleeps.
 constexpr auto AnswerSpin = std::chrono::microseconds(50);
-
-template <typename Condition>
-bool spinUntil(Condition condition, std::chrono::microseconds limit)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
-
-void drain();
-
-// Any thread. A drain stays queued in Qt's queue while messages wait, so
-// that a nested event loop (a modal dialog in a handler) runs them too.
-void queueDrain()
-{
-    QMetaObject::invokeMethod(QCoreApplication::instance(), drain, Qt::QueuedConnection);
-}
-
-void drain()
-{
-    {
-        std::lock_guard lock(s_queueLock);
-        s_drainQueued = false;
-    }
-    const auto sliceEnd = std::chrono::steady_clock::now() + DrainSlice;
-    while (std::chrono::steady_clock::now() < sliceEnd
-           && spinUntil([] { return s_queuedCount.load() > 0; }, DrainLinger)) {
-        std::function<void()> call;
-        {
-            std::lock_guard lock(s_queueLock);
-            if (s_queue.empty())
-                continue;
-            call = std::move(s_queue.front());
-            s_queue.pop_front();
-            --s_queuedCount;
-        }
-        call();
-    }
-    bool needsDrain = false;
-    {
-        std::lock_guard lock(s_queueLock);
-        needsDrain = !s_queue.empty() && !std::exchange(s_drainQueued, true);
-    }
-    if (needsDrain)
-        queueDrain();
-}
-
-// Any thread; false when there is no application object to run it.
-bool enqueue(std::function<void()> call)
-{
-    if (!QCoreApplication::instance())
-        return false;
-    bool needsDrain = false;
-    {
-        std::lock_guard lock(s_queueLock);
-        s_queue.push_back(std::move(call));
-        ++s_queuedCount;
-        needsDrain = !std::exchange(s_drainQueued, true);
-    }
-    if (needsDrain)
-        queueDrain();
-    return true;
-}
 
 std::mutex s_tableLock;   // guards s_windows
 std::unordered_map<uintptr_t, std::shared_ptr<Target>> s_windows;
@@ -187,13 +102,13 @@ LRESULT sendFromWorker(const std::shared_ptr<Target> &target, UINT message, WPAR
     const auto pending = std::make_shared<PendingSend>();
     pending->stillWanted = stillWanted;
     const std::weak_ptr<Target> weakTarget = target;
-    const bool queued = enqueue([weakTarget, pending, message, wParam, lParam] {
+    const bool queued = QueueOnWindowThread([weakTarget, pending, message, wParam, lParam] {
         if (const std::shared_ptr<Target> alive = weakTarget.lock())
             answerPendingSend(*alive, *pending, message, wParam, lParam);
     });
     if (!queued)
         return 0;
-    spinUntil([&] { return pending->answered.load(); }, AnswerSpin);
+    SpinUntil([&] { return pending->answered.load(); }, AnswerSpin);
     std::unique_lock state(target->stateLock);
     target->answered.wait(state, [&] { return pending->done || !target->alive; });
     if (!pending->done)
@@ -255,7 +170,7 @@ BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     if (!application || !target)
         return FALSE;
     const std::weak_ptr<Target> weakTarget = target;
-    const bool queued = enqueue([weakTarget, message, wParam, lParam] {
+    const bool queued = QueueOnWindowThread([weakTarget, message, wParam, lParam] {
         const std::shared_ptr<Target> alive = weakTarget.lock();
         if (!alive)
             return;

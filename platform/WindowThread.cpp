@@ -4,7 +4,85 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <exception>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+// The calls queued for the window thread, of every thread in one line. The
+// window thread runs them from a queued call of Qt's (a drain).
+std::mutex s_queueLock;   // guards s_queue and s_drainQueued; taken with no other lock
+std::deque<std::function<void()>> s_queue;
+bool s_drainQueued = false;   // a drain waits in Qt's queue
+std::atomic<size_t> s_queuedCount{0};
+
+// How long the window thread waits for the next call before it returns to
+// its event loop, and how long it runs calls before it lets the loop run.
+constexpr auto DrainLinger = std::chrono::microseconds(50);
+constexpr auto DrainSlice = std::chrono::milliseconds(8);
+// How long a caller waits for the window thread's return awake before it sleeps.
+constexpr auto ReturnSpin = std::chrono::microseconds(50);
+
+void drain();
+
+// Any thread. A drain stays queued in Qt's queue while calls wait, so that a
+// nested event loop (a modal dialog in a queued call) runs them too.
+void queueDrain()
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), drain, Qt::QueuedConnection);
+}
+
+void drain()
+{
+    {
+        std::lock_guard lock(s_queueLock);
+        s_drainQueued = false;
+    }
+    const auto sliceEnd = std::chrono::steady_clock::now() + DrainSlice;
+    while (std::chrono::steady_clock::now() < sliceEnd
+           && SpinUntil([] { return s_queuedCount.load() > 0; }, DrainLinger)) {
+        std::function<void()> call;
+        {
+            std::lock_guard lock(s_queueLock);
+            if (s_queue.empty())
+                continue;
+            call = std::move(s_queue.front());
+            s_queue.pop_front();
+            --s_queuedCount;
+        }
+        call();
+    }
+    bool needsDrain = false;
+    {
+        std::lock_guard lock(s_queueLock);
+        needsDrain = !s_queue.empty() && !std::exchange(s_drainQueued, true);
+    }
+    if (needsDrain)
+        queueDrain();
+}
+
+} // namespace
+
+bool QueueOnWindowThread(std::function<void()> call)
+{
+    if (!QCoreApplication::instance())
+        return false;
+    bool needsDrain = false;
+    {
+        std::lock_guard lock(s_queueLock);
+        s_queue.push_back(std::move(call));
+        ++s_queuedCount;
+        needsDrain = !std::exchange(s_drainQueued, true);
+    }
+    if (needsDrain)
+        queueDrain();
+    return true;
+}
+
 
 bool IsWindowThread()
 {
@@ -18,17 +96,27 @@ void CallOnWindowThread(const std::function<void()> &call)
         call();
         return;
     }
+    std::mutex doneLock;   // guards done and failure
+    std::condition_variable doneChanged;
+    bool done = false;
+    std::atomic<bool> returned{false};
     std::exception_ptr failure;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [&call, &failure] {
-            try {
-                call();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        },
-        Qt::BlockingQueuedConnection);
+    QueueOnWindowThread([&] {
+        std::exception_ptr raised;
+        try {
+            call();
+        } catch (...) {
+            raised = std::current_exception();
+        }
+        std::lock_guard lock(doneLock);
+        failure = raised;
+        done = true;
+        returned = true;
+        doneChanged.notify_all();
+    });
+    SpinUntil([&] { return returned.load(); }, ReturnSpin);
+    std::unique_lock lock(doneLock);
+    doneChanged.wait(lock, [&] { return done; });
     if (failure)
         std::rethrow_exception(failure);
 }
