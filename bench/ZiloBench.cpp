@@ -68,7 +68,7 @@ private:
                 record->AddRef();
                 reinterpret_cast<std::vector<CThumbBitmap *> *>(lParam)->push_back(record);
             }
-            break;
+            return 1;
         case UM_BROWSE_LOAD_END:
             m_succeeded = wParam != 0;
             if (m_mode == Mode::Reopen)

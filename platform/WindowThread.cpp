@@ -46,6 +46,7 @@ void drain()
     while (std::chrono::steady_clock::now() < sliceEnd
            && SpinUntil([] { return s_queuedCount.load() > 0; }, DrainLinger)) {
         std::function<void()> call;
+        bool needsDrain = false;
         {
             std::lock_guard lock(s_queueLock);
             if (s_queue.empty())
@@ -53,7 +54,11 @@ void drain()
             call = std::move(s_queue.front());
             s_queue.pop_front();
             --s_queuedCount;
+            needsDrain = !s_queue.empty() && !std::exchange(s_drainQueued, true);
         }
+        // Should call run a nested event loop, the calls behind it run there.
+        if (needsDrain)
+            queueDrain();
         call();
     }
     bool needsDrain = false;
@@ -101,7 +106,7 @@ void CallOnWindowThread(const std::function<void()> &call)
     bool done = false;
     std::atomic<bool> returned{false};
     std::exception_ptr failure;
-    QueueOnWindowThread([&] {
+    const bool queued = QueueOnWindowThread([&] {
         std::exception_ptr raised;
         try {
             call();
@@ -114,6 +119,11 @@ void CallOnWindowThread(const std::function<void()> &call)
         returned = true;
         doneChanged.notify_all();
     });
+    // The application object went meanwhile: there is no window thread left.
+    if (!queued) {
+        call();
+        return;
+    }
     SpinUntil([&] { return returned.load(); }, ReturnSpin);
     std::unique_lock lock(doneLock);
     doneChanged.wait(lock, [&] { return done; });

@@ -365,11 +365,11 @@ void CBrowseFile::readBody(CArchive &archive, TStream &stream, const CPath &brow
 bool CBrowseFile::Save(CThumbProgressContext *context)
 {
     Relocate(m_folder);
-    context->SendToOwner(UM_GET_THUMBNAIL_LIST, 0, LPARAM(&m_records));
+    const bool answered = context->SendToOwner(UM_GET_THUMBNAIL_LIST, 0, LPARAM(&m_records)) != 0;
     const CPath path = GetBrowseFilePath(m_folder);
     if (m_records.empty()) {
-        // Terminated, the owner was never asked: an empty list says nothing.
-        if (context->IsTerminated())
+        // Unanswered (terminated, or the window is gone), an empty list says nothing.
+        if (!answered)
             return false;
         DeleteFileA(path);
         context->SendToOwner(UM_BROWSE_FILE_DELETED, 0, pathParam(path));

@@ -19,7 +19,7 @@ THostPaintBox::THostPaintBox(QWidget *owner, const CPath &path)
       m_file(path, false),
       m_window(std::make_unique<CMessageWindow>(
           [this](UINT message, WPARAM wParam, LPARAM lParam) { return handleMessage(message, wParam, lParam); })),
-      m_client(*m_window)
+      m_client(m_window->Handle())
 {
     CThumbBitmap *record = FindThumbBitmap(path);
     if (record && record->GetState() == TThumbState::Loaded)
@@ -32,13 +32,13 @@ THostPaintBox::THostPaintBox(QWidget *owner, const CPath &path)
 
 THostPaintBox::~THostPaintBox()
 {
-    // No message reaches this object from here on, from the thread or the record.
+    // No notification and no message reaches this object from here on.
+    m_client.SetBitmap(nullptr);
     m_window.reset();
     if (m_context) {
         m_context->Terminate(true);
         m_context->Release();
     }
-    m_client.SetBitmap(nullptr);
 }
 
 void THostPaintBox::startThread()
@@ -65,7 +65,7 @@ LRESULT THostPaintBox::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void THostPaintBox::TClient::Notify(uint8_t what)
 {
-    PostMessage(m_window.Handle(), RecordNotified, what, 0);
+    PostMessage(m_window, RecordNotified, what, 0);
 }
 
 void THostPaintBox::paintEvent(QPaintEvent *)
@@ -107,16 +107,7 @@ TThumbThread::~TThumbThread()
 void TThumbThread::Execute()
 {
     InitImageLibrary();
-    CThumbBitmap *record = FindThumbBitmap(m_path);
-    if (!record) {
-        // The header is read before the find-or-create lock is taken.
-        const TImageHandler file(m_path, true);
-        EnterThumbBitmapLock();
-        record = FindThumbBitmap(m_path);
-        if (!record)
-            record = new CThumbBitmap(file);
-        LeaveThumbBitmapLock();
-    }
+    CThumbBitmap *record = FindOrCreateThumbBitmap(m_path);
     if (record->ClaimForLoading())
         record->MakeThumbnail(m_context);
     m_context->SendToOwner(UM_THUMBNAIL_READY, 0, reinterpret_cast<LPARAM>(record));

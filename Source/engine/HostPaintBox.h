@@ -35,11 +35,11 @@ private:
     class TClient : public CThumbBitmapClient
     {
     public:
-        explicit TClient(const CMessageWindow &window) : m_window(window) {}
+        explicit TClient(HWND window) : m_window(window) {}
         void Notify(uint8_t what) override;
 
     private:
-        const CMessageWindow &m_window;
+        const HWND m_window;   // dead once the paint box goes: a post then does nothing
     };
 
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);

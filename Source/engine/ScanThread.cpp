@@ -145,15 +145,16 @@ private:
         return claimed;
     }
 
-    // A build that raises fails the record instead of ending the process.
+    // A build that raises has failed its record (MakeThumbnail ends the
+    // claim); it must not end the process.
     void makeThumbnail(CThumbBitmap *record)
     {
         try {
             record->MakeThumbnail(m_context);
         } catch (const std::exception &error) {
             OutputDebugStringA(error.what());
-            if (record->GetState() == TThumbState::Loading)
-                record->EndLoading(TThumbState::Failed);
+        } catch (...) {
+            OutputDebugStringA("A thumbnail build ended by an unknown exception");
         }
     }
 
@@ -236,14 +237,11 @@ void TScanThread::scan()
     else
         m_context->SetRescanRequest(true);
     while (!m_context->IsTerminated()) {
-        if (m_context->GetRescanRequest()) {
+        // A request made while its work runs is kept for the next turn.
+        if (m_context->TakeRescanRequest())
             CThumbLoader(m_folder).Load(m_context);
-            m_context->SetRescanRequest(false);
-        }
-        if (m_context->GetSaveRequest()) {
+        if (m_context->TakeSaveRequest())
             CBrowseFile(m_folder).Save(m_context);
-            m_context->SetSaveRequest(false);
-        }
         std::this_thread::sleep_for(RequestPollInterval);
     }
 }
@@ -305,12 +303,7 @@ void CThumbLoader::createRecords(CThumbProgressContext *context, const std::vect
 
     context->SendToOwner(UM_CREATE_BEGIN, 0, LPARAM(files.size()));
     for (size_t index = 0; index < files.size() && !context->ShouldStop(); ++index) {
-        const TImageHandler file = handlers[index] ? *handlers[index] : TImageHandler(files[index], true);
-        EnterThumbBitmapLock();
-        CThumbBitmap *record = FindThumbBitmap(files[index]);
-        if (!record)
-            record = new CThumbBitmap(file);
-        LeaveThumbBitmapLock();
+        CThumbBitmap *record = FindOrCreateThumbBitmap(files[index], handlers[index] ? &*handlers[index] : nullptr);
         m_records.push_back(record);
         context->SendToOwner(UM_RECORD_ADDED, 0, recordParameter(record));
     }

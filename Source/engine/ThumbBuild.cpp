@@ -336,12 +336,12 @@ void LoadPanelTexture(const CPath &path, QImage &target, COLORREF tint, int maxW
 
 void CThumbBitmap::MakeThumbnail(CThumbProgressContext *context)
 {
-    m_clients.NotifyClients(Changed);
     const auto started = std::chrono::steady_clock::now();
     TWorkerProgressContext plainHooks;
     TWorkerProgressContext &hooks = context ? *context->GetProgressHooks() : plainHooks;
     TThumbBuild build;
     try {
+        m_clients.NotifyClients(Changed);
         if (!isStopping(hooks, context))
             build = buildThumbnail(GetHandler(), hooks, context);
     } catch (...) {

@@ -1,5 +1,6 @@
 #include "ThumbCache.h"
 
+#include "FileHandler.h"
 #include "ThumbBitmap.h"
 #include "ZiloOptions.h"
 
@@ -194,6 +195,17 @@ void EnterThumbBitmapLock()
 void LeaveThumbBitmapLock()
 {
     FindOrCreateLock.Leave();
+}
+
+CThumbBitmap *FindOrCreateThumbBitmap(const CPath &path, const TImageHandler *file)
+{
+    if (CThumbBitmap *cached = FindThumbBitmap(path))
+        return cached;
+    const TImageHandler read = file ? *file : TImageHandler(path, true);
+    std::lock_guard lock(FindOrCreateLock);
+    if (CThumbBitmap *cached = FindThumbBitmap(path))
+        return cached;
+    return new CThumbBitmap(read);
 }
 
 void RenameThumbBitmap(const CPath &oldPath, const CPath &newPath)

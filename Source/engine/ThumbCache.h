@@ -9,6 +9,7 @@
 #include <vector>
 
 class CThumbBitmap;
+class TImageHandler;
 
 // The four totals of a hashed list; memory in bytes as records count it.
 struct TThumbStatistics
@@ -96,5 +97,10 @@ CThumbBitmap *FindThumbBitmap(const CPath &path);
 // the cache's lock.
 void EnterThumbBitmapLock();
 void LeaveThumbBitmapLock();
+// The cached record of path with a reference for the caller, or a new one
+// (mode FromFile) when there is none. The file's header is read before the
+// find-or-create lock is taken, or file is taken as read, so that the lock
+// covers only the lookup and the creation.
+CThumbBitmap *FindOrCreateThumbBitmap(const CPath &path, const TImageHandler *file = nullptr);
 // Moves the cached record of oldPath, if any, to newPath.
 void RenameThumbBitmap(const CPath &oldPath, const CPath &newPath);

@@ -125,6 +125,10 @@ public:
     void SetRescanRequest(bool request) { m_rescanRequest = request; }
     bool GetSaveRequest() const { return m_saveRequest.load(); }
     void SetSaveRequest(bool request) { m_saveRequest = request; }
+    // The scan thread: whether a request is set, clearing it in one step, so
+    // that one made while its work runs waits for the next turn.
+    bool TakeRescanRequest() { return m_rescanRequest.exchange(false); }
+    bool TakeSaveRequest() { return m_saveRequest.exchange(false); }
 
 private:
     std::atomic<bool> m_rescanRequest{false};

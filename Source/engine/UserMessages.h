@@ -35,7 +35,8 @@ constexpr UINT UM_FOLDER_END = WM_USER + 410;
 constexpr UINT UM_THUMBNAIL_STATUS = WM_USER + 411;
 // Batch context's ReportText: a line for the run log.
 constexpr UINT UM_REPORT_TEXT = WM_USER + 412;
-// Browse file save: lParam a list to fill with the records, each referenced.
+// Browse file save: lParam a list to fill with the records, each referenced;
+// answer 1. A window that is gone answers 0, and the browse file is left alone.
 constexpr UINT UM_GET_THUMBNAIL_LIST = WM_USER + 413;
 // Browse file load starts: lParam the path.
 constexpr UINT UM_BROWSE_LOAD_BEGIN = WM_USER + 414;

@@ -206,6 +206,7 @@ public:
                       record->AddRef();
                       list->push_back(record);
                   }
+                  return LRESULT(1);
               }
               return LRESULT(0);
           })
@@ -697,6 +698,16 @@ TEST_F(BrowseFileOnWorker, ATerminatedSaveNeverDeletesTheFile)
     EXPECT_FALSE(save(file));
     EXPECT_EQ(ReadHostFile(TestHostFolder() + "/Pics/Thumbnail.zilo"), fixture().bytes);
     EXPECT_TRUE(owner.received.empty());
+}
+
+TEST_F(BrowseFileOnWorker, ASaveThatNoWindowAnswersNeverDeletesTheFile)
+{
+    writeBrowseFile(PicsFolder, fixture().bytes);
+    auto *orphan = new CThumbProgressContext(HWND(), nullptr);
+    CBrowseFile file(PicsFolder);
+    EXPECT_FALSE(file.Save(orphan));
+    orphan->Release();
+    EXPECT_EQ(ReadHostFile(TestHostFolder() + "/Pics/Thumbnail.zilo"), fixture().bytes);
 }
 
 TEST_F(BrowseFileOnWorker, AFailedSaveKeepsTheOldFile)

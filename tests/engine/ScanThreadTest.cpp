@@ -98,15 +98,15 @@ private:
             record->AddRef();
             m_records.push_back(record);
         }
-        if (id == UM_GET_THUMBNAIL_LIST) {
-            for (CThumbBitmap *record : m_records) {
-                record->AddRef();
-                reinterpret_cast<std::vector<CThumbBitmap *> *>(lParam)->push_back(record);
-            }
-        }
         if (onMessage)
             onMessage(messages.back());
-        return 0;
+        if (id != UM_GET_THUMBNAIL_LIST)
+            return 0;
+        for (CThumbBitmap *record : m_records) {
+            record->AddRef();
+            reinterpret_cast<std::vector<CThumbBitmap *> *>(lParam)->push_back(record);
+        }
+        return 1;
     }
 
     CMessageWindow m_window{[this](UINT id, WPARAM wParam, LPARAM lParam) { return handle(id, wParam, lParam); }};

@@ -300,3 +300,22 @@ TEST(PostMessage, AnEscapedExceptionIsWrittenToTheDebugOutput)
     EXPECT_EQ(seen, (std::vector<UINT>{Ask, AskAgain}));
     EXPECT_TRUE(debug.lines().contains("Posted message ended by an exception: Read failed"));
 }
+
+TEST(PostMessage, ANestedEventLoopRunsTheMessagesQueuedBehindItsOwn)
+{
+    bool laterRan = false;
+    bool laterRanInside = false;
+    CMessageWindow window([&](UINT message, WPARAM, LPARAM) -> LRESULT {
+        if (message == WM_USER + 2) {
+            laterRan = true;
+            return 0;
+        }
+        // A handler that runs an event loop of its own, as a modal dialog does.
+        laterRanInside = ServeUntil([&] { return laterRan; }, std::chrono::seconds(2));
+        return 0;
+    });
+    ASSERT_TRUE(PostMessage(window.Handle(), WM_USER + 1, 0, 0));
+    ASSERT_TRUE(PostMessage(window.Handle(), WM_USER + 2, 0, 0));
+    EXPECT_TRUE(ServeUntil([&] { return laterRan; }));
+    EXPECT_TRUE(laterRanInside);
+}
