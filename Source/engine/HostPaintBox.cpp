@@ -7,6 +7,7 @@
 #include "../Glob.h"
 
 #include <lib/imaging/ImgLib.h>
+#include <platform/Debug.h>
 
 #include <QPainter>
 #include <qdrawutil.h>
@@ -108,8 +109,13 @@ void TThumbThread::Execute()
 {
     InitImageLibrary();
     CThumbBitmap *record = FindOrCreateThumbBitmap(m_path);
-    if (record->ClaimForLoading())
-        record->MakeThumbnail(m_context);
+    // A build that raises has failed the record; the paint box still hears of it.
+    try {
+        if (record->ClaimForLoading())
+            record->MakeThumbnail(m_context);
+    } catch (const std::exception &error) {
+        OutputDebugStringA(error.what());
+    }
     m_context->SendToOwner(UM_THUMBNAIL_READY, 0, reinterpret_cast<LPARAM>(record));
     record->Release();
     ImgClearJPGOutputText();

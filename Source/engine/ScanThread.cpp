@@ -50,14 +50,20 @@ LPARAM recordParameter(CThumbBitmap *record)
 
 // Runs work(index) for every index below count on `threads` threads besides
 // the caller's, each taking the next index not yet taken, until stop answers
-// true. Each thread prepares the imaging library first.
+// true. Each thread prepares the imaging library first. An error of one index
+// is written to the debug output and the others go on.
 void forEachIndex(int count, int threads, const std::function<bool()> &stop, const std::function<void(int)> &work)
 {
     std::atomic<int> next{0};
     const auto run = [&] {
         InitImageLibrary();
-        for (int index = next++; index < count && !stop(); index = next++)
-            work(index);
+        for (int index = next++; index < count && !stop(); index = next++) {
+            try {
+                work(index);
+            } catch (const std::exception &error) {
+                OutputDebugStringA(error.what());
+            }
+        }
         ImgClearJPGOutputText();
     };
     std::vector<std::thread> pool;
@@ -251,17 +257,29 @@ void CThumbLoader::Load(CThumbProgressContext *context)
     m_builtCount = 0;
     context->SetAborted(false);
     context->SetLoading(true);
-    context->SendToOwner(UM_LOADER_BEGIN, 0, 0);
-    if (!context->ShouldStop())
-        createRecords(context, countFiles(context));
-    if (!context->ShouldStop())
-        buildRecords(context);
-    for (CThumbBitmap *record : m_records)
-        record->Release();
-    m_records.clear();
+    try {
+        context->SendToOwner(UM_LOADER_BEGIN, 0, 0);
+        if (!context->ShouldStop())
+            createRecords(context, countFiles(context));
+        if (!context->ShouldStop())
+            buildRecords(context);
+    } catch (...) {
+        // A window's handler that raises ends the rescan, not its records.
+        releaseRecords();
+        context->SetLoading(false);
+        throw;
+    }
+    releaseRecords();
     context->SetLoading(false);
     context->SendToOwner(UM_LOADER_END, 0, m_builtCount);
     context->LoadComplete();
+}
+
+void CThumbLoader::releaseRecords()
+{
+    for (CThumbBitmap *record : m_records)
+        record->Release();
+    m_records.clear();
 }
 
 std::vector<CPath> CThumbLoader::countFiles(CThumbProgressContext *context)

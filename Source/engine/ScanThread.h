@@ -72,6 +72,7 @@ private:
     std::vector<CPath> countFiles(CThumbProgressContext *context);
     void createRecords(CThumbProgressContext *context, const std::vector<CPath> &files);
     void buildRecords(CThumbProgressContext *context);
+    void releaseRecords();
 
     CPath m_folder;
     int m_builtCount = 0;
