@@ -210,9 +210,17 @@ CThumbBitmap *FindOrCreateThumbBitmap(const CPath &path, const TImageHandler *fi
 
 void RenameThumbBitmap(const CPath &oldPath, const CPath &newPath)
 {
+    // Under the find-or-create lock no builder makes a record for newPath
+    // meanwhile; one left there by a file that went before is stale.
+    std::lock_guard lock(FindOrCreateLock);
     CThumbBitmap *record = FindThumbBitmap(oldPath);
     if (!record)
         return;
+    CThumbBitmap *previous = FindThumbBitmap(newPath);
+    if (previous && previous != record)
+        previous->MarkStale();
+    if (previous)
+        previous->Release();
     record->ChangePath(newPath);
     record->Release();
 }

@@ -102,5 +102,6 @@ void LeaveThumbBitmapLock();
 // find-or-create lock is taken, or file is taken as read, so that the lock
 // covers only the lookup and the creation.
 CThumbBitmap *FindOrCreateThumbBitmap(const CPath &path, const TImageHandler *file = nullptr);
-// Moves the cached record of oldPath, if any, to newPath.
+// Moves the cached record of oldPath, if any, to newPath; a record cached
+// for newPath before is marked stale.
 void RenameThumbBitmap(const CPath &oldPath, const CPath &newPath);

@@ -169,6 +169,20 @@ TEST_F(ThumbCacheTest, TheCachedRecordFollowsARenamedFile)
     record->Release();
 }
 
+TEST_F(ThumbCacheTest, ARenameOntoTheNameOfAGoneFileLeavesOneRecord)
+{
+    auto *gone = new CThumbBitmap(CThumbBitmap::FromBrowseFile, "C:\\Pics\\b.jpg");
+    gone->Release();
+    auto *record = new CThumbBitmap(CThumbBitmap::FromBrowseFile, "C:\\Pics\\a.jpg");
+    RenameThumbBitmap("C:\\Pics\\a.jpg", "C:\\Pics\\b.jpg");
+    EXPECT_EQ(ThumbBitmapCache.Count(), 1) << "the old record of b.jpg went";
+    CThumbBitmap *found = FindThumbBitmap("C:\\Pics\\b.jpg");
+    EXPECT_EQ(found, record);
+    if (found)
+        found->Release();
+    record->Release();
+}
+
 TEST_F(ThumbCacheTest, AListOfARunHoldsCachedRecordsOfItsOwn)
 {
     auto *first = new CThumbBitmap(CThumbBitmap::FromBrowseFile, "C:\\Pics\\a.jpg");
