@@ -164,25 +164,34 @@ int OpenDocument(const char *document, const char *parameters)
     return TShell::Open(editor, quoted);
 }
 
-void PlaySoundEvent(const char *event)
+// The event's wave file; empty with "Audio Feedback" off or no file named.
+static QString soundEventFile(const char *event)
 {
     if (!GeneralOptions || GeneralOptions->GetInt(TGeneralOptions::AudioFeedback) == 0)
-        return;
+        return QString();
     const QString key = QStringLiteral("AppEvents\\Schemes\\Apps\\%1\\%2\\.Current")
                             .arg(QString::fromUtf8(ProductName), QString::fromUtf8(event ? event : ""));
-    CSingleLock lock(SoundLock);
     TRegistry registry;
     if (!registry.OpenKeyReadOnly(key))
-        return;
-    QString file;
+        return QString();
     try {
-        file = registry.ReadString(QString());
+        return registry.ReadString(QString());
     } catch (const ERegistryException &) {
-        return;   // a default value that is not text names no file
+        return QString();   // a default value that is not text names no file
     }
-    registry.CloseKey();
+}
+
+void PlaySoundEvent(const char *event)
+{
+    CSingleLock lock(SoundLock);
+    const QString file = soundEventFile(event);
     if (!file.isEmpty())
         PlaySound(file.toUtf8().constData(), nullptr, SND_FILENAME | SND_SYNC);
+}
+
+bool SoundEventWouldPlay(const char *event)
+{
+    return !soundEventFile(event).isEmpty();
 }
 
 CPath WindowsFolder()

@@ -106,6 +106,9 @@ int OpenDocument(const char *document, const char *parameters);
 // cannot be played. Any thread; returns when the sound has ended, and sounds
 // of several threads play one after another.
 void PlaySoundEvent(const char *event);
+// Whether PlaySoundEvent(event) would play a file: "Audio Feedback" is on and
+// the event names one. Any thread.
+bool SoundEventWouldPlay(const char *event);
 
 // The Windows folder, without a trailing backslash; empty when the platform
 // has none.

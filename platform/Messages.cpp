@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -41,11 +40,7 @@ struct PendingSend
     bool done = false;
     LRESULT result = 0;
     std::exception_ptr failure;
-    std::atomic<bool> answered{false};   // done, for a sender that spins before it sleeps
 };
-
-// How long a sender waits for its answer awake before it sleeps.
-constexpr auto AnswerSpin = std::chrono::microseconds(50);
 
 std::mutex s_tableLock;   // guards s_windows
 std::unordered_map<uintptr_t, std::shared_ptr<Target>> s_windows;
@@ -92,7 +87,6 @@ void answerPendingSend(Target &target, PendingSend &pending, UINT message, WPARA
     pending.done = true;
     pending.result = result;
     pending.failure = failure;
-    pending.answered = true;
     target.answered.notify_all();
 }
 
@@ -108,7 +102,6 @@ LRESULT sendFromWorker(const std::shared_ptr<Target> &target, UINT message, WPAR
     });
     if (!queued)
         return 0;
-    SpinUntil([&] { return pending->answered.load(); }, AnswerSpin);
     std::unique_lock state(target->stateLock);
     target->answered.wait(state, [&] { return pending->done || !target->alive; });
     if (!pending->done)
@@ -165,17 +158,22 @@ LRESULT SendMessageIf(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
 
 BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    return PostMessageIf(window, message, wParam, lParam, {});
+}
+
+BOOL PostMessageIf(HWND window, UINT message, WPARAM wParam, LPARAM lParam, std::function<bool()> stillWanted)
+{
     QCoreApplication *application = QCoreApplication::instance();
     const std::shared_ptr<Target> target = findTarget(window);
     if (!application || !target)
         return FALSE;
     const std::weak_ptr<Target> weakTarget = target;
-    const bool queued = QueueOnWindowThread([weakTarget, message, wParam, lParam] {
+    const bool queued = QueueOnWindowThread([weakTarget, message, wParam, lParam, stillWanted = std::move(stillWanted)] {
         const std::shared_ptr<Target> alive = weakTarget.lock();
         if (!alive)
             return;
         try {
-            deliver(*alive, message, wParam, lParam, {});
+            deliver(*alive, message, wParam, lParam, stillWanted);
         } catch (const std::exception &error) {
             OutputDebugStringA((std::string("Posted message ended by an exception: ") + error.what()).c_str());
         } catch (...) {

@@ -59,3 +59,10 @@ LRESULT SendMessageIf(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
 // among messages sent from that thread. An exception that escapes the handler
 // is written to the debug output.
 BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// PostMessage whose stillWanted is asked on the window thread just before the
+// handler would run: when it answers false the handler does not run. The
+// function, and everything it holds, is destroyed once the message has been
+// handled or dropped: on the window thread, or on the caller's when the post
+// fails. So what the message points at can be kept alive by stillWanted.
+BOOL PostMessageIf(HWND window, UINT message, WPARAM wParam, LPARAM lParam, std::function<bool()> stillWanted);

@@ -4,7 +4,7 @@
 #include <QMetaObject>
 #include <QThread>
 
-#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -18,14 +18,9 @@ namespace {
 std::mutex s_queueLock;   // guards s_queue and s_drainQueued; taken with no other lock
 std::deque<std::function<void()>> s_queue;
 bool s_drainQueued = false;   // a drain waits in Qt's queue
-std::atomic<size_t> s_queuedCount{0};
 
-// How long the window thread waits for the next call before it returns to
-// its event loop, and how long it runs calls before it lets the loop run.
-constexpr auto DrainLinger = std::chrono::microseconds(50);
+// How long the window thread runs calls before it lets its event loop run.
 constexpr auto DrainSlice = std::chrono::milliseconds(8);
-// How long a caller waits for the window thread's return awake before it sleeps.
-constexpr auto ReturnSpin = std::chrono::microseconds(50);
 
 void drain();
 
@@ -36,6 +31,9 @@ void queueDrain()
     QMetaObject::invokeMethod(QCoreApplication::instance(), drain, Qt::QueuedConnection);
 }
 
+// Never waits for calls to come: a caller whose call finds the queue empty
+// queues the next drain, so no hand-over depends on when the scheduler runs
+// either thread.
 void drain()
 {
     {
@@ -43,20 +41,19 @@ void drain()
         s_drainQueued = false;
     }
     const auto sliceEnd = std::chrono::steady_clock::now() + DrainSlice;
-    while (std::chrono::steady_clock::now() < sliceEnd
-           && SpinUntil([] { return s_queuedCount.load() > 0; }, DrainLinger)) {
+    while (std::chrono::steady_clock::now() < sliceEnd) {
         std::function<void()> call;
         bool needsDrain = false;
         {
             std::lock_guard lock(s_queueLock);
             if (s_queue.empty())
-                continue;
+                return;
             call = std::move(s_queue.front());
             s_queue.pop_front();
-            --s_queuedCount;
             needsDrain = !s_queue.empty() && !std::exchange(s_drainQueued, true);
         }
-        // Should call run a nested event loop, the calls behind it run there.
+        // Should call run a nested event loop, the calls behind it run there;
+        // otherwise the drain queued here goes on after the slice.
         if (needsDrain)
             queueDrain();
         call();
@@ -80,7 +77,6 @@ bool QueueOnWindowThread(std::function<void()> call)
     {
         std::lock_guard lock(s_queueLock);
         s_queue.push_back(std::move(call));
-        ++s_queuedCount;
         needsDrain = !std::exchange(s_drainQueued, true);
     }
     if (needsDrain)
@@ -104,7 +100,6 @@ void CallOnWindowThread(const std::function<void()> &call)
     std::mutex doneLock;   // guards done and failure
     std::condition_variable doneChanged;
     bool done = false;
-    std::atomic<bool> returned{false};
     std::exception_ptr failure;
     const bool queued = QueueOnWindowThread([&] {
         std::exception_ptr raised;
@@ -116,7 +111,6 @@ void CallOnWindowThread(const std::function<void()> &call)
         std::lock_guard lock(doneLock);
         failure = raised;
         done = true;
-        returned = true;
         doneChanged.notify_all();
     });
     // The application object went meanwhile: there is no window thread left.
@@ -124,7 +118,6 @@ void CallOnWindowThread(const std::function<void()> &call)
         call();
         return;
     }
-    SpinUntil([&] { return returned.load(); }, ReturnSpin);
     std::unique_lock lock(doneLock);
     doneChanged.wait(lock, [&] { return done; });
     if (failure)

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <chrono>
 #include <functional>
-#include <thread>
 
 // The window thread is the thread of the application object: the only one
 // that touches widgets.
@@ -17,21 +15,8 @@ void CallOnWindowThread(const std::function<void()> &call);
 // Queues call for the window thread and returns at once; false when there is
 // no application object (there is no queue then). Calls queued from one
 // thread run in the order queued, and every hand-over to the window thread
-// (CallOnWindowThread, messages) shares the one queue. The window thread
-// keeps running queued calls while more come within a moment, so a worker
-// handing over call after call finds it awake instead of waking it each time.
+// (CallOnWindowThread, messages) shares the one queue. Once woken, the window
+// thread runs every call queued meanwhile before it sleeps again (letting its
+// event loop run between slices of a few milliseconds), so callers that do not
+// wait for their calls wake it once for a whole run of them.
 bool QueueOnWindowThread(std::function<void()> call);
-
-// Waits for condition awake, yielding, for at most limit; answers whether it
-// came true. For a wait that is nearly always short, before a sleep.
-template <typename Condition>
-bool SpinUntil(Condition condition, std::chrono::microseconds limit)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
-}

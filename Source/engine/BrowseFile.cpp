@@ -357,7 +357,7 @@ void CBrowseFile::readBody(CArchive &archive, TStream &stream, const CPath &brow
         // The records belong to the folder being loaded, wherever the file was made.
         CThumbBitmap *record = findOrReadRecord(m_folder.AppendFileName(entry.name), archive, stream, entry.offset);
         m_records.push_back(record);
-        context->SendToOwner(UM_BROWSE_RECORD_READ, 0, LPARAM(record));
+        context->PostToOwner(UM_BROWSE_RECORD_READ, 0, LPARAM(record), record);
     }
     context->SendToOwner(UM_BROWSE_READ_DONE, 0, 0);
 }
@@ -414,7 +414,7 @@ void CBrowseFile::writeBody(CArchive &archive, TStream &stream, CThumbProgressCo
     for (size_t index = 0; index < m_records.size(); ++index) {
         offsets[index] = blockOffset(stream);
         m_records[index]->SaveToArchive(archive);
-        context->SendToOwner(UM_BROWSE_RECORD_WRITTEN, 0, LPARAM(m_records[index]));
+        context->PostToOwner(UM_BROWSE_RECORD_WRITTEN, 0, LPARAM(m_records[index]), m_records[index]);
     }
     stream.SetPosition(directoryPosition);
     writeDirectory(archive, names, offsets);

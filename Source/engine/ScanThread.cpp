@@ -296,7 +296,7 @@ std::vector<CPath> CThumbLoader::countFiles(CThumbProgressContext *context)
             continue;
         files.push_back(path);
         if (files.size() % CountProgressStep == 0)
-            context->SendToOwner(UM_COUNT_PROGRESS, 0, LPARAM(files.size()));
+            context->PostToOwner(UM_COUNT_PROGRESS, 0, LPARAM(files.size()));
     }
     if (find != INVALID_HANDLE_VALUE)
         FindClose(find);
@@ -323,7 +323,7 @@ void CThumbLoader::createRecords(CThumbProgressContext *context, const std::vect
     for (size_t index = 0; index < files.size() && !context->ShouldStop(); ++index) {
         CThumbBitmap *record = FindOrCreateThumbBitmap(files[index], handlers[index] ? &*handlers[index] : nullptr);
         m_records.push_back(record);
-        context->SendToOwner(UM_RECORD_ADDED, 0, recordParameter(record));
+        context->PostToOwner(UM_RECORD_ADDED, 0, recordParameter(record), record);
     }
     context->SendToOwner(UM_CREATE_END, 0, 0);
 }
@@ -334,10 +334,10 @@ void CThumbLoader::buildRecords(CThumbProgressContext *context)
     context->SendToOwner(UM_LOAD_BEGIN, 0, count);
     TBuildAhead builders(m_records, context, TScanThread::BuilderCount());
     for (size_t index = 0; index < m_records.size() && !context->ShouldStop(); ++index) {
-        context->SendToOwner(UM_LOAD_PROGRESS, WPARAM(index), count);
+        context->PostToOwner(UM_LOAD_PROGRESS, WPARAM(index), count);
         const bool claimed = builders.waitFor(index);
         CThumbBitmap *record = m_records[index];
-        context->SendToOwner(UM_RECORD_LOADED, 0, recordParameter(record));
+        context->PostToOwner(UM_RECORD_LOADED, 0, recordParameter(record), record);
         if (!claimed)
             continue;
         context->ThumbnailDone(record);

@@ -6,6 +6,42 @@
 #include "../Glob.h"
 
 #include <chrono>
+#include <memory>
+
+namespace {
+
+// How far the window thread may fall behind a worker's posted messages.
+constexpr int32_t PostBacklog = 1024;
+
+} // namespace
+
+// What a posted message holds until the window thread has handled or dropped it.
+class CThumbProgressContext::CPendingPost
+{
+public:
+    CPendingPost(CThumbProgressContext &context, CObject *keepAlive) : m_context(context), m_keepAlive(keepAlive)
+    {
+        m_context.AddRef();
+        if (m_keepAlive)
+            m_keepAlive->AddRef();
+        ++m_context.m_pendingPosts;
+    }
+    ~CPendingPost()
+    {
+        if (m_keepAlive)
+            m_keepAlive->Release();
+        m_context.postDone();
+        m_context.Release();
+    }
+    CPendingPost(const CPendingPost &) = delete;
+    CPendingPost &operator=(const CPendingPost &) = delete;
+
+    bool stillWanted() const { return !m_context.IsTerminated(); }
+
+private:
+    CThumbProgressContext &m_context;
+    CObject *const m_keepAlive;
+};
 
 CThumbProgressContext::CThumbProgressContext(HWND ownerWindow, std::unique_ptr<TWorkerProgressContext> hooks)
     : m_progressHooks(hooks ? std::move(hooks) : std::make_unique<TWorkerProgressContext>()),
@@ -26,17 +62,24 @@ void CThumbProgressContext::ReportText(const CString &text, UINT flags)
 
 void CThumbProgressContext::ThumbnailDone(const CThumbBitmap *record)
 {
-    if (SendToOwner(UM_QUERY_AUDIO_FEEDBACK, 0, 0) == 0)
-        return;
     const bool loaded = record && record->GetState() == TThumbState::Loaded;
-    PlaySoundEvent(loaded ? ThumbnailLoadedEvent : ThumbnailFailedEvent);
+    playIfOwnerAllows(loaded ? ThumbnailLoadedEvent : ThumbnailFailedEvent);
 }
 
 void CThumbProgressContext::LoadComplete()
 {
+    playIfOwnerAllows(LoadCompleteEvent);
+}
+
+// The owner is asked only when there is a sound to play: a build asks after
+// every record, and each question is a round trip to the window thread.
+void CThumbProgressContext::playIfOwnerAllows(const char *event)
+{
+    if (IsTerminated() || !SoundEventWouldPlay(event))
+        return;
     if (SendToOwner(UM_QUERY_AUDIO_FEEDBACK, 0, 0) == 0)
         return;
-    PlaySoundEvent(LoadCompleteEvent);
+    PlaySoundEvent(event);
 }
 
 LRESULT CThumbProgressContext::SendToOwner(UINT message, WPARAM wParam, LPARAM lParam)
@@ -44,6 +87,35 @@ LRESULT CThumbProgressContext::SendToOwner(UINT message, WPARAM wParam, LPARAM l
     const LRESULT result = sendUnlessTerminated(m_ownerWindow, message, wParam, lParam);
     waitWhilePaused();
     return result;
+}
+
+void CThumbProgressContext::PostToOwner(UINT message, WPARAM wParam, LPARAM lParam, CObject *keepAlive)
+{
+    if (IsTerminated())
+        return;
+    waitForBacklog();
+    const auto pending = std::make_shared<CPendingPost>(*this, keepAlive);
+    if (!PostMessageIf(m_ownerWindow, message, wParam, lParam, [pending] { return pending->stillWanted(); })) {
+        SendToOwner(message, wParam, lParam);
+        return;
+    }
+    waitWhilePaused();
+}
+
+void CThumbProgressContext::waitForBacklog()
+{
+    if (m_pendingPosts.load() < PostBacklog)
+        return;
+    std::unique_lock lock(m_pauseLock);
+    m_pauseChanged.wait(lock, [this] { return m_pendingPosts.load() <= PostBacklog / 2 || IsTerminated(); });
+}
+
+// Wherever the last holder of a posted message lets go: the window thread, or
+// the worker when the post failed.
+void CThumbProgressContext::postDone()
+{
+    if (--m_pendingPosts == PostBacklog / 2)
+        wakePausedWorker();
 }
 
 LRESULT CThumbProgressContext::sendUnlessTerminated(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -85,9 +157,10 @@ void CThumbProgressContext::SetPaused(bool paused)
 
 void CThumbProgressContext::Terminate(bool terminate)
 {
-    SetPaused(false);
+    // Set before the wake-up, which a worker waiting for its backlog tests.
     m_terminate = terminate;
     m_progressHooks->SetStopped(terminate);
+    SetPaused(false);
 }
 
 bool CThumbProgressContext::ShouldStop() const

@@ -77,6 +77,17 @@ public:
     // message waits in the window's queue. While paused, returns only when
     // unpaused or stopped (ShouldStop); the window's answer is kept throughout.
     virtual LRESULT SendToOwner(UINT message, WPARAM wParam, LPARAM lParam);
+    // Worker: hands message to the owner window without waiting for the
+    // window thread, for a message whose answer nobody uses. It reaches the
+    // owner in order with the worker's other messages, and not at all once
+    // terminated (tested again on the window thread). keepAlive, when given,
+    // keeps a reference until the message was handled or dropped. While the
+    // window thread is PostBacklog messages behind, waits until it has caught
+    // up halfway: one wake-up of either thread serves a run of messages, and
+    // no scheduling delay is paid per message. While paused, returns only
+    // when unpaused or stopped. Where nothing can be queued (no window
+    // thread, no such window) it is SendToOwner.
+    void PostToOwner(UINT message, WPARAM wParam, LPARAM lParam, CObject *keepAlive = nullptr);
     // Owner, any thread. Each wakes a worker waiting while paused.
     virtual void SetAborted(bool aborted);
     virtual void SetPaused(bool paused);
@@ -93,7 +104,12 @@ protected:
     LRESULT sendUnlessTerminated(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    class CPendingPost;
+
+    void playIfOwnerAllows(const char *event);
     void waitWhilePaused();
+    void waitForBacklog();
+    void postDone();
     void wakePausedWorker();
 
     std::mutex m_threadLock;   // guards m_thread; taken with no other lock held
@@ -108,8 +124,12 @@ private:
     std::atomic<bool> m_loading{false};
     std::atomic<bool> m_saving{false};
 
-    // Lets the owner wake a paused worker at once; guards nothing else and is
-    // never held while the worker sends.
+    // Messages posted and not yet handled or dropped.
+    std::atomic<int32_t> m_pendingPosts{0};
+
+    // Lets the owner wake a paused worker, and the window thread one waiting
+    // for the backlog, at once; guards nothing else and is never held while
+    // the worker sends.
     std::mutex m_pauseLock;
     std::condition_variable m_pauseChanged;
 };

@@ -2,10 +2,12 @@
 
 #include "../WindowThreadQueue.h"
 
+#include <Source/engine/ProductInfo.h>
 #include <Source/engine/ScanThread.h>
 #include <Source/engine/ThumbProgressContext.h>
 #include <Source/engine/UserMessages.h>
 #include <platform/Messages.h>
+#include <platform/Registry.h>
 
 #include <QCoreApplication>
 
@@ -132,6 +134,19 @@ protected:
     }
     static CPath pics() { return CPath(CString(TestWindowsPath("Pics"))); }
 
+    // Names a file for every sound event of a build, so that the owner is
+    // asked whether it may play: one question per thumbnail built and one
+    // per load. The file does not exist, so nothing plays.
+    static void nameSoundEvents()
+    {
+        for (const char *event : {ThumbnailLoadedEvent, ThumbnailFailedEvent, LoadCompleteEvent}) {
+            TRegistry registry;
+            ASSERT_TRUE(registry.OpenKey(
+                QStringLiteral("AppEvents\\Schemes\\Apps\\%1\\%2\\.Current").arg(ProductName).arg(QString::fromUtf8(event)), true));
+            registry.WriteString(QString(), TestWindowsPath("missing.wav"));
+        }
+    }
+
     const int m_builders = TScanThread::BuilderCount();
 };
 
@@ -142,6 +157,7 @@ TEST_F(ScanThreadTest, AFolderWithoutABrowseFileIsRescannedAtOnce)
     writeJpegFile("Pics/Sub/inside.jpg", 16, 12);
     WriteHostFile(TestHostFolder() + "/Pics/notes.txt", "text");
     ASSERT_EQ(::mkfifo((TestHostFolder() + "/Pics/pipe.jpg").c_str(), 0600), 0) << "a FIFO must never be opened";
+    nameSoundEvents();
     ScanOwner owner;
     owner.start(pics());
     ASSERT_TRUE(owner.serveUntilMessage(UM_LOADER_END));
@@ -277,6 +293,7 @@ TEST_F(ScanThreadTest, AfterTerminateNothingMoreIsSent)
 TEST_F(ScanThreadTest, TwoWindowsOnOneFolderBuildEachRecordOnce)
 {
     writeImages(20);
+    nameSoundEvents();
     ScanOwner first;
     ScanOwner second;
     first.start(pics());

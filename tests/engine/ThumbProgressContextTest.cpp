@@ -360,6 +360,31 @@ TEST_F(ThumbProgressContextSounds, PlayOnlyWhenTheOwnerAllowsThem)
         EXPECT_EQ(capture.played(), c.played ? frames[c.played] : QByteArray());
         EXPECT_EQ(owner.messages(), c.asked ? std::vector<UINT>{UM_QUERY_AUDIO_FEEDBACK} : std::vector<UINT>{});
     }
+
+    // With nothing to play the owner is not even asked: a build would ask
+    // after every record.
+    const struct
+    {
+        const char *name;
+        bool audioFeedback;
+        const char *file;
+    } silentCases[] = {
+        {"no file named for the event", true, ""},
+        {"Audio Feedback off", false, "event0.wav"},
+    };
+    for (const auto &c : silentCases) {
+        SCOPED_TRACE(c.name);
+        capture.forget();
+        GeneralOptions->SetInt(TGeneralOptions::AudioFeedback, c.audioFeedback ? 1 : 0);
+        TRegistry registry;
+        ASSERT_TRUE(registry.OpenKey(eventKey.arg(ThumbnailLoadedEvent), true));
+        registry.WriteString(QString(), *c.file ? TestWindowsPath(c.file) : QString());
+        OwnerWindow owner(1);
+        const ContextPtr context = makeContext(owner.handle());
+        context->ThumbnailDone(loaded);
+        EXPECT_EQ(capture.played(), QByteArray());
+        EXPECT_EQ(owner.messages(), std::vector<UINT>{});
+    }
     loaded->Release();
     failed->Release();
     pending->Release();
