@@ -2,6 +2,7 @@
 
 #include "VolumePath.h"
 #include "WindowHooks.h"
+#include "engine/BrowseFile.h"
 #include "engine/ProductInfo.h"
 #include "engine/ZiloOptions.h"
 
@@ -11,6 +12,7 @@
 #include <lib/Shell.h>
 #include <lib/WaitCursor.h>
 #include <platform/Drives.h>
+#include <platform/Files.h>
 #include <platform/Registry.h>
 #include <platform/Sound.h>
 #include <platform/StringList.h>
@@ -70,6 +72,14 @@ char upper(char c)
 bool isAvailable(const CDrive &drive)
 {
     return drive.exists && drive.ready;
+}
+
+// A folder the user may not write: read-only, as the file services see it.
+bool isReadOnlyFolder(const CPath &folder)
+{
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+           && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 // Whether a new file can be made in folder: a probe of a name that no file
@@ -220,14 +230,15 @@ CPath WallpaperPath()
     return folder.IsEmpty() ? CPath() : folder.AppendFileName("Zilo Wallpaper.bmp");
 }
 
-// The "Browse File" of a settings section when it is an absolute path; a
-// relative one would name a file in whatever the current folder is.
+// The "Browse File" of a settings section when it names a central browse
+// file. Any other value, a relative one or one edited to name another file,
+// counts as none: saves would overwrite or delete that file, relocations move it.
 static CPath storedBrowseFile(const CString &section)
 {
     if (section.IsEmpty() || !SettingsStore)
         return CPath();
     const CPath stored(CString(SettingsStore->ReadString(section.ToAnsiString(), BrowseFileValueName, QString())));
-    return stored.GetIsAbsolute() ? stored : CPath();
+    return stored.GetIsAbsolute() && IsCentralBrowseFile(stored) ? stored : CPath();
 }
 
 CPath GetBrowseFilePath(const CPath &folder)
@@ -351,7 +362,7 @@ bool IsWriteProtected(const CPath &folder)
     if (!IsDriveWriteAllowed(drive.letter))
         return true;
     const CPath root(drive.letter);
-    return IsDriveWriteProtected(root) || !canCreateFileIn(root);
+    return IsDriveWriteProtected(root) || !canCreateFileIn(root) || isReadOnlyFolder(folder);
 }
 
 void ShowDriveInfo(const CPath &folder)

@@ -121,8 +121,8 @@ CPath DataFolder();
 // is no Windows folder.
 CPath WallpaperPath();
 
-// The folder's browse file: the absolute path its settings name as "Browse
-// File" (one kept in the central folder), else the folder's own
+// The folder's browse file: the path its settings name as "Browse File" when
+// that is a central browse file (IsCentralBrowseFile), else the folder's own
 // "Thumbnail.zilo". Empty for an empty folder.
 CPath GetBrowseFilePath(const CPath &folder);
 // The same for a folder given by its stored form (the key below "Folders");
@@ -152,8 +152,9 @@ bool ConfirmDragMove(const CPath &folder);
 bool IsDriveWriteAllowed(char drive);
 // Whether the program must not write in folder: a share that refuses a new
 // file in the folder itself; a drive listed in "No Write Drives"; a drive that
-// is write-protected or refuses a new file in its root. A drive that is not
-// available (or any folder before the drive table exists) is not.
+// is write-protected or refuses a new file in its root; a folder that is
+// read-only (one the user may not write). A drive that is not available (or
+// any folder before the drive table exists) is not.
 bool IsWriteProtected(const CPath &folder);
 
 // The drive information dialog for the folder's share or drive letter.

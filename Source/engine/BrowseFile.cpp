@@ -14,6 +14,7 @@
 #include <lib/Drive.h>
 #include <lib/SafeRegIniFile.h>
 #include <lib/WaitCursor.h>
+#include <platform/Debug.h>
 #include <platform/Drives.h>
 #include <platform/Exception.h>
 #include <platform/Files.h>
@@ -22,6 +23,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <unordered_set>
@@ -37,14 +40,21 @@ constexpr uint16_t BrowseFileVersion = 18;
 // allocated for it.
 constexpr uint64_t DirectoryEntryBytes = 1 + 4;
 
-// The file is read whole into memory: a larger one is refused rather than read.
+// The file is read whole into memory: a larger one is refused rather than
+// read, and a save that would make a larger one fails.
 constexpr int64_t MaxBrowseFileBytes = INT32_MAX;
+
+// A central browse file's name: eight hex digits, the attempt counter in
+// decimal, then the extension.
+constexpr int CentralNameHexDigits = 8;
+constexpr char CentralNameExtension[] = ".zilo";
 
 // The sort options a browse file may carry; others leave the context's values.
 constexpr uint8_t LastSortProperty = 13;
 constexpr uint8_t LastSortDirection = 1;
 
 constexpr char BadBrowseFileText[] = "Not a browse file";
+constexpr char TooLargeText[] = "Browse file '%s' was not saved: it would be too large to load";
 constexpr char ReadFailedText[] = "Read failed";
 constexpr char FolderMismatchText[] =
     "WARNING: Folder mismatch while loading browse file '%s':\n\nFolder in file:  '%s'\n\nFolder expected: "
@@ -54,6 +64,7 @@ struct DirectoryEntry
 {
     CString name;
     uint32_t offset;
+    uint64_t end = 0;   // where the next block begins, or the file's end
 };
 
 LPARAM pathParam(const CPath &path)
@@ -96,6 +107,33 @@ std::vector<DirectoryEntry> readDirectory(CArchive &archive, uint32_t count)
     return entries;
 }
 
+// Keeps the entries whose blocks lie apart: past the directory, and each
+// offset used once (by its first entry). Each entry's block ends where the
+// next block begins, so that no bytes of the file serve two records.
+std::vector<DirectoryEntry> placeBlocks(std::vector<DirectoryEntry> entries, uint64_t directoryEnd, uint64_t fileSize)
+{
+    std::unordered_set<uint32_t> used;
+    std::erase_if(entries, [&](const DirectoryEntry &entry) {
+        return entry.offset < directoryEnd || !used.insert(entry.offset).second;
+    });
+    std::vector<uint32_t> starts(used.begin(), used.end());
+    std::sort(starts.begin(), starts.end());
+    for (DirectoryEntry &entry : entries) {
+        const auto next = std::upper_bound(starts.begin(), starts.end(), entry.offset);
+        entry.end = next == starts.end() ? fileSize : std::min<uint64_t>(*next, fileSize);
+    }
+    return entries;
+}
+
+// The bytes of entry's block as a stream of their own, so that reading the
+// block can never reach into the next one. Empty for an offset past the end.
+void copyBlock(const TMemoryStream &file, const DirectoryEntry &entry, TMemoryStream &block)
+{
+    if (entry.offset < entry.end)
+        block.WriteBuffer(static_cast<const char *>(file.Memory()) + entry.offset, int32_t(entry.end - entry.offset));
+    block.SetPosition(0);
+}
+
 // Holds the find-or-create lock for a scope.
 class FindOrCreateScope
 {
@@ -106,24 +144,38 @@ public:
     FindOrCreateScope &operator=(const FindOrCreateScope &) = delete;
 };
 
-// The cached record of path, or a new one read from the block at offset; with
-// a reference for the caller. A block that cannot be read raises, and its
+// Deletes a record made for a block that could not be read.
+struct DiscardRecord
+{
+    void operator()(CThumbBitmap *record) const
+    {
+        record->SetDeleteWhenFree(true);
+        record->Release();
+    }
+};
+
+// The cached record of path, or a new one read from entry's block; with a
+// reference for the caller. Null when the block runs into the next one (the
+// entry is skipped); a block cut off by the file's end raises. Either way the
 // new record is deleted again.
-CThumbBitmap *findOrReadRecord(const CPath &path, CArchive &archive, TStream &stream, uint32_t offset)
+CThumbBitmap *findOrReadRecord(const CPath &path, const TMemoryStream &file, uint64_t fileSize,
+                               const DirectoryEntry &entry)
 {
     FindOrCreateScope findOrCreate;
     if (CThumbBitmap *cached = FindThumbBitmap(path))
         return cached;
-    auto *record = new CThumbBitmap(CThumbBitmap::FromBrowseFile, path);
+    std::unique_ptr<CThumbBitmap, DiscardRecord> record(new CThumbBitmap(CThumbBitmap::FromBrowseFile, path));
     try {
-        stream.SetPosition(offset);
+        TMemoryStream block;
+        copyBlock(file, entry, block);
+        CArchive archive(&block, ArRead);
         record->LoadFromArchive(archive);
-    } catch (...) {
-        record->SetDeleteWhenFree(true);
-        record->Release();
-        throw;
+    } catch (const Exception &) {
+        if (entry.end >= fileSize)
+            throw;
+        return nullptr;
     }
-    return record;
+    return record.release();
 }
 
 void readWholeFile(const CPath &path, TMemoryStream &memory)
@@ -142,12 +194,29 @@ void writeDirectory(CArchive &archive, const std::vector<CString> &names, const 
     }
 }
 
-uint32_t blockOffset(TStream &stream)
+// Runs step and answers its result; any error it raises (of the file, the
+// registry or memory) answers false and goes to the debug output, so that a
+// load or a save always ends with its end message and its flags cleared.
+bool succeeds(const std::function<bool()> &step)
 {
-    const int64_t position = stream.Position();
-    if (position <= 0 || position > int64_t(UINT32_MAX))
-        throw Exception("Write failed");   // past what a directory offset can name
-    return uint32_t(position);
+    try {
+        return step();
+    } catch (const std::exception &error) {
+        OutputDebugStringA(error.what());
+    } catch (...) {
+        OutputDebugStringA("Unknown error");
+    }
+    return false;
+}
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+bool isDecimalDigit(char c)
+{
+    return c >= '0' && c <= '9';
 }
 
 bool isNetworkFolder(const CPath &folder)
@@ -160,6 +229,19 @@ bool isNetworkFolder(const CPath &folder)
 bool liesIn(const CPath &path, const CPath &folder)
 {
     return CPath(path.GetDirPart()).CompareNoCase(folder) == 0;
+}
+
+// The Disk option "Special Browse Folder"; empty before the option groups exist.
+CPath centralBrowseFolder()
+{
+    return DiskOptions ? CPath(CString(DiskOptions->GetString(TDiskOptions::SpecialBrowseFolder))) : CPath();
+}
+
+bool endSave(CThumbProgressContext *context, const CPath &path, bool saved)
+{
+    context->SetSaving(false);
+    context->SendToOwner(UM_BROWSE_SAVE_END, saved ? 1 : 0, pathParam(path));
+    return saved;
 }
 
 bool showFailure(const CString &text)
@@ -190,6 +272,13 @@ TThumbState storedStateOf(uint8_t value)
     case uint8_t(TThumbState::Failed): return TThumbState::Failed;
     default: return TThumbState::Pending;
     }
+}
+
+// Whether a stored thumbnail size is one the options can have made: a larger
+// one would decode to whatever size the file claims.
+bool isThumbnailSizeAllowed(uint16_t width, uint16_t height)
+{
+    return width <= TFolderOptions::MaxThumbnailSize && height <= TFolderOptions::MaxThumbnailSize;
 }
 
 uint16_t thumbSide(int32_t pixels)
@@ -257,9 +346,11 @@ void CThumbBitmap::LoadFromArchive(CArchive &archive)
     const uint16_t saturation = archive.readValue<uint16_t>();
     const uint16_t brightness = archive.readValue<uint16_t>();
     const uint16_t temperature = archive.readValue<uint16_t>();
-    TThumbState state = storedStateOf(storedState);
+    // A size the options never make is built again, at the folder's size.
+    const bool sizeAllowed = isThumbnailSizeAllowed(thumbWidth, thumbHeight);
+    TThumbState state = sizeAllowed ? storedStateOf(storedState) : TThumbState::Pending;
     std::vector<uint8_t> jpeg;
-    if (storedState == uint8_t(TThumbState::Loaded)) {
+    if (state == TThumbState::Loaded) {
         const uint32_t length = archive.readValue<uint32_t>();
         if (length > archive.bytesLeft() || length > uint32_t(INT32_MAX))
             throw Exception(ReadFailedText);
@@ -278,8 +369,8 @@ void CThumbBitmap::LoadFromArchive(CArchive &archive)
                             int16_t(std::min<uint16_t>(bits, INT16_MAX)));
     m_handler.SetModified(modified);
     m_jpeg = std::move(jpeg);
-    m_thumbWidth = thumbWidth;
-    m_thumbHeight = thumbHeight;
+    m_thumbWidth = sizeAllowed ? thumbWidth : 0;
+    m_thumbHeight = sizeAllowed ? thumbHeight : 0;
     m_buildTime = int32_t(buildTime);
     m_hue = hue;
     m_saturation = saturation;
@@ -306,27 +397,29 @@ bool CBrowseFile::Load(CThumbProgressContext *context)
     const CPath path = GetBrowseFilePath(m_folder);
     context->SetAborted(false);
     context->SetLoading(true);
-    context->SendToOwner(UM_BROWSE_LOAD_BEGIN, 0, pathParam(path));
-    bool loaded = false;
-    try {
-        TMemoryStream file;
-        readWholeFile(path, file);
-        CArchive archive(&file, ArRead);
-        readMagic(archive);
-        if (archive.readValue<uint16_t>() == BrowseFileVersion)
-            readBody(archive, file, path, context);
-        loaded = true;
-    } catch (const Exception &) {
-        // The owner hears of it: UM_BROWSE_LOAD_END with wParam 0.
-    }
+    // A relocation that raises fails the load, so that the owner hears of it.
+    const bool loaded = succeeds([&] {
+        context->SendToOwner(UM_BROWSE_LOAD_BEGIN, 0, pathParam(path));
+        readFile(path, context);
+        Relocate(m_folder);
+        return true;
+    });
     context->SetLoading(false);
     context->SendToOwner(UM_BROWSE_LOAD_END, loaded ? 1 : 0, pathParam(path));
-    if (loaded)
-        Relocate(m_folder);
     return loaded;
 }
 
-void CBrowseFile::readBody(CArchive &archive, TStream &stream, const CPath &browseFilePath,
+void CBrowseFile::readFile(const CPath &path, CThumbProgressContext *context)
+{
+    TMemoryStream file;
+    readWholeFile(path, file);
+    CArchive archive(&file, ArRead);
+    readMagic(archive);
+    if (archive.readValue<uint16_t>() == BrowseFileVersion)
+        readBody(archive, file, path, context);
+}
+
+void CBrowseFile::readBody(CArchive &archive, TMemoryStream &file, const CPath &browseFilePath,
                            CThumbProgressContext *context)
 {
     CString storedFolder;
@@ -348,14 +441,18 @@ void CBrowseFile::readBody(CArchive &archive, TStream &stream, const CPath &brow
         context->SetFileSortProperty(sortProperty);
     if (sortDirection <= LastSortDirection)
         context->SetFileSortDirection(sortDirection);
-    const std::vector<DirectoryEntry> entries = readDirectory(archive, count);
+    std::vector<DirectoryEntry> directory = readDirectory(archive, count);
+    const uint64_t fileSize = uint64_t(file.Size());
+    const std::vector<DirectoryEntry> entries = placeBlocks(std::move(directory), uint64_t(file.Position()), fileSize);
     context->SendToOwner(UM_BROWSE_READ_COUNT, 0, LPARAM(entries.size()));
     m_records.reserve(m_records.size() + entries.size());
     for (const DirectoryEntry &entry : entries) {
         if (context->ShouldStop())
             break;
         // The records belong to the folder being loaded, wherever the file was made.
-        CThumbBitmap *record = findOrReadRecord(m_folder.AppendFileName(entry.name), archive, stream, entry.offset);
+        CThumbBitmap *record = findOrReadRecord(m_folder.AppendFileName(entry.name), file, fileSize, entry);
+        if (!record)
+            continue;
         m_records.push_back(record);
         context->PostToOwner(UM_BROWSE_RECORD_READ, 0, LPARAM(record), record);
     }
@@ -364,9 +461,21 @@ void CBrowseFile::readBody(CArchive &archive, TStream &stream, const CPath &brow
 
 bool CBrowseFile::Save(CThumbProgressContext *context)
 {
-    Relocate(m_folder);
-    const bool answered = context->SendToOwner(UM_GET_THUMBNAIL_LIST, 0, LPARAM(&m_records)) != 0;
+    return saveWithin(context, MaxBrowseFileBytes);
+}
+
+bool CBrowseFile::saveWithin(CThumbProgressContext *context, int64_t maxFileBytes)
+{
+    bool answered = false;
+    // A relocation that raises fails the save: the file would go where it must not.
+    const bool listed = succeeds([&] {
+        Relocate(m_folder);
+        answered = context->SendToOwner(UM_GET_THUMBNAIL_LIST, 0, LPARAM(&m_records)) != 0;
+        return true;
+    });
     const CPath path = GetBrowseFilePath(m_folder);
+    if (!listed)
+        return endSave(context, path, false);
     if (m_records.empty()) {
         // Unanswered (terminated, or the window is gone), an empty list says nothing.
         if (!answered)
@@ -377,28 +486,36 @@ bool CBrowseFile::Save(CThumbProgressContext *context)
     }
     context->SetAborted(false);
     context->SetSaving(true);
-    context->SendToOwner(UM_BROWSE_SAVE_BEGIN, 0, pathParam(path));
-    bool saved = false;
-    try {
-        TMemoryStream memory;
-        CArchive archive(&memory, ArWrite);
-        archive.Write(Magic, sizeof Magic);
-        archive.writeValue(BrowseFileVersion);
-        writeBody(archive, memory, context);
-        TSafeFileStream file(path.ToAnsiString());
-        memory.SaveToStream(file);
-        file.Commit();
-        saved = true;
-    } catch (const Exception &) {
-        // The old file stays; the owner hears of it: UM_BROWSE_SAVE_END with wParam 0.
-    }
-    context->SetSaving(false);
-    context->SendToOwner(UM_BROWSE_SAVE_END, saved ? 1 : 0, pathParam(path));
-    return saved;
+    const bool saved = succeeds([&] {
+        context->SendToOwner(UM_BROWSE_SAVE_BEGIN, 0, pathParam(path));
+        return writeFile(path, context, maxFileBytes);
+    });
+    return endSave(context, path, saved);
 }
 
-void CBrowseFile::writeBody(CArchive &archive, TStream &stream, CThumbProgressContext *context) const
+bool CBrowseFile::writeFile(const CPath &path, CThumbProgressContext *context, int64_t maxFileBytes) const
 {
+    TMemoryStream memory;
+    CArchive archive(&memory, ArWrite);
+    archive.Write(Magic, sizeof Magic);
+    archive.writeValue(BrowseFileVersion);
+    if (!writeBody(archive, memory, context, maxFileBytes)) {
+        CString text;
+        text.Format(TooLargeText, path.c_str());
+        context->ReportText(text, ErrorBoxFlags);
+        return false;
+    }
+    TSafeFileStream file(path.ToAnsiString());
+    memory.SaveToStream(file);
+    file.Commit();
+    return true;
+}
+
+bool CBrowseFile::writeBody(CArchive &archive, TStream &stream, CThumbProgressContext *context,
+                            int64_t maxFileBytes) const
+{
+    // Checked before each block, so that every offset written fits the directory.
+    const auto tooLarge = [&] { return stream.Position() > maxFileBytes; };
     archive << VolumePathFromDrivePath(m_folder).c_str();
     archive.writeValue(uint32_t(m_records.size()));
     archive.writeValue(uint8_t(FolderOptionInt(m_folder, TFolderOptions::SortProperty)));
@@ -412,13 +529,18 @@ void CBrowseFile::writeBody(CArchive &archive, TStream &stream, CThumbProgressCo
     writeDirectory(archive, names, offsets);
     context->SendToOwner(UM_BROWSE_WRITE_COUNT, 0, LPARAM(m_records.size()));
     for (size_t index = 0; index < m_records.size(); ++index) {
-        offsets[index] = blockOffset(stream);
+        if (tooLarge())
+            return false;
+        offsets[index] = uint32_t(stream.Position());
         m_records[index]->SaveToArchive(archive);
         context->PostToOwner(UM_BROWSE_RECORD_WRITTEN, 0, LPARAM(m_records[index]), m_records[index]);
     }
+    if (tooLarge())
+        return false;
     stream.SetPosition(directoryPosition);
     writeDirectory(archive, names, offsets);
     context->SendToOwner(UM_BROWSE_WRITE_DONE, 0, 0);
+    return true;
 }
 
 bool UseCentralBrowseFolder(const CPath &folder)
@@ -437,7 +559,25 @@ void Relocate(const CPath &folder)
 {
     if (!DiskOptions || !UseCentralBrowseFolder(folder))
         return;
-    MoveBrowseFileToCentralFolder(folder, CPath(CString(DiskOptions->GetString(TDiskOptions::SpecialBrowseFolder))));
+    MoveBrowseFileToCentralFolder(folder, centralBrowseFolder());
+}
+
+bool IsCentralBrowseFile(const CPath &path)
+{
+    const CPath centralFolder = centralBrowseFolder();
+    if (centralFolder.IsEmpty() || CPath(path.GetDirPart()).CompareNoCase(centralFolder) != 0)
+        return false;
+    const CString name = path.GetFilePart();
+    const int extensionLength = int(std::strlen(CentralNameExtension));
+    const int digits = name.GetLength() - extensionLength;
+    if (digits <= CentralNameHexDigits || name.Right(extensionLength).CompareNoCase(CentralNameExtension) != 0)
+        return false;
+    for (int index = 0; index < digits; ++index) {
+        const char c = name.GetAt(index);
+        if (index < CentralNameHexDigits ? !isHexDigit(c) : !isDecimalDigit(c))
+            return false;
+    }
+    return true;
 }
 
 CPath MakeUniqueBrowseFileName(const CPath &centralFolder)
@@ -449,7 +589,7 @@ CPath MakeUniqueBrowseFileName(const CPath &centralFolder)
         CString name;
         const int high = centralNameRandom();
         const int low = centralNameRandom();
-        name.Format("%04X%04X%u.zilo", high, low, CentralNameCounter++);
+        name.Format("%04X%04X%u%s", high, low, CentralNameCounter++, CentralNameExtension);
         path = centralFolder.AppendFileName(name);
     } while (path.GetFileExists());
     return path;
@@ -482,7 +622,14 @@ bool MoveBrowseFileToCentralFolder(const CPath &folder, const CPath &centralFold
     }
     // The new path is recorded before the old file goes, so that a failure in
     // between leaves a browse file that the settings still find.
-    SettingsStore->WriteString(section.ToAnsiString(), BrowseFileValueName, newPath.ToAnsiString());
+    try {
+        SettingsStore->WriteString(section.ToAnsiString(), BrowseFileValueName, newPath.ToAnsiString());
+    } catch (...) {
+        // Nothing would ever find the copy.
+        if (hasOldFile)
+            DeleteFileA(newPath);
+        throw;
+    }
     // The old file usually lies in a folder that cannot be written, where it
     // stays; nothing reads it once the setting names the new one.
     if (hasOldFile)

@@ -9,6 +9,7 @@
 class CArchive;
 class CThumbBitmap;
 class CThumbProgressContext;
+class TMemoryStream;
 class TStream;
 
 // A folder's browse file: the records of its image files, so that a folder
@@ -27,6 +28,11 @@ class TStream;
 //   record blocks       N   in directory order, each as CThumbBitmap::SaveToArchive
 //                           writes it (35 bytes, then the JPEG when loaded)
 //
+// A block lies past the directory, and no two blocks share a byte: an entry
+// whose offset points into the header or the directory, repeats an earlier
+// entry's offset, or whose block runs into the next block is skipped. A file
+// larger than 2 GB is refused, and never written.
+//
 // An object lives for one load or one save, on the worker that does it.
 class CBrowseFile
 {
@@ -43,28 +49,45 @@ public:
     // the owner by UM_BROWSE_RECORD_READ; the load begins and ends with
     // UM_BROWSE_LOAD_BEGIN and UM_BROWSE_LOAD_END (lParam the path as a
     // const char *). A file of another version reads as success without
-    // records. False when the file cannot be opened or is damaged: the
-    // records read before the damage stay in the list and in the cache.
-    // Names that would leave the folder, and repeated names, are skipped.
+    // records. False when the file cannot be opened or is damaged, or on
+    // any other error (of memory, or of the relocation after the read): the
+    // records read before stay in the list and in the cache, and the end
+    // message still comes. Names that would leave the folder, and repeated
+    // names, are skipped; so are the entries whose blocks are misplaced (see
+    // above), which the count of UM_BROWSE_READ_COUNT still includes when
+    // only reading their block finds them out. A stored thumbnail size above
+    // TFolderOptions::MaxThumbnailSize makes its record pending.
     bool Load(CThumbProgressContext *context);
 
     // Worker thread. Asks the owner for its records (UM_GET_THUMBNAIL_LIST,
     // lParam a std::vector<CThumbBitmap *> to fill, a reference each) and
     // writes them by temporary file and rename, so a failed save leaves the
     // old file as it was. With no records the browse file is deleted
-    // (UM_BROWSE_FILE_DELETED). False when the file could not be written, or
-    // when the context was terminated before the owner answered (then the
-    // file is left alone).
+    // (UM_BROWSE_FILE_DELETED). False when the file could not be written,
+    // would be too large to load again (reported through the context), or on
+    // any other error, the relocation's included: then UM_BROWSE_SAVE_END
+    // comes with wParam 0. False too when the context was terminated before
+    // the owner answered (then the file is left alone).
     bool Save(CThumbProgressContext *context);
 
     const CPath &Folder() const { return m_folder; }
     // Held with one reference each until the object is destroyed.
     const std::vector<CThumbBitmap *> &Records() const { return m_records; }
 
+protected:
+    // Save, refusing a file larger than maxFileBytes as it refuses one that
+    // Load would not read.
+    bool saveWithin(CThumbProgressContext *context, int64_t maxFileBytes);
+
 private:
-    // archive reads and writes stream, which holds the whole file.
-    void readBody(CArchive &archive, TStream &stream, const CPath &browseFilePath, CThumbProgressContext *context);
-    void writeBody(CArchive &archive, TStream &stream, CThumbProgressContext *context) const;
+    void readFile(const CPath &path, CThumbProgressContext *context);
+    // archive reads and writes file or stream, which holds the whole file.
+    void readBody(CArchive &archive, TMemoryStream &file, const CPath &browseFilePath, CThumbProgressContext *context);
+    // False, having told the user, when the file would be larger than
+    // maxFileBytes; nothing is written then.
+    bool writeFile(const CPath &path, CThumbProgressContext *context, int64_t maxFileBytes) const;
+    // False as soon as the stream grows past maxFileBytes.
+    bool writeBody(CArchive &archive, TStream &stream, CThumbProgressContext *context, int64_t maxFileBytes) const;
 
     CPath m_folder;
     std::vector<CThumbBitmap *> m_records;
@@ -82,9 +105,14 @@ void Relocate(const CPath &folder);
 // A name of the central folder that no file has yet: eight hex digits, a
 // process-wide attempt counter and ".zilo". Any thread.
 CPath MakeUniqueBrowseFileName(const CPath &centralFolder);
+// Whether path is a name that MakeUniqueBrowseFileName makes, right inside
+// the Disk option "Special Browse Folder": the only place a folder's settings
+// may put its browse file. False before the option groups exist.
+bool IsCentralBrowseFile(const CPath &path);
 // Moves the folder's browse file into centralFolder under a new name and
 // records that path as the folder's "Browse File"; with no browse file yet it
 // only records the new name. Nothing is done for a browse file already there.
+// A registry error raises, after removing the copy it would leave behind.
 // Shows its failures ("Folder '%s' is write protected", "Failed to create
 // browse file folder '%s'", "Failed to copy file '%s' to '%s'") and answers
 // false; the browse file and the setting then stay as they were.

@@ -32,6 +32,9 @@ public:
         IgnorePrefix,
     };
 
+    // The largest "Thumbnail Size" the thumbnail settings offer, in pixels.
+    static constexpr int32_t MaxThumbnailSize = 400;
+
     TFolderOptions();
 
     // Copy other's values, or reset every value to this class's defaults,

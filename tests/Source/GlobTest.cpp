@@ -171,6 +171,9 @@ TEST(GlobalsLifetime, InitLoadsEveryGroupAndFreeSavesThem)
 TEST_F(Globals, IsWriteProtectedFollowsTheDrives)
 {
     DiskOptions->SetString(TDiskOptions::NoWriteDrives, "d");
+    const std::string locked = TestHostFolder() + "/Locked";
+    fs::create_directories(locked);
+    fs::permissions(locked, fs::perms(0555));
     const struct
     {
         const char *folder;
@@ -178,7 +181,8 @@ TEST_F(Globals, IsWriteProtectedFollowsTheDrives)
     } cases[] = {
         {"C:\\Program", false},
         {"C:\\", false},
-        {"C:\\No Such Folder", false},          // the drive's root counts, not the folder
+        {"C:\\No Such Folder", false},          // the drive's root counts, and a folder that is there
+        {"C:\\Locked", true},                   // a folder the user cannot write, even the superuser
         {"D:\\Pics", true},                     // writable, but listed in "No Write Drives"
         {"E:\\Pics", false},                    // no medium: not available
         {"Q:\\Pics", false},                    // no drive
@@ -196,6 +200,7 @@ TEST_F(Globals, IsWriteProtectedFollowsTheDrives)
         EXPECT_EQ(IsWriteProtected(c.folder), c.writeProtected);
     }
     EXPECT_TRUE(filesStartingWith(TestHostFolder(), "~zilo").empty());
+    fs::permissions(locked, fs::perms(0755));
 }
 
 TEST_F(Globals, IsDriveWriteAllowedIgnoresCase)
@@ -416,9 +421,12 @@ TEST_F(Globals, FolderSettingsSectionsNameTheVolume)
 
 TEST_F(Globals, BrowseFilesLieInTheirFolderUnlessTheSettingsSayElsewhere)
 {
-    SettingsStore->WriteString("Folders\\0012ABCD\\Central", BrowseFileValueName, "C:\\Data\\abcdefgh.zilo");
-    SettingsStore->WriteString("Folders\\0012ABCD\\Relative", BrowseFileValueName, "abcdefgh.zilo");
-    SettingsStore->WriteString("Folders\\5EED0001\\Away", BrowseFileValueName, "C:\\Data\\away.zilo");
+    DiskOptions->SetString(TDiskOptions::SpecialBrowseFolder, "C:\\Data");
+    SettingsStore->WriteString("Folders\\0012ABCD\\Central", BrowseFileValueName, "C:\\Data\\0123abcd45.zilo");
+    SettingsStore->WriteString("Folders\\0012ABCD\\Relative", BrowseFileValueName, "0123ABCD45.zilo");
+    SettingsStore->WriteString("Folders\\0012ABCD\\Elsewhere", BrowseFileValueName, "C:\\Docs\\0123ABCD45.zilo");
+    SettingsStore->WriteString("Folders\\5EED0001\\Away", BrowseFileValueName, "C:\\Data\\FEDCBA987.ZILO");
+    SettingsStore->WriteString("Folders\\5EED0001\\Named", BrowseFileValueName, "C:\\Data\\away.zilo");
     const struct
     {
         const char *folder;
@@ -426,8 +434,9 @@ TEST_F(Globals, BrowseFilesLieInTheirFolderUnlessTheSettingsSayElsewhere)
     } folders[] = {
         {"C:\\Photos", "C:\\Photos\\Thumbnail.zilo"},
         {"C:\\", "C:\\Thumbnail.zilo"},
-        {"C:\\Central", "C:\\Data\\abcdefgh.zilo"},
-        {"C:\\Relative", "C:\\Relative\\Thumbnail.zilo"},   // only an absolute path is taken
+        {"C:\\Central", "C:\\Data\\0123abcd45.zilo"},
+        {"C:\\Relative", "C:\\Relative\\Thumbnail.zilo"},     // only an absolute path is taken
+        {"C:\\Elsewhere", "C:\\Elsewhere\\Thumbnail.zilo"},   // and only in the central folder
         {"\\\\server\\pics", "\\\\server\\pics\\Thumbnail.zilo"},
         {"", ""},
     };
@@ -442,9 +451,10 @@ TEST_F(Globals, BrowseFilesLieInTheirFolderUnlessTheSettingsSayElsewhere)
     } keys[] = {
         {"0012ABCD\\Photos", "C:\\Photos\\Thumbnail.zilo"},
         {"0012ABCD", "C:\\Thumbnail.zilo"},
-        {"0012ABCD\\Central", "C:\\Data\\abcdefgh.zilo"},
+        {"0012ABCD\\Central", "C:\\Data\\0123abcd45.zilo"},
         {"99999999\\Photos", ""},                            // volume not present
-        {"5EED0001\\Away", "C:\\Data\\away.zilo"},
+        {"5EED0001\\Away", "C:\\Data\\FEDCBA987.ZILO"},
+        {"5EED0001\\Named", "D:\\Named\\Thumbnail.zilo"},   // not a name the program makes
         {"*Mapped\\F", "F:\\Thumbnail.zilo"},
         {"not a key", ""},
         {"", ""},

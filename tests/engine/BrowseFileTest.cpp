@@ -154,6 +154,18 @@ Layout browseFile(const QByteArray &storedFolder, const std::vector<Entry> &entr
     return layout;
 }
 
+// Points the directory entry index at offset.
+void setOffset(Layout &layout, size_t index, uint32_t offset)
+{
+    layout.bytes.replace(layout.offsetPositions[index], 4, FileBytes().u32(offset).bytes());
+}
+
+// Where entry index's block begins.
+qsizetype blockStart(const Layout &layout, size_t index)
+{
+    return index == 0 ? layout.directoryEnd : layout.blockEnds[index - 1];
+}
+
 const std::vector<uint8_t> &thumbJpeg()
 {
     static const std::vector<uint8_t> jpeg = JpegBytes(40, 30);
@@ -789,6 +801,259 @@ TEST_F(BrowseFileOnWorker, ALoadMovesTheBrowseFileToTheCentralFolder)
         owner.received.clear();
         ThumbBitmapCache.Purge(true);
     }
+}
+
+TEST_F(BrowseFileOnWorker, EntriesOnOneBlockHoldItsBytesOnce)
+{
+    // 200 entries, each pointing at the one block of a 100 kB thumbnail.
+    Block shared;
+    shared.state = 0;
+    shared.thumbWidth = 40;
+    shared.thumbHeight = 30;
+    shared.jpeg.assign(100000, 0xAB);
+    std::vector<Entry> entries;
+    for (int index = 0; index < 200; ++index)
+        entries.push_back({"img" + QByteArray::number(index) + ".jpg", index == 0 ? shared : Block()});
+    Layout layout = browseFile("0012ABCD\\Pics", entries);
+    for (size_t index = 0; index < entries.size(); ++index)
+        setOffset(layout, index, uint32_t(layout.directoryEnd));
+    const QByteArray bytes = layout.bytes.left(layout.blockEnds[0]);
+    writeBrowseFile(PicsFolder, bytes);
+
+    CBrowseFile file(PicsFolder);
+    EXPECT_TRUE(load(file));
+    qsizetype jpegBytes = 0;
+    for (CThumbBitmap *record : file.Records())
+        jpegBytes += jpegOf(record).size();
+    EXPECT_LE(jpegBytes, bytes.size());
+    ASSERT_EQ(file.Records().size(), 1u);
+    EXPECT_STREQ(file.Records()[0]->GetFullPath().c_str(), "C:\\Pics\\img0.jpg");
+}
+
+TEST_F(BrowseFileOnWorker, EntriesWhoseBlocksAreMisplacedAreSkipped)
+{
+    // A block hidden inside a's thumbnail, where b's offset may point.
+    Block hidden;
+    hidden.thumbWidth = 11;
+    const QByteArray padding(8, 'x');
+    const QByteArray hiddenBytes = padding + blockBytes(hidden) + padding;
+    std::vector<Entry> entries = fixtureEntries();
+    entries[0].block.jpeg.assign(hiddenBytes.begin(), hiddenBytes.end());
+    const qsizetype hiddenOffset = blockStart(browseFile("0012ABCD\\Pics", entries), 0) + 35 + 4 + padding.size();
+
+    const struct
+    {
+        const char *what;
+        void (*damage)(Layout &layout, qsizetype hiddenOffset);
+        std::vector<const char *> names;   // of the records read
+    } rows[] = {
+        {"an offset used twice", [](Layout &l, qsizetype) { setOffset(l, 2, uint32_t(blockStart(l, 1))); },
+         {"a.jpg", "b.png", "d.bmp"}},
+        {"an offset into the header", [](Layout &l, qsizetype) { setOffset(l, 1, uint32_t(l.countPosition)); },
+         {"a.jpg", "c.gif", "d.bmp"}},
+        {"an offset into the directory",
+         [](Layout &l, qsizetype) { setOffset(l, 3, uint32_t(l.offsetPositions[1])); }, {"a.jpg", "b.png", "c.gif"}},
+        {"a block running into the next", [](Layout &l, qsizetype at) { setOffset(l, 1, uint32_t(at)); },
+         {"b.png", "c.gif", "d.bmp"}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        Layout layout = browseFile("0012ABCD\\Pics", entries);
+        row.damage(layout, hiddenOffset);
+        writeBrowseFile(PicsFolder, layout.bytes);
+        {
+            CBrowseFile file(PicsFolder);
+            EXPECT_TRUE(load(file));
+            std::vector<std::string> names;
+            for (const CThumbBitmap *record : file.Records())
+                names.push_back(record->GetHandler().GetName().c_str());
+            EXPECT_EQ(names, std::vector<std::string>(row.names.begin(), row.names.end()));
+            EXPECT_EQ(ThumbBitmapCache.Count(), int(row.names.size()));
+        }
+        ThumbBitmapCache.Purge(true);
+    }
+    // The hidden block is what b reads when pointed at it.
+    Layout layout = browseFile("0012ABCD\\Pics", entries);
+    setOffset(layout, 1, uint32_t(hiddenOffset));
+    writeBrowseFile(PicsFolder, layout.bytes);
+    CBrowseFile file(PicsFolder);
+    ASSERT_TRUE(load(file));
+    ASSERT_FALSE(file.Records().empty());
+    EXPECT_EQ(file.Records()[0]->GetThumbnailSize().cx, 11);
+}
+
+TEST_F(BrowseFileOnWorker, ThumbnailSizesBeyondTheOptionsAreBuiltAgain)
+{
+    constexpr uint16_t max = TFolderOptions::MaxThumbnailSize;
+    const struct
+    {
+        uint16_t width;
+        uint16_t height;
+        bool loaded;
+    } rows[] = {
+        {max, 300, true}, {40, max, true}, {max + 1, 30, false}, {40, max + 1, false}, {65535, 65535, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::to_string(row.width) + " x " + std::to_string(row.height));
+        Block block;
+        block.state = 0;
+        block.thumbWidth = row.width;
+        block.thumbHeight = row.height;
+        block.jpeg = thumbJpeg();
+        writeBrowseFile(PicsFolder, browseFile("0012ABCD\\Pics", {{"a.jpg", block}}).bytes);
+        {
+            CBrowseFile file(PicsFolder);
+            ASSERT_TRUE(load(file));
+            ASSERT_EQ(file.Records().size(), 1u);
+            CThumbBitmap *record = file.Records()[0];
+            EXPECT_EQ(record->GetState(), row.loaded ? TThumbState::Loaded : TThumbState::Pending);
+            EXPECT_EQ(jpegOf(record).isEmpty(), !row.loaded);
+            EXPECT_LE(record->GetThumbnailSize().cx, max);
+            EXPECT_LE(record->GetThumbnailSize().cy, max);
+        }
+        ThumbBitmapCache.Purge(true);
+    }
+}
+
+namespace {
+
+// A browse file whose save refuses files above a limit of the test's choosing.
+class LimitedBrowseFile : public CBrowseFile
+{
+public:
+    using CBrowseFile::CBrowseFile;
+    using CBrowseFile::saveWithin;
+};
+
+} // namespace
+
+TEST_F(BrowseFileOnWorker, ASaveTheLoaderWouldRefuseFailsAndKeepsTheOldFile)
+{
+    HeldRecords held;
+    CThumbBitmap *loaded = held.add("C:\\Pics\\a.jpg");
+    ASSERT_TRUE(loaded->ClaimForLoading());
+    loaded->EndLoading(TThumbState::Loaded, thumbJpeg());
+    owner.records = {loaded, held.add("C:\\Pics\\b.jpg")};
+    const std::string hostPath = TestHostFolder() + "/Pics/Thumbnail.zilo";
+    {
+        CBrowseFile file(PicsFolder);
+        ASSERT_TRUE(save(file));
+    }
+    const QByteArray whole = ReadHostFile(hostPath);
+
+    const QByteArray old = fixture().bytes;
+    for (int64_t limit : {int64_t(whole.size()) - 1, int64_t(100)}) {
+        SCOPED_TRACE(limit);
+        writeBrowseFile(PicsFolder, old);
+        owner.received.clear();
+        MessageBoxScript boxes;
+        LimitedBrowseFile file(PicsFolder);
+        EXPECT_FALSE(RunOnWorker([&] { return file.saveWithin(context(), limit); }));
+        EXPECT_EQ(ReadHostFile(hostPath), old);
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].text,
+                  "Browse file 'C:\\Pics\\Thumbnail.zilo' was not saved: it would be too large to load");
+        EXPECT_TRUE(boxes.boxes()[0].type & MB_ICONSTOP);
+        const Received *end = owner.find(UM_BROWSE_SAVE_END);
+        ASSERT_NE(end, nullptr);
+        EXPECT_EQ(end->wParam, 0u);
+        EXPECT_FALSE(context()->IsSaving());
+    }
+    int files = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(TestHostFolder() + "/Pics"))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 1) << "a temporary file was left";
+
+    // A file of exactly the limit is one the loader reads.
+    LimitedBrowseFile file(PicsFolder);
+    EXPECT_TRUE(RunOnWorker([&] { return file.saveWithin(context(), whole.size()); }));
+    EXPECT_EQ(ReadHostFile(hostPath), whole);
+}
+
+TEST_F(BrowseFileOnWorker, ABrowseFileSettingThatNamesAnotherFileIsIgnored)
+{
+    DiskOptions->SetString(TDiskOptions::SpecialBrowseFolder, "C:\\Central");
+    std::filesystem::create_directories(TestHostFolder() + "/Central");
+    std::filesystem::create_directories(TestHostFolder() + "/Docs");
+    const struct
+    {
+        const char *what;
+        const char *value;
+        const char *hostName;   // the file it names, below the test folder
+    } rows[] = {
+        {"another file in the folder", "C:\\Pics\\precious.txt", "Pics/precious.txt"},
+        {"a file in another folder", "C:\\Docs\\precious.txt", "Docs/precious.txt"},
+        {"another name in the central folder", "C:\\Central\\precious.txt", "Central/precious.txt"},
+        {"climbing out of the central folder", "C:\\Central\\..\\Docs\\0123ABCD7.zilo", "Docs/0123ABCD7.zilo"},
+        {"a central name in another folder", "C:\\Docs\\0123ABCD7.zilo", "Docs/0123ABCD7.zilo"},
+    };
+    const QString section = FolderRegistryKey(PicsFolder).ToAnsiString();
+    HeldRecords held;
+    CThumbBitmap *record = held.add("C:\\Pics\\a.jpg");
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string victim = TestHostFolder() + "/" + row.hostName;
+        WriteHostFile(victim, "precious");
+        const auto expectUntouched = [&](const char *step) {
+            EXPECT_EQ(ReadHostFile(victim), "precious") << step;
+        };
+        SettingsStore->WriteString(section, "Browse File", row.value);
+        EXPECT_STREQ(GetBrowseFilePath(PicsFolder).c_str(), "C:\\Pics\\Thumbnail.zilo");
+
+        owner.records = {record};
+        CBrowseFile saved(PicsFolder);
+        EXPECT_TRUE(save(saved));
+        expectUntouched("save");
+        EXPECT_TRUE(HostFileExists(TestHostFolder() + "/Pics/Thumbnail.zilo"));
+
+        owner.records.clear();
+        CBrowseFile emptied(PicsFolder);
+        EXPECT_TRUE(save(emptied));
+        expectUntouched("empty save");
+
+        WriteHostFile(TestHostFolder() + "/Pics/Thumbnail.zilo", "browse file");
+        MessageBoxScript boxes;
+        EXPECT_TRUE(MoveBrowseFileToCentralFolder(PicsFolder, "C:\\Central"));
+        expectUntouched("relocation");
+        const CPath moved(CString(storedBrowseFile(PicsFolder)));
+        EXPECT_TRUE(IsCentralBrowseFile(moved)) << moved.c_str();
+        EXPECT_EQ(ReadHostFile(hostPathOf(moved)), "browse file");
+        EXPECT_TRUE(boxes.boxes().empty());
+        std::filesystem::remove(hostPathOf(moved));
+    }
+}
+
+TEST_F(BrowseFileOnWorker, AFolderTheUserCannotWriteKeepsItsBrowseFileCentrally)
+{
+    DiskOptions->SetString(TDiskOptions::SpecialBrowseFolder, "C:\\Central");
+    const CPath locked("C:\\Locked");
+    const std::string lockedHost = TestHostFolder() + "/Locked";
+    std::filesystem::create_directories(lockedHost);
+    std::filesystem::permissions(lockedHost, std::filesystem::perms(0555));
+    {
+        HeldRecords held;
+        CThumbBitmap *record = held.add("C:\\Locked\\a.jpg");
+        ASSERT_TRUE(record->ClaimForLoading());
+        record->EndLoading(TThumbState::Loaded, thumbJpeg());
+        owner.records = {record};
+        MessageBoxScript boxes;
+        CBrowseFile file(locked);
+        EXPECT_TRUE(save(file));
+        owner.records.clear();
+        EXPECT_TRUE(boxes.boxes().empty());
+    }
+    EXPECT_FALSE(HostFileExists(lockedHost + "/Thumbnail.zilo"));
+    const CPath central(CString(storedBrowseFile(locked)));
+    EXPECT_TRUE(IsCentralBrowseFile(central)) << central.c_str();
+    EXPECT_TRUE(HostFileExists(hostPathOf(central)));
+
+    ThumbBitmapCache.Purge(true);
+    CBrowseFile again(locked);
+    ASSERT_TRUE(load(again));
+    ASSERT_EQ(again.Records().size(), 1u);
+    EXPECT_EQ(again.Records()[0]->GetState(), TThumbState::Loaded);
+    EXPECT_EQ(jpegOf(again.Records()[0]), asBytes(thumbJpeg()));
+    std::filesystem::permissions(lockedHost, std::filesystem::perms(0755));
 }
 
 using BrowseFile = ThumbTest;

@@ -6,14 +6,18 @@
 #include <Source/engine/ScanThread.h>
 #include <Source/engine/ThumbProgressContext.h>
 #include <Source/engine/UserMessages.h>
+#include <Source/engine/ZiloOptions.h>
 #include <platform/Messages.h>
 #include <platform/Registry.h>
 
 #include <QCoreApplication>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -116,6 +120,43 @@ private:
     TScanThreadList m_threads;
     std::vector<CThumbBitmap *> m_records;   // one reference each
 };
+
+// While it lives, the registry store refuses to record any folder's browse
+// file, as a store that cannot be written does.
+class RefusedBrowseFileWrites
+{
+public:
+    RefusedBrowseFileWrites()
+    {
+        exec("CREATE TRIGGER RefuseInsert BEFORE INSERT ON RegValue WHEN lower(NEW.name) = 'browse file'"
+             " BEGIN SELECT RAISE(ABORT, 'read-only'); END;"
+             "CREATE TRIGGER RefuseUpdate BEFORE UPDATE ON RegValue WHEN lower(NEW.name) = 'browse file'"
+             " BEGIN SELECT RAISE(ABORT, 'read-only'); END");
+    }
+    ~RefusedBrowseFileWrites() { exec("DROP TRIGGER RefuseInsert; DROP TRIGGER RefuseUpdate"); }
+    RefusedBrowseFileWrites(const RefusedBrowseFileWrites &) = delete;
+    RefusedBrowseFileWrites &operator=(const RefusedBrowseFileWrites &) = delete;
+
+private:
+    static void exec(const char *sql)
+    {
+        sqlite3 *db = nullptr;
+        EXPECT_EQ(sqlite3_open(std::getenv("ZILO_REGISTRY"), &db), SQLITE_OK);
+        sqlite3_busy_timeout(db, 10000);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
+};
+
+int filesIn(const std::string &hostFolder)
+{
+    int files = 0;
+    if (std::filesystem::is_directory(hostFolder)) {
+        for (const auto &entry : std::filesystem::directory_iterator(hostFolder))
+            files += entry.is_regular_file();
+    }
+    return files;
+}
 
 class ScanThreadTest : public ThumbTest
 {
@@ -227,6 +268,53 @@ TEST_F(ScanThreadTest, AFolderWithABrowseFileIsLoadedAndRescannedOnlyWhenAsked)
     second.context()->SetRescanRequest(true);
     ASSERT_TRUE(second.serveUntilMessage(UM_LOADER_END));
     EXPECT_EQ(second.last(UM_LOADER_END)->lParam, 0) << "records read from the browse file are kept";
+}
+
+TEST_F(ScanThreadTest, AnErrorEndsALoadOrASaveAndTheThreadServesTheNextRequest)
+{
+    writeImages(3);
+    {
+        ScanOwner first;
+        first.onMessage = [&](const Message &message) {
+            if (message.id == UM_LOADER_END)
+                first.context()->SetSaveRequest(true);
+        };
+        first.start(pics());
+        ASSERT_TRUE(first.serveUntilMessage(UM_BROWSE_SAVE_END));
+        ASSERT_EQ(first.last(UM_BROWSE_SAVE_END)->wParam, 1u);
+    }
+    ThumbBitmapCache.Purge(true);
+
+    // Every load and save moves the browse file to the central folder, whose
+    // new name the registry then refuses to record.
+    DiskOptions->SetInt(TDiskOptions::SpecialBrowseFolderOption, TDiskOptions::AlwaysSpecial);
+    DiskOptions->SetString(TDiskOptions::SpecialBrowseFolder, TestWindowsPath("Central"));
+    const std::string central = TestHostFolder() + "/Central";
+    MessageBoxScript boxes;
+    ScanOwner owner;
+    {
+        RefusedBrowseFileWrites refused;
+        owner.start(pics());
+        ASSERT_TRUE(owner.serveUntilMessage(UM_BROWSE_LOAD_END));
+        EXPECT_EQ(owner.last(UM_BROWSE_LOAD_END)->wParam, 0u);
+        EXPECT_FALSE(owner.context()->IsLoading());
+        EXPECT_EQ(filesIn(central), 0) << "a copy that no setting names was left";
+
+        owner.context()->SetSaveRequest(true);
+        ASSERT_TRUE(owner.serveUntilMessage(UM_BROWSE_SAVE_END));
+        EXPECT_EQ(owner.last(UM_BROWSE_SAVE_END)->wParam, 0u);
+        EXPECT_FALSE(owner.context()->IsSaving());
+        EXPECT_EQ(filesIn(central), 0) << "a copy that no setting names was left";
+    }
+
+    // The same thread serves the next request.
+    owner.messages.clear();
+    owner.context()->SetSaveRequest(true);
+    ASSERT_TRUE(owner.serveUntilMessage(UM_BROWSE_SAVE_END));
+    EXPECT_EQ(owner.last(UM_BROWSE_SAVE_END)->wParam, 1u);
+    EXPECT_EQ(filesIn(central), 1);
+    EXPECT_FALSE(HostFileExists(TestHostFolder() + "/Pics/Thumbnail.zilo"));
+    EXPECT_TRUE(boxes.boxes().empty());
 }
 
 TEST_F(ScanThreadTest, AnAbortLeavesTheRecordsNotReachedPending)
