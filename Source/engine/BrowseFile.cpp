@@ -125,14 +125,43 @@ std::vector<DirectoryEntry> placeBlocks(std::vector<DirectoryEntry> entries, uin
     return entries;
 }
 
-// The bytes of entry's block as a stream of their own, so that reading the
-// block can never reach into the next one. Empty for an offset past the end.
-void copyBlock(const TMemoryStream &file, const DirectoryEntry &entry, TMemoryStream &block)
+// One block of the file in memory as a read-only stream of its own, so that
+// reading a record can never reach into the next block; its bytes are not
+// copied (a reopen reads thousands of blocks), so the file must outlive it.
+class TBlockStream : public TStream
 {
-    if (entry.offset < entry.end)
-        block.WriteBuffer(static_cast<const char *>(file.Memory()) + entry.offset, int32_t(entry.end - entry.offset));
-    block.SetPosition(0);
-}
+public:
+    TBlockStream(const TMemoryStream &file, const DirectoryEntry &entry)
+        : m_bytes(static_cast<const char *>(file.Memory()) + entry.offset),
+          m_size(entry.offset < entry.end ? int64_t(entry.end - entry.offset) : 0)
+    {
+    }
+
+    int32_t Read(void *buffer, int32_t count) override
+    {
+        if (count <= 0 || m_position >= m_size)
+            return 0;
+        const int32_t n = int32_t(std::min<int64_t>(count, m_size - m_position));
+        std::memcpy(buffer, m_bytes + m_position, size_t(n));
+        m_position += n;
+        return n;
+    }
+    int32_t Write(const void *, int32_t) override { return 0; }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override
+    {
+        const int64_t base = origin == soCurrent ? m_position : origin == soEnd ? m_size : 0;
+        if (base + offset < 0)
+            return -1;
+        m_position = base + offset;
+        return m_position;
+    }
+    void SetSize(int64_t) override { throw EStreamError("Stream write error"); }
+
+private:
+    const char *const m_bytes;
+    const int64_t m_size;
+    int64_t m_position = 0;
+};
 
 // Holds the find-or-create lock for a scope.
 class FindOrCreateScope
@@ -166,8 +195,7 @@ CThumbBitmap *findOrReadRecord(const CPath &path, const TMemoryStream &file, uin
         return cached;
     std::unique_ptr<CThumbBitmap, DiscardRecord> record(new CThumbBitmap(CThumbBitmap::FromBrowseFile, path));
     try {
-        TMemoryStream block;
-        copyBlock(file, entry, block);
+        TBlockStream block(file, entry);
         CArchive archive(&block, ArRead);
         record->LoadFromArchive(archive);
     } catch (const Exception &) {

@@ -317,18 +317,23 @@ TEST_F(ScanThreadTest, AnErrorEndsALoadOrASaveAndTheThreadServesTheNextRequest)
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
+// Progress and records are posted, so the worker may be ahead of what the
+// window has seen; the sound question after each thumbnail built is a send,
+// which holds the worker while the window answers it.
+
 TEST_F(ScanThreadTest, AnAbortLeavesTheRecordsNotReachedPending)
 {
     TScanThread::SetBuilderCount(0);
     writeImages(10);
+    nameSoundEvents();
     ScanOwner owner;
-    owner.onMessage = [&](const Message &message) {
-        if (message.id == UM_LOAD_PROGRESS && message.wParam == 3)
+    owner.onMessage = [&](const Message &) {
+        if (owner.count(UM_QUERY_AUDIO_FEEDBACK) == 4)
             owner.context()->SetAborted(true);
     };
     owner.start(pics());
     ASSERT_TRUE(owner.serveUntilMessage(UM_LOADER_END));
-    EXPECT_EQ(owner.last(UM_LOADER_END)->lParam, 4) << "the record being reached is still built";
+    EXPECT_EQ(owner.last(UM_LOADER_END)->lParam, 4) << "the records built before the abort";
     EXPECT_EQ(owner.count(UM_RECORD_LOADED), 4);
     ASSERT_EQ(owner.records().size(), 10u);
     for (size_t index = 0; index < 10; ++index)
@@ -339,6 +344,7 @@ TEST_F(ScanThreadTest, PausedBuildersRestUntilUnpaused)
 {
     TScanThread::SetBuilderCount(2);
     writeImages(40);
+    nameSoundEvents();
     ScanOwner owner;
     const auto loaded = [&] {
         int count = 0;
@@ -348,7 +354,7 @@ TEST_F(ScanThreadTest, PausedBuildersRestUntilUnpaused)
     };
     int loadedWhenPaused = -1;
     owner.onMessage = [&](const Message &message) {
-        if (message.id == UM_LOAD_PROGRESS && message.wParam == 0) {
+        if (message.id == UM_QUERY_AUDIO_FEEDBACK && loadedWhenPaused < 0) {
             owner.context()->SetPaused(true);
             loadedWhenPaused = loaded();
         }
@@ -356,7 +362,7 @@ TEST_F(ScanThreadTest, PausedBuildersRestUntilUnpaused)
     owner.start(pics());
     ASSERT_TRUE(ServeUntil([&] { return loadedWhenPaused >= 0; }));
     EXPECT_FALSE(ServeUntil([&] { return owner.count(UM_LOAD_PROGRESS) > 1; }, std::chrono::milliseconds(300)));
-    // A build under way when the pause came may still end.
+    // The builds under way when the pause came may still end, one a builder.
     EXPECT_LE(loaded(), loadedWhenPaused + 2);
     owner.context()->SetPaused(false);
     ASSERT_TRUE(owner.serveUntilMessage(UM_LOADER_END));

@@ -254,6 +254,100 @@ TEST(ThumbProgressContext, ParametersArriveWhole)
     }
 }
 
+// Knows whether it has been deleted: the last reference let go.
+class Probe : public CObject
+{
+public:
+    explicit Probe(std::atomic<bool> &deleted) : m_deleted(deleted) {}
+    ~Probe() override { m_deleted = true; }
+
+private:
+    std::atomic<bool> &m_deleted;
+};
+
+TEST(ThumbProgressContext, PostsArriveInOrderAndKeepWhatTheyCarryUntilHandled)
+{
+    std::atomic<bool> deleted{false};
+    std::vector<Received> received;   // window thread only
+    int handledAfterDeletion = 0;
+    CMessageWindow owner([&](UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        received.push_back({message, wParam, lParam});
+        if (message == UM_RECORD_LOADED && deleted)
+            ++handledAfterDeletion;
+        return 0;
+    });
+    const auto context = makeContext(owner.Handle());
+    auto worker = std::async(std::launch::async, [&] {
+        auto *probe = new Probe(deleted);
+        for (WPARAM index = 0; index < 3; ++index)
+            context->PostToOwner(UM_RECORD_LOADED, index, LPARAM(probe), probe);
+        probe->Release();   // the worker's own reference: the posts hold theirs
+        return context->SendToOwner(UM_LOAD_END, 0, 0);
+    });
+    ASSERT_TRUE(ServeUntilReady(worker));
+    ASSERT_EQ(received.size(), 4u);
+    for (WPARAM index = 0; index < 3; ++index) {
+        EXPECT_EQ(received[index].message, UM_RECORD_LOADED);
+        EXPECT_EQ(received[index].wParam, index);
+    }
+    EXPECT_EQ(received[3].message, UM_LOAD_END) << "a send comes after the posts before it";
+    EXPECT_EQ(handledAfterDeletion, 0) << "each post kept its object alive";
+    EXPECT_TRUE(deleted) << "and let it go once handled";
+}
+
+TEST(ThumbProgressContext, PostsQueuedBeforeTerminateAreDroppedAndLetGo)
+{
+    OwnerWindow owner;
+    const auto context = makeContext(owner.handle());
+    std::atomic<bool> deleted{false};
+    auto worker = std::async(std::launch::async, [&] {
+        auto *probe = new Probe(deleted);
+        context->PostToOwner(UM_RECORD_ADDED, 0, LPARAM(probe), probe);
+        context->PostToOwner(UM_LOAD_PROGRESS, 1, 2);
+        probe->Release();
+        return 0;
+    });
+    ASSERT_TRUE(ReadyWithoutServing(worker)) << "a post does not wait for the window thread";
+    EXPECT_FALSE(deleted);
+    context->Terminate(true);
+    ASSERT_TRUE(ServeUntil([&] { return deleted.load(); }));
+    EXPECT_TRUE(owner.received().empty());
+}
+
+TEST(ThumbProgressContext, AWorkerFarAheadOfTheWindowWaitsUntilItCatchesUp)
+{
+    constexpr int Posts = 5000;
+    OwnerWindow owner;
+    const auto context = makeContext(owner.handle());
+    std::atomic<int> posted{0};
+    auto worker = std::async(std::launch::async, [&] {
+        for (int index = 0; index < Posts; ++index) {
+            context->PostToOwner(UM_LOAD_PROGRESS, WPARAM(index), Posts);
+            ++posted;
+        }
+        return 0;
+    });
+    EXPECT_FALSE(ReadyWithoutServing(worker, 300ms)) << "the backlog is bounded";
+    EXPECT_LT(posted.load(), Posts);
+    ASSERT_TRUE(ServeUntilReady(worker));
+    ASSERT_TRUE(ServeUntil([&] { return owner.received().size() == size_t(Posts); }));
+    const std::vector<Received> received = owner.received();
+    for (int index = 0; index < Posts; ++index)
+        ASSERT_EQ(received[size_t(index)].wParam, WPARAM(index));
+
+    // A worker waiting for its backlog is let go by Terminate.
+    auto blocked = std::async(std::launch::async, [&] {
+        for (int index = 0; index < Posts; ++index)
+            context->PostToOwner(UM_LOAD_PROGRESS, WPARAM(index), Posts);
+        return 0;
+    });
+    EXPECT_FALSE(ReadyWithoutServing(blocked, 300ms));
+    context->Terminate(true);
+    ASSERT_TRUE(ReadyWithoutServing(blocked));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(owner.received().size(), size_t(Posts)) << "nothing of the terminated run arrived";
+}
+
 TEST(ThumbProgressContext, ReportTextShowsAWarningBoxOnTheWindowThread)
 {
     MessageBoxScript boxes;
