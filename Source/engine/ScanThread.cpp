@@ -226,29 +226,31 @@ int TScanThread::BuilderCount()
 void TScanThread::Execute()
 {
     InitImageLibrary();
-    // An error ends this folder's scan, never the program.
-    try {
-        scan();
-    } catch (const std::exception &error) {
-        if (!m_context->IsTerminated())
-            m_context->ReportText(error.what(), WarningBoxFlags);
-    }
-    ImgClearJPGOutputText();
-}
-
-void TScanThread::scan()
-{
     if (GetBrowseFilePath(m_folder).GetFileExists())
-        CBrowseFile(m_folder).Load(m_context);
+        serve([this] { CBrowseFile(m_folder).Load(m_context); });
     else
         m_context->SetRescanRequest(true);
     while (!m_context->IsTerminated()) {
         // A request made while its work runs is kept for the next turn.
         if (m_context->TakeRescanRequest())
-            CThumbLoader(m_folder).Load(m_context);
+            serve([this] { CThumbLoader(m_folder).Load(m_context); });
         if (m_context->TakeSaveRequest())
-            CBrowseFile(m_folder).Save(m_context);
+            serve([this] { CBrowseFile(m_folder).Save(m_context); });
         std::this_thread::sleep_for(RequestPollInterval);
+    }
+    ImgClearJPGOutputText();
+}
+
+void TScanThread::serve(const std::function<void()> &request)
+{
+    try {
+        request();
+    } catch (const std::exception &error) {
+        if (!m_context->IsTerminated())
+            m_context->ReportText(error.what(), WarningBoxFlags);
+    } catch (...) {
+        if (!m_context->IsTerminated())
+            m_context->ReportText("Unknown error", WarningBoxFlags);
     }
 }
 

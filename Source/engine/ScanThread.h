@@ -3,6 +3,7 @@
 #include <lib/Path.h>
 #include <platform/Thread.h>
 
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -30,7 +31,9 @@ private:
 // An open folder's worker: loads the folder's browse file (or rescans it when
 // there is none), then rescans and saves whenever the window asks, until the
 // window terminates the context. The only writer of the folder's browse file.
-// Frees itself when it ends; nobody waits for it.
+// An error ends the request it came in (and is reported), never the thread:
+// the window's next request is served. Frees itself when it ends; nobody
+// waits for it.
 class TScanThread : public TThread
 {
 public:
@@ -49,7 +52,8 @@ protected:
     void Execute() override;
 
 private:
-    void scan();
+    // Runs one of the window's requests, reporting an error it raises.
+    void serve(const std::function<void()> &request);
 
     CPath m_folder;
     CScanThumbProgressContext *m_context;   // one reference

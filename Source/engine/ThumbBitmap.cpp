@@ -301,6 +301,9 @@ void CThumbBitmap::CheckUpToDate(bool force)
 void CThumbBitmap::MarkStale()
 {
     AddRef();
+    // Out of every lookup at once, while windows may still hold it: a record
+    // filed under its name meanwhile (a rename onto it) must be the one found.
+    ThumbBitmapCache.Remove(this);
     m_clients.NotifyClients(Stale);
     SetDeleteWhenFree(true);
     Release();

@@ -115,8 +115,9 @@ public:
     // thumbnail (pending, observers told Changed); a file gone or no longer
     // shown, or force, marks the record stale.
     void CheckUpToDate(bool force);
-    // Tells the observers Stale and deletes the record when its last holder
-    // releases it (at once when nobody holds it).
+    // Takes the record out of the cache at once, so that no lookup finds it
+    // again, tells the observers Stale, and deletes the record when its last
+    // holder releases it (at once when nobody holds it).
     void MarkStale();
     // Moves the record to newPath (its file was renamed or moved) and tells
     // the observers when the path changed.

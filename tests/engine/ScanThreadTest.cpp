@@ -7,6 +7,7 @@
 #include <Source/engine/ThumbProgressContext.h>
 #include <Source/engine/UserMessages.h>
 #include <Source/engine/ZiloOptions.h>
+#include <platform/Exception.h>
 #include <platform/Messages.h>
 #include <platform/Registry.h>
 
@@ -21,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -367,6 +369,26 @@ TEST_F(ScanThreadTest, PausedBuildersRestUntilUnpaused)
     owner.context()->SetPaused(false);
     ASSERT_TRUE(owner.serveUntilMessage(UM_LOADER_END));
     EXPECT_EQ(loaded(), 40);
+}
+
+TEST_F(ScanThreadTest, AnErrorInARescanIsReportedAndTheNextRequestIsServed)
+{
+    writeImages(2);
+    MessageBoxScript boxes;
+    ScanOwner owner;
+    bool raised = false;
+    owner.onMessage = [&](const Message &message) {
+        if (message.id == UM_LOADER_BEGIN && !std::exchange(raised, true))
+            throw Exception("Out of paper");
+    };
+    owner.start(pics());
+    ASSERT_TRUE(ServeUntil([&] { return boxes.boxes().size() == 1; }));
+    EXPECT_EQ(boxes.boxes()[0].text, "Out of paper");
+    EXPECT_EQ(boxes.boxes()[0].type, WarningBoxFlags);
+    EXPECT_FALSE(owner.context()->IsLoading());
+    owner.context()->SetRescanRequest(true);
+    ASSERT_TRUE(owner.serveUntilMessage(UM_LOADER_END));
+    EXPECT_EQ(owner.last(UM_LOADER_END)->lParam, 2);
 }
 
 TEST_F(ScanThreadTest, AfterTerminateNothingMoreIsSent)

@@ -183,6 +183,30 @@ TEST_F(ThumbCacheTest, ARenameOntoTheNameOfAGoneFileLeavesOneRecord)
     record->Release();
 }
 
+TEST_F(ThumbCacheTest, AStaleRecordStillHeldIsNeverFoundAgain)
+{
+    // A window has not yet dropped b.jpg's record when a.jpg is renamed to b.jpg.
+    auto *stale = new CThumbBitmap(CThumbBitmap::FromBrowseFile, "C:\\Pics\\b.jpg");
+    auto *record = new CThumbBitmap(CThumbBitmap::FromBrowseFile, "C:\\Pics\\a.jpg");
+    RenameThumbBitmap("C:\\Pics\\a.jpg", "C:\\Pics\\b.jpg");
+    for (const char *path : {"C:\\Pics\\b.jpg", "c:\\pics\\B.JPG"}) {
+        SCOPED_TRACE(path);
+        CThumbBitmap *found = FindThumbBitmap(path);
+        EXPECT_EQ(found, record);
+        if (found)
+            found->Release();
+        CThumbBitmap *foundOrMade = FindOrCreateThumbBitmap(path);
+        EXPECT_EQ(foundOrMade, record);
+        foundOrMade->Release();
+    }
+    EXPECT_EQ(ThumbBitmapCache.Count(), 1);
+    EXPECT_EQ(ThumbBitmapCache.CopyToList(), std::vector<CThumbBitmap *>{record});
+    record->Release();   // the copy's reference
+    stale->Release();    // the window lets go: the stale record is deleted
+    EXPECT_EQ(ThumbBitmapCache.Count(), 1);
+    record->Release();
+}
+
 TEST_F(ThumbCacheTest, AListOfARunHoldsCachedRecordsOfItsOwn)
 {
     auto *first = new CThumbBitmap(CThumbBitmap::FromBrowseFile, "C:\\Pics\\a.jpg");
