@@ -2,8 +2,7 @@
 
 #include "Exception.h"
 #include "HostPath.h"
-
-#include <QRandomGenerator>
+#include "TemporaryFile.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -114,16 +113,6 @@ TFileStream::TFileStream(const QString &fileName, uint16_t mode)
         throw EFOpenError(QStringLiteral("Cannot open file %1").arg(fileName));
 }
 
-// The temporary name: a dot, the target's name and a random suffix, so that it
-// is hidden and cannot collide with a name the user chose.
-static std::string temporaryNameFor(const std::string &hostTarget)
-{
-    const size_t slash = hostTarget.rfind('/');
-    const std::string folder = hostTarget.substr(0, slash + 1);
-    const std::string name = hostTarget.substr(slash + 1);
-    return folder + "." + name + "." + std::to_string(QRandomGenerator::global()->generate()) + ".tmp";
-}
-
 TSafeFileStream::TSafeFileStream(const QString &fileName)
     : m_fileName(fileName)
 {
@@ -135,21 +124,15 @@ TSafeFileStream::TSafeFileStream(const QString &fileName)
     const bool targetExists = ::stat(m_hostTarget.c_str(), &target) == 0;
     if (targetExists && !S_ISREG(target.st_mode))
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
-    for (int attempt = 0; attempt < 16 && m_handle == INVALID_HANDLE_VALUE; ++attempt) {
-        m_hostTemporary = temporaryNameFor(m_hostTarget);
-        const int fd = ::open(m_hostTemporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0)
-            m_handle = fd;
-        else if (errno != EEXIST)
-            break;
-    }
-    if (m_handle == INVALID_HANDLE_VALUE) {
+    const int fd = CreateTemporaryFile(m_hostTarget.substr(0, m_hostTarget.rfind('/') + 1), m_hostTemporary);
+    if (fd < 0) {
         SetLastErrorFromErrno();
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
     }
+    m_handle = fd;
     // The new file keeps the permissions of the one it replaces.
     if (targetExists)
-        ::fchmod(int(m_handle), target.st_mode & 07777);
+        ::fchmod(fd, target.st_mode & 07777);
 }
 
 TSafeFileStream::~TSafeFileStream()
@@ -158,16 +141,6 @@ TSafeFileStream::~TSafeFileStream()
         return;
     closeHandle();
     ::unlink(m_hostTemporary.c_str());
-}
-
-static void syncFolderOf(const std::string &hostPath)
-{
-    const std::string folder = hostPath.substr(0, hostPath.rfind('/') + 1);
-    const int fd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 void TSafeFileStream::Commit()
@@ -185,7 +158,7 @@ void TSafeFileStream::Commit()
         throw EStreamError("Write failed");
     }
     m_committed = true;
-    syncFolderOf(m_hostTarget);
+    SyncFolderOf(m_hostTarget);
 }
 
 int32_t TMemoryStream::Read(void *buffer, int32_t count)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -155,4 +157,32 @@ TEST(CreateFileA, RefusesWritesOnAWriteProtectedDrive)
     }
     EXPECT_THROW(TSafeFileStream("E:\\photo.jpg"), EFCreateError);
     EXPECT_EQ(ReadHostFile(disc + "/photo.jpg"), "jpeg");
+}
+
+// Names as long as the file system takes: 80 CJK characters of 3 bytes and an
+// extension, and one of the full 255 bytes.
+static const QString LongNames[] = {
+    QString(80, QChar(0x5199)) + ".jpg",
+    QString(251, u'x') + ".jpg",
+};
+
+TEST(TSafeFileStream, SavesUnderTheLongestNames)
+{
+    for (const QString &name : LongNames) {
+        SCOPED_TRACE(name.toUtf8().size());
+        const std::string host = TestHostFolder() + "/" + name.toStdString();
+        WriteHostFile(host, "old");
+        const std::vector<std::string> before = folderEntries();
+        {
+            TSafeFileStream file(TestWindowsPath(name));
+            file.WriteBuffer("safe", 4);
+            file.Commit();
+        }
+        EXPECT_EQ(ReadHostFile(host), "safe");
+        TMemoryStream stream;
+        stream.Write("memory", 6);
+        stream.SaveToFile(TestWindowsPath(name));
+        EXPECT_EQ(ReadHostFile(host), "memory");
+        EXPECT_EQ(folderEntries(), before);
+    }
 }
