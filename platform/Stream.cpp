@@ -1,10 +1,12 @@
 #include "Stream.h"
 
 #include "Exception.h"
+#include "HostFileInfo.h"
 #include "HostPath.h"
 #include "TemporaryFile.h"
 
 #include <algorithm>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -113,16 +115,42 @@ TFileStream::TFileStream(const QString &fileName, uint16_t mode)
         throw EFOpenError(QStringLiteral("Cannot open file %1").arg(fileName));
 }
 
+// The file that hostPath names once its links are followed, so that a save
+// through a link replaces what it points to and keeps the link. A link that
+// leads nowhere names the file it would point to. Empty for a loop of links.
+static std::string followLinks(std::string hostPath)
+{
+    constexpr int MaxLinks = 40;   // as many as the host's own lookup follows
+    for (int followed = 0; followed < MaxLinks; ++followed) {
+        std::string linked(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(hostPath.c_str(), linked.data(), linked.size());
+        if (length < 0)
+            return hostPath;   // no link
+        linked.resize(size_t(length));
+        hostPath = linked.starts_with('/') ? linked : hostPath.substr(0, hostPath.rfind('/') + 1) + linked;
+    }
+    return {};
+}
+
+// Whether a save may put a new file in the place of hostPath: nothing is
+// there yet, or a regular file that the user may write (a read-only file is
+// refused, as DeleteFileA refuses it). exists and info tell what is there.
+static bool mayReplace(const std::string &hostPath, bool &exists, struct stat &info)
+{
+    exists = ::stat(hostPath.c_str(), &info) == 0;
+    return !exists || (S_ISREG(info.st_mode) && !IsReadOnlyForUser(hostPath, info));
+}
+
 TSafeFileStream::TSafeFileStream(const QString &fileName)
     : m_fileName(fileName)
 {
     const HostLocation location = LocateWindowsPath(fileName.toStdString());
-    m_hostTarget = location.hostPath;
-    if (m_hostTarget.empty() || m_hostTarget.back() == '/' || location.drive->readOnly)
+    if (location.hostPath.empty() || location.hostPath.back() == '/' || location.drive->readOnly)
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
+    m_hostTarget = followLinks(location.hostPath);
+    bool targetExists = false;
     struct stat target;
-    const bool targetExists = ::stat(m_hostTarget.c_str(), &target) == 0;
-    if (targetExists && !S_ISREG(target.st_mode))
+    if (m_hostTarget.empty() || !mayReplace(m_hostTarget, targetExists, target))
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
     const int fd = CreateTemporaryFile(m_hostTarget.substr(0, m_hostTarget.rfind('/') + 1), m_hostTemporary);
     if (fd < 0) {

@@ -186,3 +186,62 @@ TEST(TSafeFileStream, SavesUnderTheLongestNames)
         EXPECT_EQ(folderEntries(), before);
     }
 }
+
+static bool isSymbolicLink(const std::string &hostPath)
+{
+    struct stat info;
+    return ::lstat(hostPath.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// A save through a link replaces the file it points to, wherever that is,
+// and the link stays.
+TEST(TSafeFileStream, WritesBesideTheTargetOfALink)
+{
+    const std::string folder = TestHostFolder();
+    std::filesystem::create_directory(folder + "/real");
+    const struct { const char *name; std::string linkTo; std::string target; } cases[] = {
+        {"relative.dat", "real/r.dat", folder + "/real/r.dat"},
+        {"absolute.dat", folder + "/real/a.dat", folder + "/real/a.dat"},
+        {"chain.dat", "relative.dat", folder + "/real/r.dat"},
+    };
+    for (const auto &c : cases) {
+        WriteHostFile(c.target, "old");
+        ASSERT_EQ(::symlink(c.linkTo.c_str(), (folder + "/" + c.name).c_str()), 0);
+    }
+    const std::vector<std::string> before = folderEntries();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            TSafeFileStream file(TestWindowsPath(c.name));
+            file.WriteBuffer(c.name, int32_t(std::strlen(c.name)));
+            file.Commit();
+        }
+        EXPECT_TRUE(isSymbolicLink(folder + "/" + c.name));
+        EXPECT_EQ(ReadHostFile(c.target), c.name);
+        EXPECT_EQ(folderEntries(), before);
+    }
+    const std::vector<std::string> real = {"a.dat", "r.dat"};
+    std::vector<std::string> inReal;
+    for (const auto &entry : std::filesystem::directory_iterator(folder + "/real"))
+        inReal.push_back(entry.path().filename().string());
+    std::sort(inReal.begin(), inReal.end());
+    EXPECT_EQ(inReal, real);
+}
+
+// Read-only as the file attributes say: even the superuser is refused a file
+// that no one may write, directly or through a link.
+TEST(TSafeFileStream, RefusesAReadOnlyTarget)
+{
+    const std::string host = TestHostFolder() + "/locked.dat";
+    WriteHostFile(host, "locked");
+    ASSERT_EQ(::chmod(host.c_str(), 0444), 0);
+    ASSERT_EQ(::symlink("locked.dat", (TestHostFolder() + "/link.dat").c_str()), 0);
+    const std::vector<std::string> before = folderEntries();
+    for (const char *name : {"locked.dat", "link.dat"}) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(TSafeFileStream(TestWindowsPath(name)), EFCreateError);
+    }
+    EXPECT_EQ(ReadHostFile(host), "locked");
+    EXPECT_TRUE(isSymbolicLink(TestHostFolder() + "/link.dat"));
+    EXPECT_EQ(folderEntries(), before);
+}
