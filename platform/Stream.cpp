@@ -152,7 +152,7 @@ TSafeFileStream::TSafeFileStream(const QString &fileName)
     struct stat target;
     if (m_hostTarget.empty() || !mayReplace(m_hostTarget, targetExists, target))
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
-    const int fd = CreateTemporaryFile(m_hostTarget.substr(0, m_hostTarget.rfind('/') + 1), m_hostTemporary);
+    const int fd = CreateTemporaryFileBeside(m_hostTarget, m_hostTemporary);
     if (fd < 0) {
         SetLastErrorFromErrno();
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));

@@ -15,9 +15,15 @@ std::string TemporaryFileName()
     return name;
 }
 
-int CreateTemporaryFile(const std::string &hostFolder, std::string &hostTemporary)
+static std::string folderOf(const std::string &hostPath)
 {
-    const std::string prefix = hostFolder.ends_with('/') ? hostFolder : hostFolder + '/';
+    const size_t slash = hostPath.rfind('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : hostPath.substr(0, slash);
+}
+
+int CreateTemporaryFileBeside(const std::string &hostTarget, std::string &hostTemporary)
+{
+    const std::string prefix = hostTarget.substr(0, hostTarget.rfind('/') + 1);
     // A taken name is tried again with new letters.
     for (int attempt = 0; attempt < 16; ++attempt) {
         hostTemporary = prefix + TemporaryFileName();
@@ -30,9 +36,7 @@ int CreateTemporaryFile(const std::string &hostFolder, std::string &hostTemporar
 
 bool SyncFolderOf(const std::string &hostPath)
 {
-    const size_t slash = hostPath.rfind('/');
-    const std::string folder = slash == 0 || slash == std::string::npos ? std::string("/") : hostPath.substr(0, slash);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(folderOf(hostPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool synced = ::fsync(fd) == 0;

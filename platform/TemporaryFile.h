@@ -11,9 +11,9 @@
 std::string TemporaryFileName();
 
 // Creates a new, empty file for reading and writing (mode 0666 less the umask)
-// under a temporary name in hostFolder and sets hostTemporary to its path.
-// Answers the descriptor, or -1 with errno set.
-int CreateTemporaryFile(const std::string &hostFolder, std::string &hostTemporary);
+// under a temporary name in the folder of hostTarget and sets hostTemporary to
+// its path. Answers the descriptor, or -1 with errno set.
+int CreateTemporaryFileBeside(const std::string &hostTarget, std::string &hostTemporary);
 
 // Flushes the folder that holds hostPath, so that a rename into it survives a
 // crash. False with errno set when that fails.
