@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -187,6 +188,34 @@ static bool isSameFile(const std::string &a, const std::string &b)
            && first.st_ino == second.st_ino;
 }
 
+// Whether the folder lists an entry spelled exactly name; true when the
+// folder cannot be read, so that a doubt never lets a rename through.
+static bool isListedIn(const std::string &folder, std::string_view name)
+{
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return true;
+    bool listed = false;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (name == entry->d_name) {
+            listed = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return listed;
+}
+
+// Whether to is the folder entry of from under another spelling, as a file
+// system that ignores case finds a change of case. A hard link is an entry of
+// its own, listed under its own name: another name of the file, not a new
+// spelling of this one.
+static bool isNewSpellingOfEntry(const std::string &from, const std::string &to)
+{
+    return isSameFile(from, to) && isSameFile(parentOf(from), parentOf(to))
+           && !isListedIn(parentOf(to), nameOf(to));
+}
+
 BOOL MoveFileA(const char *existingFileName, const char *newFileName)
 {
     const HostLocation source = locateForWriting(existingFileName);
@@ -208,11 +237,15 @@ BOOL MoveFileA(const char *existingFileName, const char *newFileName)
     }
     if (RenameNoReplace(source.hostPath, to) == 0)
         return TRUE;
+    int error = errno;
     // A file system that ignores case finds the new spelling taken by the file itself.
-    if (errno == EEXIST && isSameFile(source.hostPath, to) && ::rename(source.hostPath.c_str(), to.c_str()) == 0)
-        return TRUE;
-    if (errno == EXDEV)
+    if (error == EEXIST && isNewSpellingOfEntry(source.hostPath, to)) {
+        if (::rename(source.hostPath.c_str(), to.c_str()) == 0)
+            return TRUE;
+        error = errno;
+    }
+    if (error == EXDEV)
         return MoveHostFileByCopy(source.hostPath, to);
-    SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+    SetLastError(error == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(error));
     return FALSE;
 }

@@ -193,6 +193,24 @@ TEST_F(Files, RenameMovesAndChangesCase)
     EXPECT_EQ(ReadHostFile(host("Folder/C.TXT")), "alpha");
 }
 
+// A hard link is another name of the same file, not a new spelling of its
+// name: the host's rename between the two does nothing and answers success.
+TEST_F(Files, RenameOntoAnotherNameOfTheSameFileFails)
+{
+    ASSERT_EQ(::link(host("a.txt").c_str(), host("link.txt").c_str()), 0);
+    ASSERT_EQ(::link(host("a.txt").c_str(), host("A.TXT").c_str()), 0);
+    ASSERT_EQ(::link(host("a.txt").c_str(), host("Sub/a.txt").c_str()), 0);
+    const std::set<std::string> before = namesIn(m_root);
+    for (const char *to : {"D:\\link.txt", "D:\\A.TXT", "D:\\Sub\\a.txt"}) {
+        SCOPED_TRACE(to);
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(MoveFileA("D:\\a.txt", to));
+        EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    }
+    EXPECT_EQ(namesIn(m_root), before);
+    EXPECT_EQ(namesIn(host("Sub")), std::set<std::string>{"a.txt"});
+}
+
 // The copy and delete that a move to another device is, called directly so
 // that it is tested on a single file system too.
 TEST_F(Files, MoveByCopyCopiesThenDeletesAndNeverReplaces)
