@@ -2,8 +2,9 @@
 
 #include <string>
 
-// Changes to host files that the Windows file functions are made of. Host
-// paths; the copy and the move set the last error when they fail.
+// Changes to host files that the Windows file functions are made of, for the
+// platform's own units and their tests; code above the platform uses Files.h.
+// Host paths; the copy and the move set the last error when they fail.
 
 // Renames without ever replacing what is at to (EEXIST when something is).
 // Where the file system has no such rename, a file is linked under the new
