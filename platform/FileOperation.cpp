@@ -3,6 +3,7 @@
 #include "Files.h"
 #include "HostPath.h"
 #include "LastError.h"
+#include "TemporaryFile.h"
 #include "Trash.h"
 
 #include <filesystem>
@@ -110,11 +111,12 @@ bool transfer(UINT function, const std::string &source, const std::string &targe
     return CopyFileA(source.c_str(), target.c_str(), TRUE);
 }
 
-// A name beside path that nothing uses yet.
+// A hidden name beside path that nothing uses yet. Its length does not depend
+// on path's own name, so that the longest name still leaves room for it.
 std::string freeSibling(const std::string &path)
 {
-    for (int number = 1;; ++number) {
-        const std::string candidate = path + ".zilo-" + std::to_string(number);
+    while (true) {
+        const std::string candidate = joined(folderOf(path), TemporaryFileName());
         if (!exists(candidate))
             return candidate;
     }

@@ -1,14 +1,14 @@
 #include "Files.h"
 
 #include "HostFileInfo.h"
+#include "HostFiles.h"
 #include "HostPath.h"
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 static std::string parentOf(const std::string &hostPath)
 {
@@ -149,91 +149,6 @@ BOOL DeleteFileA(const char *fileName)
     return TRUE;
 }
 
-// Renames without ever replacing the target. Where the file system has no
-// such rename, a file is linked under the new name and its old name removed;
-// a folder is renamed only after the target was found missing.
-static int renameNoReplace(const std::string &from, const std::string &to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return -1;
-    struct stat info;
-    if (::lstat(from.c_str(), &info) != 0)
-        return -1;
-    if (S_ISDIR(info.st_mode)) {
-        if (::lstat(to.c_str(), &info) == 0) {
-            errno = EEXIST;
-            return -1;
-        }
-        return ::rename(from.c_str(), to.c_str());
-    }
-    if (::link(from.c_str(), to.c_str()) != 0)
-        return -1;
-    return ::unlink(from.c_str());
-}
-
-static bool copyBytes(int from, int to)
-{
-    std::vector<char> buffer(1 << 20);
-    while (true) {
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return got == 0;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(to, buffer.data() + done, size_t(got - done));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0) {
-                if (put == 0)
-                    errno = ENOSPC;
-                return false;
-            }
-            done += put;
-        }
-    }
-}
-
-// Writes the copy under a hidden temporary name beside the target and gives
-// it the target's name only when whole, with the source's permissions and
-// times; so a failed copy leaves nothing and an existing target is never
-// replaced. Sets the last error on failure.
-static bool copyRegularFile(const std::string &from, const std::string &to)
-{
-    const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (source < 0) {
-        setErrorFromErrno(from);
-        return false;
-    }
-    struct stat info;
-    if (::fstat(source, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(source);
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    std::string temporary = parentOf(to) + "/.zilo-copy-XXXXXX";
-    const int target = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (target < 0) {
-        SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
-        ::close(source);
-        return false;
-    }
-    const timespec times[2] = {info.st_atim, info.st_mtim};
-    bool copied = copyBytes(source, target) && ::fchmod(target, info.st_mode & 07777) == 0
-                  && ::futimens(target, times) == 0;
-    if (::close(target) != 0)
-        copied = false;
-    copied = copied && renameNoReplace(temporary, to) == 0;
-    if (!copied) {
-        SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno));
-        ::unlink(temporary.c_str());
-    }
-    ::close(source);
-    return copied;
-}
-
 BOOL CopyFileA(const char *existingFileName, const char *newFileName, BOOL)
 {
     const HostLocation source = LocateWindowsPath(existingFileName ? existingFileName : "");
@@ -252,7 +167,7 @@ BOOL CopyFileA(const char *existingFileName, const char *newFileName, BOOL)
         SetLastError(ERROR_FILE_EXISTS);
         return FALSE;
     }
-    return copyRegularFile(source.hostPath, target.hostPath);
+    return CopyHostFile(source.hostPath, target.hostPath);
 }
 
 // The new host name of a move whose target resolved to the source itself:
@@ -273,28 +188,32 @@ static bool isSameFile(const std::string &a, const std::string &b)
            && first.st_ino == second.st_ino;
 }
 
-// A file moves to another device as a copy and a delete; should the delete
-// fail, the copy goes again, so the file is never in both places.
-static bool moveAcrossDevices(const std::string &from, const std::string &to, const struct stat &info)
+// Whether the folder lists an entry spelled exactly name; true when the
+// folder cannot be read, so that a doubt never lets a rename through.
+static bool isListedIn(const std::string &folder, std::string_view name)
 {
-    if (!S_ISREG(info.st_mode)) {
-        SetLastError(ERROR_NOT_SAME_DEVICE);
-        return false;
-    }
-    struct stat existing;
-    if (::lstat(to.c_str(), &existing) == 0) {
-        SetLastError(ERROR_ALREADY_EXISTS);
-        return false;
-    }
-    if (!copyRegularFile(from, to))
-        return false;
-    if (::unlink(from.c_str()) == 0)
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
         return true;
-    SetLastErrorFromErrno();
-    const DWORD error = GetLastError();
-    ::unlink(to.c_str());
-    SetLastError(error);
-    return false;
+    bool listed = false;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (name == entry->d_name) {
+            listed = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return listed;
+}
+
+// Whether to is the folder entry of from under another spelling, as a file
+// system that ignores case finds a change of case. A hard link is an entry of
+// its own, listed under its own name: another name of the file, not a new
+// spelling of this one.
+static bool isNewSpellingOfEntry(const std::string &from, const std::string &to)
+{
+    return isSameFile(from, to) && isSameFile(parentOf(from), parentOf(to))
+           && !isListedIn(parentOf(to), nameOf(to));
 }
 
 BOOL MoveFileA(const char *existingFileName, const char *newFileName)
@@ -316,13 +235,17 @@ BOOL MoveFileA(const char *existingFileName, const char *newFileName)
         if (to == source.hostPath)
             return TRUE;
     }
-    if (renameNoReplace(source.hostPath, to) == 0)
+    if (RenameNoReplace(source.hostPath, to) == 0)
         return TRUE;
+    int error = errno;
     // A file system that ignores case finds the new spelling taken by the file itself.
-    if (errno == EEXIST && isSameFile(source.hostPath, to) && ::rename(source.hostPath.c_str(), to.c_str()) == 0)
-        return TRUE;
-    if (errno == EXDEV)
-        return moveAcrossDevices(source.hostPath, to, info);
-    SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+    if (error == EEXIST && isNewSpellingOfEntry(source.hostPath, to)) {
+        if (::rename(source.hostPath.c_str(), to.c_str()) == 0)
+            return TRUE;
+        error = errno;
+    }
+    if (error == EXDEV)
+        return MoveHostFileByCopy(source.hostPath, to);
+    SetLastError(error == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(error));
     return FALSE;
 }

@@ -6,7 +6,7 @@
 
 // The superuser may write anything, so for it a file that no one may write
 // counts as read-only; otherwise the host's answer for this user counts.
-static bool isReadOnlyForUser(const std::string &hostPath, const struct stat &info)
+bool IsReadOnlyForUser(const std::string &hostPath, const struct stat &info)
 {
     if (::access(hostPath.c_str(), W_OK) != 0)
         return true;
@@ -19,7 +19,7 @@ DWORD WindowsAttributesOf(const std::string &hostPath, std::string_view name, co
     DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
     if (name.starts_with('.'))
         attributes |= FILE_ATTRIBUTE_HIDDEN;
-    if (drive.readOnly || isReadOnlyForUser(hostPath, info))
+    if (drive.readOnly || IsReadOnlyForUser(hostPath, info))
         attributes |= FILE_ATTRIBUTE_READONLY;
     return attributes;
 }

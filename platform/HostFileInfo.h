@@ -15,6 +15,10 @@
 DWORD WindowsAttributesOf(const std::string &hostPath, std::string_view name, const struct stat &info,
                           const DriveInfo &drive);
 
+// Not writable by the user: the host says so, or, for the superuser, whom the
+// host lets write anything, no one may write the file. info is its stat.
+bool IsReadOnlyForUser(const std::string &hostPath, const struct stat &info);
+
 // Only regular files and folders are seen; FIFOs, devices and sockets are not.
 inline bool IsVisibleFileType(const struct stat &info)
 {

@@ -1,11 +1,12 @@
 #include "Stream.h"
 
 #include "Exception.h"
+#include "HostFileInfo.h"
 #include "HostPath.h"
-
-#include <QRandomGenerator>
+#include "TemporaryFile.h"
 
 #include <algorithm>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,42 +115,52 @@ TFileStream::TFileStream(const QString &fileName, uint16_t mode)
         throw EFOpenError(QStringLiteral("Cannot open file %1").arg(fileName));
 }
 
-// The temporary name: a dot, the target's name and a random suffix, so that it
-// is hidden and cannot collide with a name the user chose.
-static std::string temporaryNameFor(const std::string &hostTarget)
+// The file that hostPath names once its links are followed, so that a save
+// through a link replaces what it points to and keeps the link. A link that
+// leads nowhere names the file it would point to. Empty for a loop of links.
+static std::string followLinks(std::string hostPath)
 {
-    const size_t slash = hostTarget.rfind('/');
-    const std::string folder = hostTarget.substr(0, slash + 1);
-    const std::string name = hostTarget.substr(slash + 1);
-    return folder + "." + name + "." + std::to_string(QRandomGenerator::global()->generate()) + ".tmp";
+    constexpr int MaxLinks = 40;   // as many as the host's own lookup follows
+    for (int followed = 0; followed < MaxLinks; ++followed) {
+        std::string linked(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(hostPath.c_str(), linked.data(), linked.size());
+        if (length < 0)
+            return hostPath;   // no link
+        linked.resize(size_t(length));
+        hostPath = linked.starts_with('/') ? linked : hostPath.substr(0, hostPath.rfind('/') + 1) + linked;
+    }
+    return {};
+}
+
+// Whether a save may put a new file in the place of hostPath: nothing is
+// there yet, or a regular file that the user may write (a read-only file is
+// refused, as DeleteFileA refuses it). exists and info tell what is there.
+static bool mayReplace(const std::string &hostPath, bool &exists, struct stat &info)
+{
+    exists = ::stat(hostPath.c_str(), &info) == 0;
+    return !exists || (S_ISREG(info.st_mode) && !IsReadOnlyForUser(hostPath, info));
 }
 
 TSafeFileStream::TSafeFileStream(const QString &fileName)
     : m_fileName(fileName)
 {
     const HostLocation location = LocateWindowsPath(fileName.toStdString());
-    m_hostTarget = location.hostPath;
-    if (m_hostTarget.empty() || m_hostTarget.back() == '/' || location.drive->readOnly)
+    if (location.hostPath.empty() || location.hostPath.back() == '/' || location.drive->readOnly)
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
+    m_hostTarget = followLinks(location.hostPath);
+    bool targetExists = false;
     struct stat target;
-    const bool targetExists = ::stat(m_hostTarget.c_str(), &target) == 0;
-    if (targetExists && !S_ISREG(target.st_mode))
+    if (m_hostTarget.empty() || !mayReplace(m_hostTarget, targetExists, target))
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
-    for (int attempt = 0; attempt < 16 && m_handle == INVALID_HANDLE_VALUE; ++attempt) {
-        m_hostTemporary = temporaryNameFor(m_hostTarget);
-        const int fd = ::open(m_hostTemporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0)
-            m_handle = fd;
-        else if (errno != EEXIST)
-            break;
-    }
-    if (m_handle == INVALID_HANDLE_VALUE) {
+    const int fd = CreateTemporaryFileBeside(m_hostTarget, m_hostTemporary);
+    if (fd < 0) {
         SetLastErrorFromErrno();
         throw EFCreateError(QStringLiteral("Cannot create file %1").arg(fileName));
     }
+    m_handle = fd;
     // The new file keeps the permissions of the one it replaces.
     if (targetExists)
-        ::fchmod(int(m_handle), target.st_mode & 07777);
+        ::fchmod(fd, target.st_mode & 07777);
 }
 
 TSafeFileStream::~TSafeFileStream()
@@ -158,16 +169,6 @@ TSafeFileStream::~TSafeFileStream()
         return;
     closeHandle();
     ::unlink(m_hostTemporary.c_str());
-}
-
-static void syncFolderOf(const std::string &hostPath)
-{
-    const std::string folder = hostPath.substr(0, hostPath.rfind('/') + 1);
-    const int fd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 void TSafeFileStream::Commit()
@@ -185,7 +186,7 @@ void TSafeFileStream::Commit()
         throw EStreamError("Write failed");
     }
     m_committed = true;
-    syncFolderOf(m_hostTarget);
+    SyncFolderOf(m_hostTarget);
 }
 
 int32_t TMemoryStream::Read(void *buffer, int32_t count)

@@ -76,9 +76,11 @@ public:
 // Writes a file the user owns without ever leaving it half-written: the bytes
 // go to a new temporary file beside the target, and Commit flushes it to disk
 // and renames it over the target. Destroyed without Commit (an exception, a
-// cancel), the temporary file is removed and the target is untouched.
-// Raises EFCreateError when the temporary file cannot be made, EStreamError
-// ("Write failed") when Commit cannot finish the file.
+// cancel), the temporary file is removed and the target is untouched. A
+// target that is a link is followed: the file it points to is replaced and the
+// link kept. Raises EFCreateError ("Cannot create file %s") for a target that
+// is read-only or no regular file, or when the temporary file cannot be made;
+// EStreamError ("Write failed") when Commit cannot finish the file.
 class TSafeFileStream : public THandleStream
 {
 public:

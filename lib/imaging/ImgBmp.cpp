@@ -437,7 +437,7 @@ HGLOBAL ImgReadBMPToRGB(HIMGSRC source, uint32_t *width, uint32_t *height)
 
 // Writes a 14-byte file header, a 40-byte information header and 24-bit rows
 // bottom-up, each padded to 4 bytes.
-uint32_t ImgWriteRGBToBMP(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
+static uint32_t writeBmp(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
 {
     if (!destination || !rgb || !ImgSizeIsAcceptable(width, height))
         return 0;
@@ -479,4 +479,9 @@ uint32_t ImgWriteRGBToBMP(HIMGDEST destination, const uint8_t *rgb, uint32_t wid
     } catch (const std::bad_alloc &) {
         return 0;
     }
+}
+
+uint32_t ImgWriteRGBToBMP(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
+{
+    return ImgWriterAnswer(destination, writeBmp(destination, rgb, width, height));
 }

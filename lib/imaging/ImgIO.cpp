@@ -120,12 +120,11 @@ private:
     uint64_t m_position = 0;
 };
 
-// Writes through a buffer into a stream, its own or one that outlives it.
+// Writes through a buffer into a stream that outlives it.
 class StreamDest : public ImgDestObject
 {
 public:
     explicit StreamDest(TStream &stream) : m_stream(stream) {}
-    explicit StreamDest(std::unique_ptr<TStream> owned) : m_owned(std::move(owned)), m_stream(*m_owned) {}
 
     bool write(const void *buffer, size_t count) override
     {
@@ -170,11 +169,37 @@ private:
         return !m_failed;
     }
 
-    std::unique_ptr<TStream> m_owned;   // before m_stream, which may refer to it
     TStream &m_stream;
     std::vector<char> m_buffer;
     uint64_t m_written = 0;
     bool m_failed = false;
+};
+
+// A file written by temporary file and rename: committed on close only when
+// something was written and no writer failed.
+class FileDest : public StreamDest
+{
+public:
+    explicit FileDest(std::unique_ptr<TSafeFileStream> file) : StreamDest(*file), m_file(std::move(file)) {}
+
+    void abandon() override { m_abandoned = true; }
+
+    bool close() override
+    {
+        if (m_abandoned || !StreamDest::close() || written() == 0)
+            return false;
+        try {
+            m_file->Commit();
+            return true;
+        } catch (const Exception &) {
+            return false;
+        }
+    }
+
+private:
+    // Destroyed without a commit, it removes its temporary file.
+    std::unique_ptr<TSafeFileStream> m_file;
+    bool m_abandoned = false;
 };
 
 class MemoryDest : public ImgDestObject
@@ -227,7 +252,7 @@ BOOL ImgCloseSource(HIMGSRC source)
 HIMGDEST ImgOpenFileDest(const char *fileName)
 {
     try {
-        return new StreamDest(std::make_unique<TFileStream>(QString::fromUtf8(fileName), fmCreate));
+        return new FileDest(std::make_unique<TSafeFileStream>(QString::fromUtf8(fileName)));
     } catch (const Exception &) {
         return nullptr;
     }
@@ -252,6 +277,13 @@ BOOL ImgCloseDest(HIMGDEST destination)
     const bool closed = destination->close();
     delete destination;
     return closed;
+}
+
+uint32_t ImgWriterAnswer(HIMGDEST destination, uint32_t bytes)
+{
+    if (bytes == 0 && destination)
+        destination->abandon();
+    return bytes;
 }
 
 BOOL ImgSeek(HIMGSRC source, int32_t offset, int32_t origin)

@@ -26,9 +26,17 @@ struct ImgDestObject
     // All count bytes or none: a memory destination refuses what does not fit.
     virtual bool write(const void *buffer, size_t count) = 0;
     virtual uint64_t written() const = 0;
-    // Writes out what is buffered; false when that fails.
+    // Writes out what is buffered (a file destination also puts its file in
+    // place); false when that fails.
     virtual bool close() = 0;
+    // Told by a writer that failed, after which a file destination keeps the
+    // old file. Nothing to do for the others: their callers see the answer.
+    virtual void abandon() {}
 };
+
+// What every writer answers: bytes, the number of bytes it wrote, or 0 for a
+// failure, which abandons the destination.
+uint32_t ImgWriterAnswer(HIMGDEST destination, uint32_t bytes);
 
 class TStream;
 

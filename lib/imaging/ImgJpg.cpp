@@ -403,8 +403,8 @@ BOOL ImgGetJPGDims(HIMGSRC source, uint32_t *width, uint32_t *height, uint32_t *
     return TRUE;
 }
 
-uint32_t ImgWriteRGBToJPG(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height,
-                          uint32_t quality, uint32_t flag)
+static uint32_t writeJpg(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height,
+                         uint32_t quality, uint32_t flag)
 {
     if (!destination || !rgb || !ImgSizeIsAcceptable(width, height) || width > MaxJpegDimension
         || height > MaxJpegDimension)
@@ -420,6 +420,12 @@ uint32_t ImgWriteRGBToJPG(HIMGDEST destination, const uint8_t *rgb, uint32_t wid
     if (!encoded || bytes > UINT32_MAX)
         return 0;
     return uint32_t(bytes);
+}
+
+uint32_t ImgWriteRGBToJPG(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height,
+                          uint32_t quality, uint32_t flag)
+{
+    return ImgWriterAnswer(destination, writeJpg(destination, rgb, width, height, quality, flag));
 }
 
 void ImgClearJPGOutputText()

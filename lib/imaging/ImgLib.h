@@ -41,12 +41,16 @@ HIMGSRC ImgOpenFileSource(const char *fileName);
 // The buffer must outlive the source; it is never written.
 HIMGSRC ImgOpenMemorySource(const void *buffer, uint32_t size);
 BOOL ImgCloseSource(HIMGSRC source);
-// Creates or truncates the file.
+// Writes the file under a temporary name beside it. ImgCloseDest puts it in
+// place once a writer has succeeded and none has failed; otherwise the old
+// file stays as it was and nothing is left. Null when the file cannot be
+// written (a folder, a read-only file, a write-protected drive).
 HIMGDEST ImgOpenFileDest(const char *fileName);
 // Writes into buffer; a write that would not fit writes nothing and the
 // writer answers 0.
 HIMGDEST ImgOpenMemoryDest(void *buffer, uint32_t size);
-// False when the last bytes could not be written out.
+// False when the last bytes could not be written out, or a file destination
+// did not put its file in place.
 BOOL ImgCloseDest(HIMGDEST destination);
 
 uint32_t ImgGuessFileType(HIMGSRC source);

@@ -607,7 +607,7 @@ HGLOBAL ImgReadMetafileToRGB(const char *fileName, uint32_t *width, uint32_t *he
     return block;
 }
 
-uint32_t ImgWriteRGBToEMF(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
+static uint32_t writeEmf(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
 {
     if (!destination || !rgb || !ImgSizeIsAcceptable(width, height) || width > uint32_t(INT32_MAX)
         || height > uint32_t(INT32_MAX))
@@ -634,4 +634,9 @@ uint32_t ImgWriteRGBToEMF(HIMGDEST destination, const uint8_t *rgb, uint32_t wid
     if (!writeBytes(destination, eofRecord()))
         return 0;
     return uint32_t(totalBytes);
+}
+
+uint32_t ImgWriteRGBToEMF(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
+{
+    return ImgWriterAnswer(destination, writeEmf(destination, rgb, width, height));
 }

@@ -268,7 +268,7 @@ HGLOBAL ImgReadPCXToRGB(HIMGSRC source, uint32_t *width, uint32_t *height)
 
 // Writes version 5, 8 bits in 3 planes (red, green, blue), run-length coded,
 // lines padded to an even number of bytes.
-uint32_t ImgWriteRGBToPCX(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
+static uint32_t writePcx(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
 {
     const uint32_t bytesPerLine = width + width % 2;
     if (!destination || !rgb || !ImgSizeIsAcceptable(width, height) || bytesPerLine > 0xFFFF || height > 0x10000)
@@ -303,4 +303,9 @@ uint32_t ImgWriteRGBToPCX(HIMGDEST destination, const uint8_t *rgb, uint32_t wid
     } catch (const std::bad_alloc &) {
         return 0;
     }
+}
+
+uint32_t ImgWriteRGBToPCX(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
+{
+    return ImgWriterAnswer(destination, writePcx(destination, rgb, width, height));
 }

@@ -205,8 +205,7 @@ BOOL ImgGetPNGDims(HIMGSRC source, uint32_t *width, uint32_t *height, uint32_t *
     return TRUE;
 }
 
-uint32_t ImgWriteRGBToPNG(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height, uint32_t,
-                          uint32_t)
+static uint32_t writePng(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
 {
     if (!destination || !rgb || !ImgSizeIsAcceptable(width, height))
         return 0;
@@ -222,4 +221,10 @@ uint32_t ImgWriteRGBToPNG(HIMGDEST destination, const uint8_t *rgb, uint32_t wid
     if (!written || bytes > UINT32_MAX)
         return 0;
     return uint32_t(bytes);
+}
+
+uint32_t ImgWriteRGBToPNG(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height, uint32_t,
+                          uint32_t)
+{
+    return ImgWriterAnswer(destination, writePng(destination, rgb, width, height));
 }

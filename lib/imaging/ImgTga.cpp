@@ -298,7 +298,7 @@ HGLOBAL ImgReadTGAToRGB(HIMGSRC source, uint32_t *width, uint32_t *height)
 
 // Writes an uncompressed 24-bit true colour image, rows bottom to top, with
 // no identification field, colour map or footer.
-uint32_t ImgWriteRGBToTGA(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
+static uint32_t writeTga(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
 {
     if (!destination || !rgb || !ImgSizeIsAcceptable(width, height) || width > 0xFFFF || height > 0xFFFF)
         return 0;
@@ -327,4 +327,9 @@ uint32_t ImgWriteRGBToTGA(HIMGDEST destination, const uint8_t *rgb, uint32_t wid
     } catch (const std::bad_alloc &) {
         return 0;
     }
+}
+
+uint32_t ImgWriteRGBToTGA(HIMGDEST destination, const uint8_t *rgb, uint32_t width, uint32_t height)
+{
+    return ImgWriterAnswer(destination, writeTga(destination, rgb, width, height));
 }

@@ -1,13 +1,9 @@
 #include "Picture.h"
 
-#include "ImgIO.h"
+#include "ImgLib.h"
 #include <lib/AviFile.h>
 #include <lib/ProgressContext.h>
-#include <platform/Exception.h>
 #include <platform/ProgramFolder.h>
-#include <platform/Stream.h>
-
-#include <QString>
 
 #include <algorithm>
 #include <array>
@@ -164,19 +160,13 @@ bool CPicture::SaveToFile(const CPath &path, TProgressContext &) const
 {
     if (!canSave() || !buffer || bufferBytes() == 0)
         return false;
-    try {
-        // Destroyed without Commit, the stream removes its temporary file.
-        TSafeFileStream file(QString::fromUtf8(path.c_str()));
-        HIMGDEST destination = ImgOpenStreamDest(file);
-        const uint32_t written = WriteImageFile(destination);
-        const bool closed = ImgCloseDest(destination);
-        if (written == 0 || !closed)
-            return false;
-        file.Commit();
-        return true;
-    } catch (const Exception &) {
+    HIMGDEST destination = ImgOpenFileDest(path.c_str());
+    if (!destination)
         return false;
-    }
+    const uint32_t written = WriteImageFile(destination);
+    // Puts the file in place only after a write that succeeded.
+    const bool closed = ImgCloseDest(destination);
+    return written != 0 && closed;
 }
 
 CPicture *CPicture::New(const CPath &path)

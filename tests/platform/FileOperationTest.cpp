@@ -186,6 +186,23 @@ TEST_F(FileOperationTest, AReplaceThatCannotRemoveTheTargetKeepsBothFiles)
     }
 }
 
+TEST_F(FileOperationTest, ReplacesAFileWhoseNameIsAsLongAsTheFileSystemTakes)
+{
+    ScriptedResponder responder;
+    responder.collisionAnswer = CollisionAnswer::Replace;
+    const std::string name = std::string(251, 'x') + ".jpg";
+    for (const UINT function : {FO_COPY, FO_MOVE}) {
+        SCOPED_TRACE(function);
+        WriteHostFile(host("in/" + name), "new");
+        WriteHostFile(host("out/" + name), "old");
+        const Outcome run = runOperation(function, {windows("in/" + name)}, {windows("out")});
+        EXPECT_EQ(run.codes, std::vector<DWORD>{ERROR_SUCCESS});
+        EXPECT_EQ(ReadHostFile(host("out/" + name)), "new");
+        EXPECT_EQ(HostFileExists(host("in/" + name)), function == FO_COPY);
+        EXPECT_EQ(std::distance(fs::directory_iterator(host("out")), fs::directory_iterator()), 1);
+    }
+}
+
 TEST_F(FileOperationTest, NeverPutsAFileOntoItself)
 {
     ScriptedResponder responder;

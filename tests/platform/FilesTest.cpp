@@ -1,4 +1,5 @@
 #include <platform/Files.h>
+#include <platform/HostFiles.h>
 
 #include "../DriveMapLines.h"
 #include "../TestSupport.h"
@@ -190,6 +191,58 @@ TEST_F(Files, RenameMovesAndChangesCase)
 
     EXPECT_TRUE(MoveFileA("D:\\Sub", "D:\\Folder"));
     EXPECT_EQ(ReadHostFile(host("Folder/C.TXT")), "alpha");
+}
+
+// A hard link is another name of the same file, not a new spelling of its
+// name: the host's rename between the two does nothing and answers success.
+TEST_F(Files, RenameOntoAnotherNameOfTheSameFileFails)
+{
+    ASSERT_EQ(::link(host("a.txt").c_str(), host("link.txt").c_str()), 0);
+    ASSERT_EQ(::link(host("a.txt").c_str(), host("A.TXT").c_str()), 0);
+    ASSERT_EQ(::link(host("a.txt").c_str(), host("Sub/a.txt").c_str()), 0);
+    const std::set<std::string> before = namesIn(m_root);
+    for (const char *to : {"D:\\link.txt", "D:\\A.TXT", "D:\\Sub\\a.txt"}) {
+        SCOPED_TRACE(to);
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(MoveFileA("D:\\a.txt", to));
+        EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    }
+    EXPECT_EQ(namesIn(m_root), before);
+    EXPECT_EQ(namesIn(host("Sub")), std::set<std::string>{"a.txt"});
+}
+
+// The copy and delete that a move to another device is, called directly so
+// that it is tested on a single file system too.
+TEST_F(Files, MoveByCopyCopiesThenDeletesAndNeverReplaces)
+{
+    setTimes(host("a.txt"), 1000000000, 123456700);
+    ASSERT_EQ(::chmod(host("a.txt").c_str(), 0640), 0);
+    ASSERT_TRUE(MoveHostFileByCopy(host("a.txt"), host("Sub/moved.txt")));
+    EXPECT_FALSE(HostFileExists(host("a.txt")));
+    EXPECT_EQ(ReadHostFile(host("Sub/moved.txt")), "alpha");
+    EXPECT_EQ(statTime(host("Sub/moved.txt")).tv_sec, 1000000000);
+    EXPECT_EQ(statTime(host("Sub/moved.txt")).tv_nsec, 123456700);
+    struct stat info;
+    ASSERT_EQ(::stat(host("Sub/moved.txt").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(namesIn(host("Sub")), std::set<std::string>{"moved.txt"});
+
+    WriteHostFile(host("b.txt"), "bravo");
+    const std::set<std::string> before = namesIn(m_root);
+    const struct { std::string from; std::string to; DWORD error; } refused[] = {
+        {host("Sub/moved.txt"), host("b.txt"), ERROR_ALREADY_EXISTS},
+        {host("Sub/moved.txt"), host("Sub"), ERROR_ALREADY_EXISTS},
+        {host("Sub"), host("Folder"), ERROR_NOT_SAME_DEVICE},
+    };
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.from + " -> " + c.to);
+        EXPECT_FALSE(MoveHostFileByCopy(c.from, c.to));
+        EXPECT_EQ(GetLastError(), c.error);
+    }
+    EXPECT_EQ(ReadHostFile(host("Sub/moved.txt")), "alpha");
+    EXPECT_EQ(ReadHostFile(host("b.txt")), "bravo");
+    EXPECT_EQ(namesIn(m_root), before);
+    EXPECT_EQ(namesIn(host("Sub")), std::set<std::string>{"moved.txt"});
 }
 
 TEST_F(Files, MoveAcrossDevicesCopiesAndDeletes)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -155,4 +157,91 @@ TEST(CreateFileA, RefusesWritesOnAWriteProtectedDrive)
     }
     EXPECT_THROW(TSafeFileStream("E:\\photo.jpg"), EFCreateError);
     EXPECT_EQ(ReadHostFile(disc + "/photo.jpg"), "jpeg");
+}
+
+// Names as long as the file system takes: 80 CJK characters of 3 bytes and an
+// extension, and one of the full 255 bytes.
+static const QString LongNames[] = {
+    QString(80, QChar(0x5199)) + ".jpg",
+    QString(251, u'x') + ".jpg",
+};
+
+TEST(TSafeFileStream, SavesUnderTheLongestNames)
+{
+    for (const QString &name : LongNames) {
+        SCOPED_TRACE(name.toUtf8().size());
+        const std::string host = TestHostFolder() + "/" + name.toStdString();
+        WriteHostFile(host, "old");
+        const std::vector<std::string> before = folderEntries();
+        {
+            TSafeFileStream file(TestWindowsPath(name));
+            file.WriteBuffer("safe", 4);
+            file.Commit();
+        }
+        EXPECT_EQ(ReadHostFile(host), "safe");
+        TMemoryStream stream;
+        stream.Write("memory", 6);
+        stream.SaveToFile(TestWindowsPath(name));
+        EXPECT_EQ(ReadHostFile(host), "memory");
+        EXPECT_EQ(folderEntries(), before);
+    }
+}
+
+static bool isSymbolicLink(const std::string &hostPath)
+{
+    struct stat info;
+    return ::lstat(hostPath.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// A save through a link replaces the file it points to, wherever that is,
+// and the link stays.
+TEST(TSafeFileStream, WritesBesideTheTargetOfALink)
+{
+    const std::string folder = TestHostFolder();
+    std::filesystem::create_directory(folder + "/real");
+    const struct { const char *name; std::string linkTo; std::string target; } cases[] = {
+        {"relative.dat", "real/r.dat", folder + "/real/r.dat"},
+        {"absolute.dat", folder + "/real/a.dat", folder + "/real/a.dat"},
+        {"chain.dat", "relative.dat", folder + "/real/r.dat"},
+    };
+    for (const auto &c : cases) {
+        WriteHostFile(c.target, "old");
+        ASSERT_EQ(::symlink(c.linkTo.c_str(), (folder + "/" + c.name).c_str()), 0);
+    }
+    const std::vector<std::string> before = folderEntries();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            TSafeFileStream file(TestWindowsPath(c.name));
+            file.WriteBuffer(c.name, int32_t(std::strlen(c.name)));
+            file.Commit();
+        }
+        EXPECT_TRUE(isSymbolicLink(folder + "/" + c.name));
+        EXPECT_EQ(ReadHostFile(c.target), c.name);
+        EXPECT_EQ(folderEntries(), before);
+    }
+    const std::vector<std::string> real = {"a.dat", "r.dat"};
+    std::vector<std::string> inReal;
+    for (const auto &entry : std::filesystem::directory_iterator(folder + "/real"))
+        inReal.push_back(entry.path().filename().string());
+    std::sort(inReal.begin(), inReal.end());
+    EXPECT_EQ(inReal, real);
+}
+
+// Read-only as the file attributes say: even the superuser is refused a file
+// that no one may write, directly or through a link.
+TEST(TSafeFileStream, RefusesAReadOnlyTarget)
+{
+    const std::string host = TestHostFolder() + "/locked.dat";
+    WriteHostFile(host, "locked");
+    ASSERT_EQ(::chmod(host.c_str(), 0444), 0);
+    ASSERT_EQ(::symlink("locked.dat", (TestHostFolder() + "/link.dat").c_str()), 0);
+    const std::vector<std::string> before = folderEntries();
+    for (const char *name : {"locked.dat", "link.dat"}) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(TSafeFileStream(TestWindowsPath(name)), EFCreateError);
+    }
+    EXPECT_EQ(ReadHostFile(host), "locked");
+    EXPECT_TRUE(isSymbolicLink(TestHostFolder() + "/link.dat"));
+    EXPECT_EQ(folderEntries(), before);
 }

@@ -452,6 +452,23 @@ TEST(CPicture, SaveReplacesAnOldFile)
     EXPECT_EQ(pixelsOf(loaded), NoiseImage(5, 3).rgb);
 }
 
+TEST(CPicture, SavesUnderTheLongestNames)
+{
+    TProgressContext progress;
+    // 80 CJK characters of 3 bytes each and an extension: 244 bytes.
+    const std::string name = QString(80, QChar(0x5199)).toStdString() + ".jpg";
+    WriteHostFile(hostOf(name), "old contents");
+    const std::set<std::string> before = namesIn(TestHostFolder());
+    CPictureJPG picture;
+    fill(picture, GradientImage(6, 4));
+    ASSERT_TRUE(picture.SaveToFile(pathOf(name), progress));
+    EXPECT_EQ(namesIn(TestHostFolder()), before);
+    CPictureJPG loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(pathOf(name), progress));
+    EXPECT_EQ(loaded.width, 6u);
+    EXPECT_EQ(loaded.height, 4u);
+}
+
 namespace {
 
 // A file rewritten to a larger picture between the decode and the query for
