@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <future>
 
@@ -120,15 +121,17 @@ TEST_F(MemoTest, AnUnreadableMemoFileIsNoMemoAndIsNeverOverwritten)
     CMemo(m_folder.AppendFileName("a.jpg")).SetLines(lines({"precious"}));
     const std::string file = memoFile();
     TMemoList::FreeAll();
-    fs::remove(file);
-    fs::create_directory(file);   // a folder where the file should be: it cannot be read
+    // A regular file too large to be read in one go (sparse, so it takes no
+    // room): unreadable even for root, whom no permission stops.
+    constexpr uintmax_t Unreadable = uintmax_t(INT32_MAX) + 2;
+    fs::resize_file(file, Unreadable);
 
     auto worker = std::async(std::launch::async, [this] {
         return CMemo(m_folder.AppendFileName("a.jpg")).GetLines()->Count();
     });
     EXPECT_EQ(worker.get(), 0);
     EXPECT_THROW(CMemo(m_folder.AppendFileName("b.jpg")).SetLines(lines({"new"})), Exception);
-    EXPECT_TRUE(fs::is_directory(file));
+    EXPECT_EQ(fs::file_size(file), Unreadable) << "the file that could not be read is kept as it was";
 }
 
 TEST_F(MemoTest, AStoredNameThatIsNoMemoFileNameIsIgnored)

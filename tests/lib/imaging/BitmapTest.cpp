@@ -188,19 +188,28 @@ TEST(CBitmap, LibraryEffectsKeepTheSizeAndChangeThePixels)
 
 TEST(CBitmap, FiltersFromSeveralThreads)
 {
+    const CSize size(320, 240);
+    const std::vector<unsigned char> rgb = patternRGB(size.cx, size.cy);
+    const auto filtered = [&] {
+        CBitmap bitmap(rgb.data(), size);
+        bitmap.Sharpen(2);
+        bitmap.Blur(1);
+        const unsigned char *bits = bitmap.GetBits();
+        return std::vector<unsigned char>(bits, bits + CBitmap::GetImageSize(size));
+    };
+    const std::vector<unsigned char> alone = filtered();
+    ASSERT_NE(alone, std::vector<unsigned char>(alone.size(), 0));
+    std::vector<int> differing(4, 0);   // by thread: results unlike the one made alone
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([] {
-            const std::vector<unsigned char> rgb = patternRGB(16, 16);
-            for (int i = 0; i < 20; ++i) {
-                CBitmap bitmap(rgb.data(), CSize(16, 16));
-                bitmap.Sharpen(2);
-                bitmap.Blur(1);
-            }
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 20; ++i)
+                differing[size_t(t)] += filtered() != alone ? 1 : 0;
         });
     }
     for (std::thread &thread : threads)
         thread.join();
+    EXPECT_EQ(differing, std::vector<int>(4, 0));
 }
 
 TEST(CBitmap, PaintsUprightWithoutACopy)
