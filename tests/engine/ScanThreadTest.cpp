@@ -177,6 +177,23 @@ protected:
     }
     static CPath pics() { return CPath(CString(TestWindowsPath("Pics"))); }
 
+    // Rescans Pics as a window opening it does, saves its browse file, and
+    // empties the cache, so that the next scan reads the browse file.
+    static void writeBrowseFile()
+    {
+        {
+            ScanOwner first;
+            first.onMessage = [&](const Message &message) {
+                if (message.id == UM_LOADER_END)
+                    first.context()->SetSaveRequest(true);
+            };
+            first.start(pics());
+            ASSERT_TRUE(first.serveUntilMessage(UM_BROWSE_SAVE_END));
+            ASSERT_EQ(first.last(UM_BROWSE_SAVE_END)->wParam, 1u);
+        }
+        ThumbBitmapCache.Purge(true);
+    }
+
     // Names a file for every sound event of a build, so that the owner is
     // asked whether it may play: one question per thumbnail built and one
     // per load. The file does not exist, so nothing plays.
@@ -245,17 +262,7 @@ TEST_F(ScanThreadTest, CountingReportsEveryHundredthFile)
 TEST_F(ScanThreadTest, AFolderWithABrowseFileIsLoadedAndRescannedOnlyWhenAsked)
 {
     writeImages(4);
-    {
-        ScanOwner first;
-        first.onMessage = [&](const Message &message) {
-            if (message.id == UM_LOADER_END)
-                first.context()->SetSaveRequest(true);
-        };
-        first.start(pics());
-        ASSERT_TRUE(first.serveUntilMessage(UM_BROWSE_SAVE_END));
-        EXPECT_EQ(first.last(UM_BROWSE_SAVE_END)->wParam, 1u);
-    }
-    ThumbBitmapCache.Purge(true);
+    ASSERT_NO_FATAL_FAILURE(writeBrowseFile());
 
     ScanOwner second;
     second.start(pics());
@@ -275,17 +282,7 @@ TEST_F(ScanThreadTest, AFolderWithABrowseFileIsLoadedAndRescannedOnlyWhenAsked)
 TEST_F(ScanThreadTest, AnErrorEndsALoadOrASaveAndTheThreadServesTheNextRequest)
 {
     writeImages(3);
-    {
-        ScanOwner first;
-        first.onMessage = [&](const Message &message) {
-            if (message.id == UM_LOADER_END)
-                first.context()->SetSaveRequest(true);
-        };
-        first.start(pics());
-        ASSERT_TRUE(first.serveUntilMessage(UM_BROWSE_SAVE_END));
-        ASSERT_EQ(first.last(UM_BROWSE_SAVE_END)->wParam, 1u);
-    }
-    ThumbBitmapCache.Purge(true);
+    ASSERT_NO_FATAL_FAILURE(writeBrowseFile());
 
     // Every load and save moves the browse file to the central folder, whose
     // new name the registry then refuses to record.
