@@ -296,7 +296,7 @@ TEST(PostMessage, AnEscapedExceptionIsWrittenToTheDebugOutput)
     DebugLines debug;
     PostMessage(window.Handle(), Ask, 0, 0);
     PostMessage(window.Handle(), AskAgain, 0, 0);
-    QCoreApplication::processEvents();
+    ServeUntil([&] { return seen.size() >= 2; });
     EXPECT_EQ(seen, (std::vector<UINT>{Ask, AskAgain}));
     EXPECT_TRUE(debug.lines().contains("Posted message ended by an exception: Read failed"));
 }
