@@ -244,31 +244,36 @@ TEST_F(FileTransferTest, EveryCollisionChoiceActsOnItsFile)
         const char *name;
         std::vector<CollisionChoice> choices;
         std::vector<QString> renames;
+        bool noTrash;   // and the shell's question whether to delete for good answered Keep
         size_t dialogs;
         std::vector<std::string> calls;
         Files after;
     } cases[] = {
         {"ignore all: the shell's own question keeps the destination",
-         {CollisionIgnoreAll}, {}, 1, Copied,
+         {CollisionIgnoreAll}, {}, false, 1, Copied,
          {{"dest/a.jpg", "dest a"}, {"dest/b.jpg", "source b"}, {"src/a.jpg", "source a"}}},
         {"rename the source",
-         {CollisionRenameSource}, {"a2.jpg"}, 1, Copied,
+         {CollisionRenameSource}, {"a2.jpg"}, false, 1, Copied,
          {{"src/a.jpg", nullptr}, {"src/a2.jpg", "source a"}, {"dest/a2.jpg", "source a"},
           {"dest/a.jpg", "dest a"}, {"dest/b.jpg", "source b"}}},
         {"a declined rename asks again",
-         {CollisionRenameSource, CollisionSkip}, {""}, 2, Copied,
+         {CollisionRenameSource, CollisionSkip}, {""}, false, 2, Copied,
          {{"src/a.jpg", "source a"}, {"dest/a.jpg", "dest a"}, {"dest/b.jpg", "source b"}}},
         {"skip",
-         {CollisionSkip}, {}, 1, Copied,
+         {CollisionSkip}, {}, false, 1, Copied,
          {{"src/a.jpg", "source a"}, {"dest/a.jpg", "dest a"}, {"dest/b.jpg", "source b"}}},
         {"rename the destination",
-         {CollisionRenameDestination}, {"old.jpg"}, 1, Copied,
+         {CollisionRenameDestination}, {"old.jpg"}, false, 1, Copied,
          {{"dest/old.jpg", "dest a"}, {"dest/a.jpg", "source a"}, {"dest/b.jpg", "source b"}}},
         {"delete the destination",
-         {CollisionDeleteDestination}, {}, 1, {"begin", "end", "begin", "end", "basket", "update dest"},
+         {CollisionDeleteDestination}, {}, false, 1, {"begin", "end", "begin", "end", "basket", "update dest"},
          {{"dest/a.jpg", "source a"}, {"data/Trash/files/a.jpg", "dest a"}, {"dest/b.jpg", "source b"}}},
+        {"a destination that is not deleted asks again",
+         {CollisionDeleteDestination, CollisionSkip}, {}, true, 2,
+         {"begin", "end", "begin", "end", "basket", "update dest"},
+         {{"dest/a.jpg", "dest a"}, {"dest/b.jpg", "source b"}, {"src/a.jpg", "source a"}}},
         {"cancel",
-         {CollisionCancel}, {}, 1, {},
+         {CollisionCancel}, {}, false, 1, {},
          {{"dest/a.jpg", "dest a"}, {"dest/b.jpg", nullptr}, {"src/a.jpg", "source a"}}},
     };
     for (const auto &c : cases) {
@@ -279,6 +284,12 @@ TEST_F(FileTransferTest, EveryCollisionChoiceActsOnItsFile)
         writeFile("src/a.jpg", "source a");
         writeFile("src/b.jpg", "source b");
         writeFile("dest/a.jpg", "dest a");
+        ScopedEnvironment environment;
+        if (c.noTrash) {
+            writeFile("blocker", "a file where the trash's folder should be");
+            environment.set("XDG_DATA_HOME", host("blocker/data"));
+        }
+        ShellAnswers shell;
         TransferWindows hooks;
         hooks.collisionChoices.assign(c.choices.begin(), c.choices.end());
         hooks.renames.assign(c.renames.begin(), c.renames.end());
@@ -294,6 +305,7 @@ TEST_F(FileTransferTest, EveryCollisionChoiceActsOnItsFile)
             SCOPED_TRACE(name.toStdString());
             EXPECT_EQ(contentOf(name), bytes ? std::optional<QByteArray>(bytes) : std::nullopt);
         }
+        EXPECT_EQ(shell.permanentDeletes.size(), c.noTrash ? 1u : 0u);
         EXPECT_TRUE(boxes.boxes().empty()) << texts(boxes).front().toStdString();
     }
 }
@@ -458,6 +470,8 @@ TEST_F(FileTransferTest, AfterIgnoreAllTheShellRefusesAFileThatIsItsOwnTarget)
     fs::create_hard_link(host("src/a.jpg"), host("dest/a.jpg"));
     TransferWindows hooks;
     hooks.collisionChoices = {CollisionIgnoreAll};
+    ShellAnswers shell;
+    shell.collision = CollisionAnswer::Replace;   // even so, never a file by itself
     MessageBoxScript boxes;
 
     TStringList files = listOf({"src/x.jpg", "src/a.jpg"});
@@ -467,7 +481,7 @@ TEST_F(FileTransferTest, AfterIgnoreAllTheShellRefusesAFileThatIsItsOwnTarget)
     EXPECT_EQ(hooks.calls(), (std::vector<std::string>{"begin", "end", "basket", "update dest"}));
     EXPECT_EQ(contentOf("src/a.jpg"), original);
     EXPECT_EQ(fs::hard_link_count(host("src/a.jpg")), 2u);
-    EXPECT_EQ(contentOf("dest/x.jpg"), "dest x");
+    EXPECT_EQ(contentOf("dest/x.jpg"), "source x");
     EXPECT_EQ(texts(boxes), std::vector<QString>{"Failed to copy '" + windows("src/a.jpg").ToAnsiString() + "'"});
 }
 
