@@ -75,17 +75,14 @@ static bool isSameFile(const CPath &source, const CPath &destination)
     return source.CompareNoCase(destination) == 0 || IsSameFile(source, destination);
 }
 
-// Offers the rename dialog for the source at index; when the user renames
-// it, the line takes the new path and true is answered.
-static bool renameSource(TStrings &files, int index)
+// Offers the rename dialog for the source at index; the line takes the new
+// path when the user renames it.
+static void renameSource(TStrings &files, int index)
 {
     TStringList renamed;
     renamed.Add(files[index]);
     RenameFiles(renamed);
-    if (renamed[0] == files[index])
-        return false;
     files.Put(index, renamed[0]);
-    return true;
 }
 
 enum class Resolution { Settled, IgnoreAll, Cancel };

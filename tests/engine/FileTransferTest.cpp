@@ -12,6 +12,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+#include <sys/stat.h>
+
 #include <deque>
 #include <filesystem>
 #include <optional>
@@ -547,6 +549,38 @@ TEST_F(FileTransferTest, MemosFollowOnlyToDestinationsThatWereWritten)
         setMemo("dest/a.jpg", {});
         setMemo("src/a.jpg", {});
     }
+}
+
+TEST_F(FileTransferTest, AMoveToAnotherDeviceTakesTheFileAndItsMemo)
+{
+    std::string other = "/dev/shm/zilo-test-XXXXXX";
+    struct stat here, there;
+    if (::stat("/dev/shm", &there) != 0 || !::mkdtemp(other.data()))
+        GTEST_SKIP() << "no second file system";
+    const auto removeOther = [&] { fs::remove_all(other); };
+    ::stat(TestHostFolder().c_str(), &here);
+    if (here.st_dev == there.st_dev) {
+        removeOther();
+        GTEST_SKIP() << "no second file system";
+    }
+    WriteDriveMap(DriveMapLine("C:", TestHostFolder(), "fixed", "0012ABCD", "System")
+                  + DriveMapLine("M:", other, "ramdisk", "0034ABCD", "Memory"));
+    DriveTable->Update();
+    writeFile("src/a.jpg", "picture");
+    setMemo("src/a.jpg", {"moved along"});
+    TransferWindows hooks;
+    MessageBoxScript boxes;
+
+    TStringList files = listOf({"src/a.jpg"});
+    TransferFiles(TMoveContext(), files, CPath("M:\\"));
+
+    EXPECT_FALSE(contentOf("src/a.jpg"));
+    EXPECT_EQ(ReadHostFile(other + "/a.jpg"), "picture");
+    CMemo moved(CPath("M:\\a.jpg"));
+    EXPECT_EQ(moved.GetLines()->ToStringList(), QStringList{"moved along"});
+    EXPECT_TRUE(memoOf("src/a.jpg").isEmpty());
+    EXPECT_TRUE(boxes.boxes().empty());
+    removeOther();
 }
 
 TEST_F(FileTransferTest, ATargetThatCannotTakeFilesStopsTheTransfer)
