@@ -173,6 +173,14 @@ public:
     std::vector<QString> permanentDeletes;
 };
 
+// Leaves the test folder's file system without a trash: the home trash's
+// folder cannot be made where a file stands.
+void takeAwayTheTrash(ScopedEnvironment &environment)
+{
+    writeFile("blocker", "a file where the trash's folder should be");
+    environment.set("XDG_DATA_HOME", host("blocker/data"));
+}
+
 std::vector<QString> texts(const MessageBoxScript &script)
 {
     std::vector<QString> shown;
@@ -288,8 +296,7 @@ TEST_F(FileTransferTest, EveryCollisionChoiceActsOnItsFile)
         writeFile("dest/a.jpg", "dest a");
         ScopedEnvironment environment;
         if (c.noTrash) {
-            writeFile("blocker", "a file where the trash's folder should be");
-            environment.set("XDG_DATA_HOME", host("blocker/data"));
+            takeAwayTheTrash(environment);
         }
         ShellAnswers shell;
         TransferWindows hooks;
@@ -391,8 +398,7 @@ TEST_F(FileTransferTest, DeleteTrashesTheConfirmedFilesAndDropsTheirMemosAndReco
 
 TEST_F(FileTransferTest, WithoutATrashNothingIsDeletedForGoodUnlessTheUserSaysSo)
 {
-    writeFile("blocker", "a file where the trash's folder should be");
-    m_environment.set("XDG_DATA_HOME", host("blocker/data"));
+    takeAwayTheTrash(m_environment);
     writeFile("src/a.jpg", "a");
     setMemo("src/a.jpg", {"kept"});
     TransferWindows hooks;
