@@ -27,6 +27,7 @@ Registration<CoordinatorHooks> s_coordinator;
 Registration<DialogHooks> s_dialogs;
 Registration<ViewerHooks> s_viewer;
 Registration<OpenWithHooks> s_openWith;
+Registration<BasketHooks> s_basket;
 
 } // namespace
 
@@ -73,4 +74,14 @@ void SetOpenWithHooks(OpenWithHooks *hooks)
 OpenWithHooks &OpenWith()
 {
     return s_openWith.get();
+}
+
+void SetBasketHooks(BasketHooks *hooks)
+{
+    s_basket.set(hooks);
+}
+
+BasketHooks &Basket()
+{
+    return s_basket.get();
 }

@@ -5,6 +5,7 @@
 #include <platform/MessageBox.h>
 
 class TImageHandler;
+class TStrings;
 
 // The engine's calls up into windows that are built on top of it. The window
 // that answers an interface registers it at start-up and unregisters it (null)
@@ -34,11 +35,35 @@ public:
     // and its basket item take the new path. The base moves the record; the
     // coordinator calls it before it moves the basket item.
     virtual void FileRenamed(const CPath &oldPath, const CPath &newPath);
+    // Refreshes the thumbnails of every browse window that shows folder
+    // (matched exactly), after files arrived in it.
+    virtual void UpdateFolderWindows(const CPath &) {}
 };
 
 // The insert-volume prompt's answer for its Force button; OK is IDOK and
 // Cancel IDCANCEL.
 constexpr int VolumeForce = 5;
+
+// The collision dialog's choices, in the order of its buttons.
+enum CollisionChoice : int {
+    CollisionIgnoreAll = 0,
+    CollisionRenameSource = 1,
+    CollisionSkip = 2,
+    CollisionRenameDestination = 3,
+    CollisionDeleteDestination = 4,
+    CollisionCancel = 5          // closed without a choice
+};
+
+// What the target folder dialog shows for one copy or move.
+struct TargetFolderRequest
+{
+    const TStrings *files = nullptr;   // full paths, for the space estimate
+    bool copy = true;                  // false for a move
+    CString caption;
+    CString actionCaption;             // the OK button's own caption
+    CString folderLabel;
+    int helpContext = 0;
+};
 
 // The modal dialogs of the windows that the engine opens.
 class DialogHooks
@@ -55,6 +80,29 @@ public:
     // TFileHandler::Rename, so that the handler then holds the new path.
     // Answers whether the user confirmed and the file was renamed.
     virtual bool ShowRenameDialog(TImageHandler &) { return false; }
+    // The collision dialog for source meeting destination in the target
+    // folder. Answers its choice.
+    virtual CollisionChoice ShowCollisionDialog(const CPath &, const CPath &) { return CollisionCancel; }
+    // The delete confirmation for file, whose Skip is offered when more files
+    // follow; answers IDYES without asking when the user turned confirmations
+    // off. Answers IDYES (delete), IDNO (skip) or IDCANCEL.
+    virtual int ConfirmDeleteFiles(TImageHandler &, bool) { return IDCANCEL; }
+    // The memo replacement dialog for a file copied or moved onto destination,
+    // whose memo differs from the source's. True for Replace.
+    virtual bool ConfirmMemoReplacement(const CPath &, const TStrings &, const TStrings &) { return false; }
+    // The target folder dialog. On OK, answers true with folder set (the
+    // dialog has created it when it was missing).
+    virtual bool ChooseTargetFolder(const TargetFolderRequest &, CPath &) { return false; }
+};
+
+// The basket window.
+class BasketHooks
+{
+public:
+    virtual ~BasketHooks() = default;
+
+    // Drops the items whose files no longer exist.
+    virtual void RemoveMissingItems() {}
 };
 
 // The image viewer windows.
@@ -91,3 +139,5 @@ void SetViewerHooks(ViewerHooks *hooks);
 ViewerHooks &Viewer();
 void SetOpenWithHooks(OpenWithHooks *hooks);
 OpenWithHooks &OpenWith();
+void SetBasketHooks(BasketHooks *hooks);
+BasketHooks &Basket();

@@ -8,8 +8,6 @@
 
 #include <filesystem>
 
-#include <sys/stat.h>
-
 CollisionAnswer FileOperationResponder::answerCollision(const std::string &, const std::string &)
 {
     return CollisionAnswer::Skip;
@@ -89,16 +87,6 @@ bool isFolder(const std::string &path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Whether two Windows paths name one file (same device and inode).
-bool sameFile(const std::string &a, const std::string &b)
-{
-    struct stat infoA, infoB;
-    const std::string hostA = HostPathFromWindows(a);
-    const std::string hostB = HostPathFromWindows(b);
-    return !hostA.empty() && !hostB.empty() && ::stat(hostA.c_str(), &infoA) == 0
-           && ::stat(hostB.c_str(), &infoB) == 0 && infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
-}
-
 Outcome failure()
 {
     return {GetLastError(), false};
@@ -150,7 +138,7 @@ Outcome copyOrMove(UINT function, const std::string &source, const std::string &
     if (!exists(source))
         return failure();
     const std::string target = joined(targetFolder, nameOf(source));
-    if (sameFile(source, target))
+    if (IsSameFile(source.c_str(), target.c_str()))
         return {ERROR_FILE_EXISTS, false};
     if (!exists(target)) {
         if (!transfer(function, source, target))

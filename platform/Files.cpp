@@ -149,6 +149,15 @@ BOOL DeleteFileA(const char *fileName)
     return TRUE;
 }
 
+bool IsSameFile(const char *first, const char *second)
+{
+    const HostLocation a = LocateWindowsPath(first ? first : "");
+    const HostLocation b = LocateWindowsPath(second ? second : "");
+    struct stat infoA, infoB;
+    return a.drive && b.drive && statVisible(a.hostPath, infoA) && statVisible(b.hostPath, infoB)
+           && infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
+}
+
 BOOL CopyFileA(const char *existingFileName, const char *newFileName, BOOL)
 {
     const HostLocation source = LocateWindowsPath(existingFileName ? existingFileName : "");

@@ -46,3 +46,8 @@ BOOL MoveFileA(const char *existingFileName, const char *newFileName);
 // existing file is never replaced and a file is never copied onto itself. A
 // failed copy leaves no partial target.
 BOOL CopyFileA(const char *existingFileName, const char *newFileName, BOOL failIfExists);
+
+// Whether two paths name one file (the same device and inode, links
+// followed), however differently they are spelled: a case variant, a hard
+// link, a linked folder. False when either cannot be found.
+bool IsSameFile(const char *first, const char *second);

@@ -323,6 +323,31 @@ TEST_F(Files, CopyNeverReplacesAFileNorCopiesOneOntoItself)
     EXPECT_EQ(namesIn(m_root), before);
 }
 
+TEST_F(Files, IsSameFileKnowsAFileByEveryName)
+{
+    WriteHostFile(host("b.txt"), "alpha");   // the same bytes, another file
+    ASSERT_EQ(::link(host("a.txt").c_str(), host("link.txt").c_str()), 0);
+    ASSERT_EQ(::symlink("a.txt", host("symlink.txt").c_str()), 0);
+    ASSERT_EQ(::symlink("..", host("Sub/up").c_str()), 0);   // a linked folder
+    const struct { const char *first; const char *second; bool same; } cases[] = {
+        {"D:\\a.txt", "D:\\a.txt", true},
+        {"D:\\a.txt", "d:\\A.TXT", true},
+        {"D:\\a.txt", "W:\\a.txt", true},
+        {"D:\\a.txt", "D:\\link.txt", true},
+        {"D:\\a.txt", "D:\\symlink.txt", true},
+        {"D:\\Sub\\up\\a.txt", "D:\\a.txt", true},
+        {"D:\\a.txt", "D:\\b.txt", false},
+        {"D:\\a.txt", "D:\\absent.txt", false},
+        {"D:\\absent.txt", "D:\\absent.txt", false},
+        {"Q:\\a.txt", "D:\\a.txt", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " and " + c.second);
+        EXPECT_EQ(IsSameFile(c.first, c.second), c.same);
+        EXPECT_EQ(IsSameFile(c.second, c.first), c.same);
+    }
+}
+
 TEST_F(Files, CopyRefusesFifos)
 {
     ASSERT_EQ(::mkfifo(host("pipe").c_str(), 0666), 0);
