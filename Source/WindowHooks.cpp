@@ -27,6 +27,7 @@ Registration<CoordinatorHooks> s_coordinator;
 Registration<DialogHooks> s_dialogs;
 Registration<ViewerHooks> s_viewer;
 Registration<OpenWithHooks> s_openWith;
+Registration<ThumbnailDragHooks> s_thumbnailDrags;
 
 } // namespace
 
@@ -73,4 +74,14 @@ void SetOpenWithHooks(OpenWithHooks *hooks)
 OpenWithHooks &OpenWith()
 {
     return s_openWith.get();
+}
+
+void SetThumbnailDragHooks(ThumbnailDragHooks *hooks)
+{
+    s_thumbnailDrags.set(hooks);
+}
+
+ThumbnailDragHooks &ThumbnailDrags()
+{
+    return s_thumbnailDrags.get();
 }

@@ -4,6 +4,8 @@
 #include <lib/String.h>
 #include <platform/MessageBox.h>
 
+class QMimeData;
+class QWidget;
 class TImageHandler;
 
 // The engine's calls up into windows that are built on top of it. The window
@@ -34,6 +36,10 @@ public:
     // and its basket item take the new path. The base moves the record; the
     // coordinator calls it before it moves the basket item.
     virtual void FileRenamed(const CPath &oldPath, const CPath &newPath);
+
+    // Every browse window except skip reloads its shortcut list from the
+    // settings store.
+    virtual void ReloadShortcutLists(QWidget *) {}
 };
 
 // The insert-volume prompt's answer for its Force button; OK is IDOK and
@@ -83,6 +89,19 @@ public:
     virtual CString firstApplication() const { return RegisteredApplication; }
 };
 
+// The thumbnail controls' drags, as the lists that take drops see them.
+class ThumbnailDragHooks
+{
+public:
+    virtual ~ThumbnailDragHooks() = default;
+
+    // Whether the drag's data is a drag of thumbnails. None is until the
+    // thumbnail controls answer, so every such drop is refused.
+    virtual bool isThumbnailDrag(const QMimeData *) const { return false; }
+    // Moves the dragged thumbnails' files into folder, after ConfirmDragMove.
+    virtual void MoveToFolder(const QMimeData *, const CPath &) {}
+};
+
 void SetCoordinatorHooks(CoordinatorHooks *hooks);
 CoordinatorHooks &Coordinator();
 void SetDialogHooks(DialogHooks *hooks);
@@ -91,3 +110,5 @@ void SetViewerHooks(ViewerHooks *hooks);
 ViewerHooks &Viewer();
 void SetOpenWithHooks(OpenWithHooks *hooks);
 OpenWithHooks &OpenWith();
+void SetThumbnailDragHooks(ThumbnailDragHooks *hooks);
+ThumbnailDragHooks &ThumbnailDrags();
