@@ -11,9 +11,7 @@
 #include <platform/Exception.h>
 
 #include <QDropEvent>
-#include <QHeaderView>
 #include <QIcon>
-#include <QMimeData>
 #include <QStyle>
 
 static const QString ShortcutsSection = QStringLiteral("Shortcuts");
