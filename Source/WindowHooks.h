@@ -4,6 +4,8 @@
 #include <lib/String.h>
 #include <platform/MessageBox.h>
 
+class QMimeData;
+class QWidget;
 class TImageHandler;
 class TStrings;
 
@@ -38,6 +40,10 @@ public:
     // Refreshes the thumbnails of every browse window that shows folder
     // (matched exactly), after files arrived in it.
     virtual void UpdateFolderWindows(const CPath &) {}
+
+    // Every browse window except skip reloads its shortcut list from the
+    // settings store.
+    virtual void ReloadShortcutLists(QWidget *) {}
 };
 
 // The insert-volume prompt's answer for its Force button; OK is IDOK and
@@ -131,6 +137,19 @@ public:
     virtual CString firstApplication() const { return RegisteredApplication; }
 };
 
+// The thumbnail controls' drags, as the lists that take drops see them.
+class ThumbnailDragHooks
+{
+public:
+    virtual ~ThumbnailDragHooks() = default;
+
+    // Whether the drag's data is a drag of thumbnails. None is until the
+    // thumbnail controls answer, so every such drop is refused.
+    virtual bool isThumbnailDrag(const QMimeData *) const { return false; }
+    // Moves the dragged thumbnails' files into folder, after ConfirmDragMove.
+    virtual void MoveToFolder(const QMimeData *, const CPath &) {}
+};
+
 void SetCoordinatorHooks(CoordinatorHooks *hooks);
 CoordinatorHooks &Coordinator();
 void SetDialogHooks(DialogHooks *hooks);
@@ -141,3 +160,5 @@ void SetOpenWithHooks(OpenWithHooks *hooks);
 OpenWithHooks &OpenWith();
 void SetBasketHooks(BasketHooks *hooks);
 BasketHooks &Basket();
+void SetThumbnailDragHooks(ThumbnailDragHooks *hooks);
+ThumbnailDragHooks &ThumbnailDrags();
