@@ -321,6 +321,12 @@ void TNewScrollBar::setHotPart(int part)
     update(RectFromHit(part));
 }
 
+// Repeating pauses while the pointer is off the pressed part and resumes on return.
+void TNewScrollBar::followPointer()
+{
+    setHotPart(HitTest(m_pointer) == m_pressedPart ? m_pressedPart : htNone);
+}
+
 // The step a key asks for; end scroll for a key that does not scroll.
 static TScrollCode scrollCodeOfKey(int key)
 {
@@ -365,6 +371,7 @@ void TNewScrollBar::MouseDown(Qt::MouseButton button, const QPoint &point)
     int thumbSize;
     GetThumbParams(thumbStart, thumbSize);
     m_grabOffset = along(point) - thumbStart;
+    m_pointer = point;
     m_pressedPart = part;
     setHotPart(part);
     if (part != htThumb)
@@ -377,9 +384,9 @@ void TNewScrollBar::MouseMove(const QPoint &point)
 {
     if (m_pressedPart == htNone)
         return;
+    m_pointer = point;
     if (m_pressedPart != htThumb) {
-        // Repeating pauses while the pointer is off the part and resumes on return.
-        setHotPart(HitTest(point) == m_pressedPart ? m_pressedPart : htNone);
+        followPointer();
         return;
     }
     int position = ClampPos(ThumbPosition(along(point) - m_grabOffset));
@@ -408,7 +415,12 @@ void TNewScrollBar::MouseUp(Qt::MouseButton button, const QPoint &)
 
 void TNewScrollBar::TimerTick()
 {
-    if (m_hotPart == htThumb || m_hotPart == htNone)
+    if (m_pressedPart == htThumb || m_pressedPart == htNone)
+        return;
+    // The track moves under a pointer that stays put: paging stops once the
+    // thumb reaches the pointer.
+    followPointer();
+    if (m_hotPart == htNone)
         return;
     ScrollAction(ScrollCodeFromHit(m_hotPart), true);
 }

@@ -90,7 +90,8 @@ public:
     void MouseDown(Qt::MouseButton button, const QPoint &point);
     void MouseMove(const QPoint &point);
     void MouseUp(Qt::MouseButton button, const QPoint &point);
-    // The repeat timer's handler: repeats the hot part's step.
+    // The repeat timer's handler: repeats the pressed part's step while the
+    // pointer is over that part.
     void TimerTick();
 
 signals:
@@ -119,6 +120,7 @@ private:
     int along(const QPoint &point) const;
     QRect partRect(int start, int end) const;
     void setHotPart(int part);
+    void followPointer();
     void paintButton(QPainter &canvas, int part);
 
     int m_line = 20;
@@ -132,6 +134,7 @@ private:
     int m_hotPart = htNone;            // the part drawn pressed
     int m_pressedPart = htNone;        // the part the pointer went down on
     int m_grabOffset = 0;              // pointer minus thumb start at the press
+    QPoint m_pointer;                  // where the pointer last was while pressed
     QTimer *m_repeatTimer;             // owned as a Qt child
     TScrollBarKind m_kind = sbHorizontal;
     TButtonType m_buttonType = btTogether;

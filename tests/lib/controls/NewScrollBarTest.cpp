@@ -356,6 +356,21 @@ TEST(TNewScrollBar, HoldingAnArrowRepeatsUntilTheButtonIsLetGo)
     EXPECT_EQ(bar.scrolls.size(), 5u);   // press, three repeats, end
 }
 
+TEST(TNewScrollBar, HoldingTheTrackPagesUntilTheThumbReachesThePointer)
+{
+    Bar bar(sbHorizontal, btSeparate, 132);   // a 10-pixel thumb, one pixel per 10
+    bar.setUp(1000, 100, 0);
+    const QPoint pointer(60, 8);
+    bar.mouse(QEvent::MouseButtonPress, pointer);
+    EXPECT_EQ(bar.bar.Position(), 100);
+    for (int tick = 0; tick < 20; ++tick)
+        bar.bar.TimerTick();
+    EXPECT_EQ(bar.bar.Position(), 400);
+    EXPECT_TRUE(bar.bar.RectFromHit(TNewScrollBar::htThumb).contains(pointer));
+    EXPECT_EQ(bar.bar.HotPart(), TNewScrollBar::htNone);
+    bar.mouse(QEvent::MouseButtonRelease, pointer);
+}
+
 TEST(TNewScrollBar, TheRepeatTimerDrivesTheRepeats)
 {
     Bar bar(sbHorizontal, btSeparate, 132);
