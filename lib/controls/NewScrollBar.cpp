@@ -276,19 +276,20 @@ TScrollCode TNewScrollBar::ScrollCodeFromHit(int part)
 
 void TNewScrollBar::ScrollAction(TScrollCode code, bool notify)
 {
-    int position = m_position;
+    // In 64 bits, so that a step near the ends of int cannot overflow.
+    int64_t target = m_position;
     switch (code) {
-    case scLineUp: position -= m_line; break;
-    case scLineDown: position += m_line; break;
-    case scPageUp: position -= m_page; break;
-    case scPageDown: position += m_page; break;
-    case scTop: position = 0; break;
-    case scBottom: position = m_range; break;
+    case scLineUp: target -= m_line; break;
+    case scLineDown: target += m_line; break;
+    case scPageUp: target -= m_page; break;
+    case scPageDown: target += m_page; break;
+    case scTop: target = 0; break;
+    case scBottom: target = m_range; break;
     case scPosition:
     case scTrack:
     case scEndScroll: break;
     }
-    position = ClampPos(position);
+    int position = int(std::clamp<int64_t>(target, 0, std::max(m_range - m_page, 0)));
     if (notify)
         emit OnScroll(this, code, position);
     SetPosition(position);

@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QTimer>
 
+#include <climits>
 #include <memory>
 #include <vector>
 
@@ -318,6 +319,20 @@ TEST(TNewScrollBar, TheScrollHandlerMayChangeTheNewPosition)
     EXPECT_EQ(bar.bar.Position(), 27);
     EXPECT_EQ(bar.scrolls.size(), 1u);
     EXPECT_EQ(bar.changes, 2);
+}
+
+TEST(TNewScrollBar, StepsNearTheEndsOfIntStayInRange)
+{
+    Bar bar(sbHorizontal, btSeparate, 132);
+    bar.setUp(INT_MAX, 1, INT_MAX);
+    EXPECT_EQ(bar.bar.Position(), INT_MAX - 1);
+    bar.bar.SetLine(INT_MAX);
+    bar.bar.ScrollAction(scLineDown, false);
+    EXPECT_EQ(bar.bar.Position(), INT_MAX - 1);
+    bar.bar.SetPosition(0);
+    bar.bar.ScrollAction(scLineUp, false);
+    bar.bar.ScrollAction(scLineUp, false);
+    EXPECT_EQ(bar.bar.Position(), 0);
 }
 
 TEST(TNewScrollBar, HoldingAnArrowRepeatsUntilTheButtonIsLetGo)
