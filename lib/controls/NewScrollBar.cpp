@@ -12,6 +12,7 @@
 #include <qdrawutil.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 
 // A thumb is never drawn shorter than this; a track that cannot hold it shows none.
@@ -20,12 +21,13 @@ static constexpr int RaisedTrackBy = 32;
 static constexpr int DarkerTrackBy = 80;
 
 // number x numerator / denominator, rounded half away from zero, as Windows'
-// MulDiv. The denominator must be positive.
+// MulDiv, and held within int. The denominator must be positive.
 static int mulDiv(int number, int numerator, int denominator)
 {
     const int64_t product = int64_t(number) * numerator;
     const int64_t half = denominator / 2;
-    return int((product >= 0 ? product + half : product - half) / denominator);
+    const int64_t quotient = (product >= 0 ? product + half : product - half) / denominator;
+    return int(std::clamp<int64_t>(quotient, INT_MIN, INT_MAX));
 }
 
 static QColor shifted(const QColor &colour, int by)
@@ -156,7 +158,12 @@ void TNewScrollBar::AutoSize()
 
 int TNewScrollBar::ClampPos(int value) const
 {
-    return std::clamp(value, 0, std::max(m_range - m_page, 0));
+    return std::clamp(value, 0, maxPosition());
+}
+
+int TNewScrollBar::maxPosition() const
+{
+    return std::max(m_range - m_page, 0);
 }
 
 int TNewScrollBar::length() const
@@ -175,6 +182,11 @@ int TNewScrollBar::trackLength() const
     return length() - 2 * buttonLength();
 }
 
+int TNewScrollBar::trackStart() const
+{
+    return m_buttonType == btSeparate ? buttonLength() : 0;
+}
+
 int TNewScrollBar::along(const QPoint &point) const
 {
     return m_kind == sbVertical ? point.y() : point.x();
@@ -183,10 +195,9 @@ int TNewScrollBar::along(const QPoint &point) const
 void TNewScrollBar::GetThumbParams(int &start, int &size) const
 {
     const int track = trackLength();
-    const int trackStart = m_buttonType == btSeparate ? buttonLength() : 0;
     if (track < MinThumbLength) {
         size = 0;
-        start = trackStart + mulDiv(m_position, track, m_range);
+        start = trackStart() + mulDiv(m_position, track, m_range);
         return;
     }
     size = m_page <= m_range ? std::max(mulDiv(m_page, track, m_range), MinThumbLength) : track;
@@ -194,7 +205,7 @@ void TNewScrollBar::GetThumbParams(int &start, int &size) const
     // 8-pixel minimum still reaches both ends when dragged.
     const int travel = track - size;
     const int span = m_range - m_page;
-    start = trackStart + (travel > 0 && span > 0 ? mulDiv(m_position, travel, span) : 0);
+    start = trackStart() + (travel > 0 && span > 0 ? mulDiv(m_position, travel, span) : 0);
 }
 
 int TNewScrollBar::ThumbPosition(int thumbStart) const
@@ -206,8 +217,7 @@ int TNewScrollBar::ThumbPosition(int thumbStart) const
     const int span = m_range - m_page;
     if (size == 0 || travel <= 0 || span <= 0)
         return m_position;
-    const int trackStart = m_buttonType == btSeparate ? buttonLength() : 0;
-    return mulDiv(thumbStart - trackStart, span, travel);
+    return mulDiv(thumbStart - trackStart(), span, travel);
 }
 
 QRect TNewScrollBar::partRect(int start, int end) const
@@ -249,8 +259,7 @@ QRect TNewScrollBar::RectFromHit(int part) const
 
 QRect TNewScrollBar::ContainerRect() const
 {
-    const int trackStart = m_buttonType == btSeparate ? buttonLength() : 0;
-    return partRect(trackStart, trackStart + trackLength());
+    return partRect(trackStart(), trackStart() + trackLength());
 }
 
 int TNewScrollBar::HitTest(const QPoint &point) const
@@ -289,7 +298,7 @@ void TNewScrollBar::ScrollAction(TScrollCode code, bool notify)
     case scTrack:
     case scEndScroll: break;
     }
-    int position = int(std::clamp<int64_t>(target, 0, std::max(m_range - m_page, 0)));
+    int position = int(std::clamp<int64_t>(target, 0, maxPosition()));
     if (notify)
         emit OnScroll(this, code, position);
     SetPosition(position);

@@ -114,9 +114,11 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    int maxPosition() const;
     int length() const;
     int buttonLength() const;
     int trackLength() const;
+    int trackStart() const;
     int along(const QPoint &point) const;
     QRect partRect(int start, int end) const;
     void setHotPart(int part);

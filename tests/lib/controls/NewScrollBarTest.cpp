@@ -333,6 +333,13 @@ TEST(TNewScrollBar, StepsNearTheEndsOfIntStayInRange)
     bar.bar.ScrollAction(scLineUp, false);
     bar.bar.ScrollAction(scLineUp, false);
     EXPECT_EQ(bar.bar.Position(), 0);
+
+    // A thumb dragged far past the end of so long a range stays at the end.
+    const QPoint grab = centre(bar.bar.RectFromHit(TNewScrollBar::htThumb));
+    bar.mouse(QEvent::MouseButtonPress, grab);
+    bar.mouse(QEvent::MouseMove, grab + QPoint(1000, 0));
+    EXPECT_EQ(bar.bar.Position(), INT_MAX - 1);
+    bar.mouse(QEvent::MouseButtonRelease, grab + QPoint(1000, 0));
 }
 
 TEST(TNewScrollBar, HoldingAnArrowRepeatsUntilTheButtonIsLetGo)
