@@ -191,6 +191,8 @@ TEST(TNewScrollBox, SetClientReplacesTheClient)
     EXPECT_EQ(client->Box(), box.get());
     EXPECT_FALSE(client->isHidden());
     EXPECT_EQ(client->geometry(), QRect(2, 2, 180, 146));
+    box->setFocus();   // the focus the box gets goes to its client
+    EXPECT_EQ(box->focusWidget(), client);
     const QImage image = paint(*box);
     EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(6, 6), QColor(Qt::black));
