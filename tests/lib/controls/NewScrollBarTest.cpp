@@ -600,3 +600,19 @@ TEST(TNewScrollBar, ADisabledBarGreysItsArrows)
     EXPECT_EQ(grey.size(), QSize(8, 4));
     EXPECT_EQ(image.pixelColor(grey.bottomRight() + QPoint(1, 1)), QColor(250, 250, 210));
 }
+
+TEST(TNewScrollBar, TheFocusShowsAsADottedFrameOnTheThumb)
+{
+    ScopedApplicationPalette scoped(distinctPalette());
+    Bar bar(sbHorizontal, btSeparate, 132);
+    bar.setUp(400, 100, 150);
+    bar.bar.show();
+    QApplication::setActiveWindow(&bar.bar);
+    bar.bar.setFocus();
+    ASSERT_TRUE(bar.bar.hasFocus());
+    const QRect thumb = bar.bar.RectFromHit(TNewScrollBar::htThumb);
+    const QColor dots(10, 20, 200);
+    EXPECT_GT(countOf(bar.paint(), thumb.adjusted(2, 2, -2, -2), dots), 0);
+    bar.bar.SetFocusType(ftNone);
+    EXPECT_EQ(countOf(bar.paint(), thumb, dots), 0);
+}
