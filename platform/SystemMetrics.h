@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Types.h"
+
+#include <QColor>
+
+// The system's colours and metrics: the one table every control reads, so that
+// no control keeps its own copy. Colours come from the application palette, so
+// the program follows the desktop's theme; metrics are the classic Windows
+// values.
+
+// 0x00BBGGRR, as Windows packs a colour.
+using COLORREF = DWORD;
+
+constexpr int COLOR_SCROLLBAR = 0;
+constexpr int COLOR_BTNFACE = 15;
+constexpr int COLOR_BTNSHADOW = 16;
+constexpr int COLOR_BTNTEXT = 18;
+constexpr int COLOR_BTNHIGHLIGHT = 20;
+constexpr int COLOR_3DDKSHADOW = 21;
+constexpr int COLOR_3DLIGHT = 22;
+
+// Window thread only (they read the application palette). Black for an index
+// the table does not hold, as Windows answers.
+COLORREF GetSysColor(int index);
+// The same colour as painting takes it.
+QColor SysColour(int index);
+
+constexpr int SM_CXVSCROLL = 2;    // width of a vertical scroll bar
+constexpr int SM_CYHSCROLL = 3;    // height of a horizontal scroll bar
+constexpr int SM_CYVSCROLL = 20;   // height of a vertical scroll bar's arrow button
+constexpr int SM_CXHSCROLL = 21;   // width of a horizontal scroll bar's arrow button
+constexpr int SM_CXEDGE = 45;      // width of a sunken client edge
+constexpr int SM_CYEDGE = 46;      // height of a sunken client edge
+
+// In pixels. Any thread. 0 for an index the table does not hold, as Windows
+// answers.
+int GetSystemMetrics(int index);
