@@ -11,7 +11,11 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <future>
@@ -28,6 +32,37 @@ public:
     ~GlobalsScope() { FreeGlobals(); }
     GlobalsScope(const GlobalsScope &) = delete;
     GlobalsScope &operator=(const GlobalsScope &) = delete;
+};
+
+// While it lives, the registry store refuses to write any value named
+// valueName (in any case), as a store that cannot be written does.
+class RefusedRegistryWrites
+{
+public:
+    explicit RefusedRegistryWrites(const char *valueName)
+    {
+        char *sql = sqlite3_mprintf(
+            "CREATE TRIGGER RefuseInsert BEFORE INSERT ON RegValue WHEN NEW.folded = lower(%Q)"
+            " BEGIN SELECT RAISE(ABORT, 'read-only'); END;"
+            "CREATE TRIGGER RefuseUpdate BEFORE UPDATE ON RegValue WHEN NEW.folded = lower(%Q)"
+            " BEGIN SELECT RAISE(ABORT, 'read-only'); END",
+            valueName, valueName);
+        exec(sql);
+        sqlite3_free(sql);
+    }
+    ~RefusedRegistryWrites() { exec("DROP TRIGGER RefuseInsert; DROP TRIGGER RefuseUpdate"); }
+    RefusedRegistryWrites(const RefusedRegistryWrites &) = delete;
+    RefusedRegistryWrites &operator=(const RefusedRegistryWrites &) = delete;
+
+private:
+    static void exec(const char *sql)
+    {
+        sqlite3 *db = nullptr;
+        EXPECT_EQ(sqlite3_open(std::getenv("ZILO_REGISTRY"), &db), SQLITE_OK);
+        sqlite3_busy_timeout(db, 10000);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+        sqlite3_close(db);
+    }
 };
 
 // Answers the program's message boxes for one scope, in order from answers

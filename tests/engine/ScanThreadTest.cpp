@@ -13,7 +13,6 @@
 
 #include <QCoreApplication>
 
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -121,33 +120,6 @@ private:
     CScanThumbProgressContext *m_context = nullptr;   // one reference while scanning
     TScanThreadList m_threads;
     std::vector<CThumbBitmap *> m_records;   // one reference each
-};
-
-// While it lives, the registry store refuses to record any folder's browse
-// file, as a store that cannot be written does.
-class RefusedBrowseFileWrites
-{
-public:
-    RefusedBrowseFileWrites()
-    {
-        exec("CREATE TRIGGER RefuseInsert BEFORE INSERT ON RegValue WHEN lower(NEW.name) = 'browse file'"
-             " BEGIN SELECT RAISE(ABORT, 'read-only'); END;"
-             "CREATE TRIGGER RefuseUpdate BEFORE UPDATE ON RegValue WHEN lower(NEW.name) = 'browse file'"
-             " BEGIN SELECT RAISE(ABORT, 'read-only'); END");
-    }
-    ~RefusedBrowseFileWrites() { exec("DROP TRIGGER RefuseInsert; DROP TRIGGER RefuseUpdate"); }
-    RefusedBrowseFileWrites(const RefusedBrowseFileWrites &) = delete;
-    RefusedBrowseFileWrites &operator=(const RefusedBrowseFileWrites &) = delete;
-
-private:
-    static void exec(const char *sql)
-    {
-        sqlite3 *db = nullptr;
-        EXPECT_EQ(sqlite3_open(std::getenv("ZILO_REGISTRY"), &db), SQLITE_OK);
-        sqlite3_busy_timeout(db, 10000);
-        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-        sqlite3_close(db);
-    }
 };
 
 int filesIn(const std::string &hostFolder)
@@ -292,7 +264,7 @@ TEST_F(ScanThreadTest, AnErrorEndsALoadOrASaveAndTheThreadServesTheNextRequest)
     MessageBoxScript boxes;
     ScanOwner owner;
     {
-        RefusedBrowseFileWrites refused;
+        RefusedRegistryWrites refused("Browse File");
         owner.start(pics());
         ASSERT_TRUE(owner.serveUntilMessage(UM_BROWSE_LOAD_END));
         EXPECT_EQ(owner.last(UM_BROWSE_LOAD_END)->wParam, 0u);

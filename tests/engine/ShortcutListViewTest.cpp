@@ -15,7 +15,6 @@
 #include <QImage>
 #include <QMimeData>
 
-#include <sqlite3.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -121,31 +120,6 @@ protected:
     }
 
     std::optional<GlobalsScope> m_globals;
-};
-
-// While it lives, the store refuses to write the value "Version", the last
-// one a save writes.
-class RefusedVersionWrites
-{
-public:
-    RefusedVersionWrites()
-    {
-        exec("CREATE TRIGGER RefuseVersion BEFORE INSERT ON RegValue WHEN NEW.folded = 'version'"
-             " BEGIN SELECT RAISE(ABORT, 'read-only'); END");
-    }
-    ~RefusedVersionWrites() { exec("DROP TRIGGER RefuseVersion"); }
-    RefusedVersionWrites(const RefusedVersionWrites &) = delete;
-    RefusedVersionWrites &operator=(const RefusedVersionWrites &) = delete;
-
-private:
-    static void exec(const char *sql)
-    {
-        sqlite3 *db = nullptr;
-        EXPECT_EQ(sqlite3_open(std::getenv("ZILO_REGISTRY"), &db), SQLITE_OK);
-        sqlite3_busy_timeout(db, 10000);
-        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-        sqlite3_close(db);
-    }
 };
 
 } // namespace
@@ -340,7 +314,7 @@ TEST_F(ShortcutList, ASaveThatFailsLeavesTheSectionAsItWas)
     ASSERT_TRUE(list->AddShortcut("C:\\Photos"));
     const Values before = storedValues();
     {
-        RefusedVersionWrites refused;
+        RefusedRegistryWrites refused("Version");
         EXPECT_THROW(list->AddShortcut("D:\\Pics"), ERegistryException);
     }
     EXPECT_EQ(storedValues(), before) << "the erase and the writes are one transaction";
@@ -452,7 +426,7 @@ TEST_F(ShortcutList, AChangeThatCannotBeSavedIsReportedAndNotSpread)
     ASSERT_TRUE(list->AddShortcut("C:\\Photos"));
     MessageBoxScript boxes;
     {
-        RefusedVersionWrites refused;
+        RefusedRegistryWrites refused("Version");
         list->topLevelItem(0)->setText(0, "Holidays");
         ASSERT_TRUE(ServeUntil([&] { return !boxes.boxes().empty(); }));
     }
