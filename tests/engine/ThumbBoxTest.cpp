@@ -107,6 +107,11 @@ TEST_F(ThumbBoxTest, PaintsAndDecodesOnlyTheThumbnailsInView)
     EXPECT_TRUE(decoded().back() == box.Count() - 1);
     const QRect picture = last->GetImageRect(8, 80, 60).translated(box.ThumbnailRect(last).topLeft());
     EXPECT_TRUE(isPictureColour(image.pixelColor(picture.center()))) << "scrolled into view";
+
+    box.DeleteAllThumbnails();
+    box.ResetScrollBars();
+    EXPECT_FALSE(box.VertScrollBar()->isVisible());
+    EXPECT_EQ(box.VertScrollBar()->Position(), 0);
 }
 
 } // namespace
