@@ -8,12 +8,12 @@
 
 #include <lib/controls/Edge.h>
 #include <platform/StringList.h>
-#include <platform/SystemMetrics.h>
 
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QPixmap>
 #include <QPolygon>
 
 #include <algorithm>
