@@ -23,11 +23,13 @@ class RecordingOwner : public ThumbBoxOwner
 {
 public:
     CPath Folder() const override { return folder; }
+    bool ShowsPictures() const override { return pictures; }
     void ShowThumbnail(TThumbnail *thumbnail) override { shown.push_back(thumbnail); }
     void ThumbnailChanged(TThumbnail *thumbnail) override { changed.push_back(thumbnail); }
     void SelectionChanged() override { ++selectionChanges; }
 
     CPath folder;
+    bool pictures = true;
     std::vector<TThumbnail *> shown;
     std::vector<TThumbnail *> changed;
     int selectionChanges = 0;

@@ -58,6 +58,19 @@ TEST_F(ThumbnailTest, APendingThumbnailShowsItsStateInsteadOfAPicture)
     EXPECT_FALSE(thumbnail->GetThumbBitmap()->HasBitmap()) << "nothing decoded";
 }
 
+TEST_F(ThumbnailTest, AWindowThatShowsNoPicturesShowsTheLoadedMark)
+{
+    m_owner.pictures = false;
+    TThumbBox box(&m_owner);
+    showBox(box, 300, 200);
+    TThumbnail *thumbnail = box.AddThumbnail(record("a.jpg", 160, 120, true));
+    const QImage image = box.Client()->grab().toImage();
+    const QPoint topLeft = thumbnail->BoundsRect().topLeft();
+    for (const QPoint dot : {QPoint(5, 10), QPoint(10, 10), QPoint(15, 10)})
+        EXPECT_EQ(image.pixelColor(topLeft + dot), QColor(0, 0, 0x80)) << dot.x();
+    EXPECT_FALSE(thumbnail->GetThumbBitmap()->HasBitmap()) << "nothing decoded";
+}
+
 TEST_F(ThumbnailTest, ASelectedThumbnailIsFilledWithTheSelectionColour)
 {
     PanelOptions->SetInt(TPanelOptions::SelectionColour, 0x00C000);   // green
