@@ -6,6 +6,7 @@
 
 class QMimeData;
 class QWidget;
+class TThumbnail;
 class TImageHandler;
 class TStrings;
 
@@ -148,6 +149,26 @@ public:
     virtual bool isThumbnailDrag(const QMimeData *) const { return false; }
     // Moves the dragged thumbnails' files into folder, after ConfirmDragMove.
     virtual void MoveToFolder(const QMimeData *, const CPath &) {}
+};
+
+// The browse window that a thumbnail box reports to. A box made without one
+// reports to nobody and shows its thumbnails' pictures.
+class ThumbBoxOwner
+{
+public:
+    virtual ~ThumbBoxOwner() = default;
+
+    // The open folder, whose options the box lays out by; empty: the folder defaults.
+    virtual CPath Folder() const { return CPath(); }
+    // Whether loaded thumbnails show their pictures rather than their information.
+    virtual bool ShowsPictures() const { return true; }
+    // UM_SHOW_THUMBNAIL: a thumbnail was added, so that the window can follow it.
+    virtual void ShowThumbnail(TThumbnail *) {}
+    // The thumbnail's record changed, or went stale: then the thumbnail leaves
+    // the box right after this returns.
+    virtual void ThumbnailChanged(TThumbnail *) {}
+    // Once for every finished bracket of selection changes.
+    virtual void SelectionChanged() {}
 };
 
 void SetCoordinatorHooks(CoordinatorHooks *hooks);

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "ThumbBitmap.h"
+
+#include <lib/String.h>
+#include <platform/Messages.h>
+
+#include <QRect>
+
+#include <cstdint>
+#include <memory>
+
+class QPainter;
+class TThumbBox;
+class TThumbnail;
+
+// The place and size of a thumbnail: the width from the image's longer side,
+// the height that plus the label under it. Coordinates are the owner's.
+class TThumbSkeleton
+{
+public:
+    // Sizes the item for an image of that size with a label of labelHeight
+    // pixels under it; the place stays.
+    void SetImageSize(int labelHeight, int imageWidth, int imageHeight);
+    // Where an image of that size lies in the item's own coordinates: centred,
+    // then raised by the label height.
+    QRect GetImageRect(int labelHeight, int imageWidth, int imageHeight) const;
+
+    const QRect &BoundsRect() const { return m_bounds; }
+    int Width() const { return m_bounds.width(); }
+    int Height() const { return m_bounds.height(); }
+    void SetPlace(int left, int top) { m_bounds.moveTo(left, top); }
+
+private:
+    QRect m_bounds;
+};
+
+// The observer of one thumbnail's record. Shared by the thumbnail and by every
+// message its Notify posted, so that a message arriving after the thumbnail has
+// gone finds no thumbnail and is dropped.
+class TThumbnailObserver : public CThumbBitmapClient, public std::enable_shared_from_this<TThumbnailObserver>
+{
+public:
+    // window: the box's message window, which resolves the posts.
+    TThumbnailObserver(HWND window, TThumbnail *thumbnail) : m_window(window), m_thumbnail(thumbnail) {}
+
+    // Any thread: posts the notification to the box's window and returns; it
+    // waits for nothing, so the window thread may detach this meanwhile.
+    void Notify(uint8_t what) override;
+    // Window thread: the thumbnail, or null once it has gone.
+    TThumbnail *Thumbnail() const { return m_thumbnail; }
+    // Window thread, from the thumbnail's destructor.
+    void Forget() { m_thumbnail = nullptr; }
+
+private:
+    const HWND m_window;
+    TThumbnail *m_thumbnail;   // written and read on the window thread only
+};
+
+// The message that TThumbnailObserver posts: wParam the notification, lParam
+// the observer, alive while the message is handled.
+constexpr UINT UM_THUMBNAIL_NOTIFIED = WM_APP;
+
+// One record shown in a thumbnail box: a painted item of the box's inner
+// panel, not a widget. The box owns it; it joins the box's list when made and
+// leaves it when deleted. Window thread only, except for its observer.
+class TThumbnail : public TThumbSkeleton
+{
+public:
+    // Shows record (which may be null) in box, sized for it.
+    TThumbnail(CThumbBitmap *record, TThumbBox *box);
+    // Deselects itself first, so the box's selected count stays right.
+    ~TThumbnail();
+    TThumbnail(const TThumbnail &) = delete;
+    TThumbnail &operator=(const TThumbnail &) = delete;
+
+    CThumbBitmap *GetThumbBitmap() const { return m_client->GetBitmap(); }
+    void SetThumbBitmap(CThumbBitmap *record);
+    TThumbBox *Box() const { return m_box; }
+
+    // The size for the record's thumbnail and the folder's label option; the
+    // hint becomes the record's information text.
+    void UpdateSizeAndHint();
+    const CString &Hint() const { return m_hint; }
+
+    bool Selected() const { return m_selected; }
+    // A change repaints and adjusts the box's selected count.
+    void SetSelected(bool selected);
+    bool CutMark() const { return m_cutMark; }
+    void SetCutMark(bool cutMark);
+
+    // Paints the item at its place in canvas's coordinates. Decodes the
+    // record's thumbnail on first use.
+    void Paint(QPainter &canvas);
+
+private:
+    int labelHeight() const;
+    void paintPicture(QPainter &canvas, CThumbBitmap &record);
+    void paintInformation(QPainter &canvas, CThumbBitmap &record, bool loaded);
+
+    TThumbBox *m_box;
+    std::shared_ptr<TThumbnailObserver> m_client;
+    CString m_hint;
+    bool m_selected = false;
+    bool m_cutMark = false;
+};

@@ -1,0 +1,117 @@
+#include "ThumbBoxTestSupport.h"
+
+#include <platform/SystemMetrics.h>
+
+#include <QImage>
+
+#include <vector>
+
+namespace {
+
+struct PlacementCase
+{
+    const char *name;
+    int usableWidth;
+    std::vector<QPoint> places;
+    QSize scrollRanges;
+};
+
+// Thumbnails 101 wide and 109 high (82-pixel thumbnails with labels), spacing 10.
+TEST_F(ThumbBoxTest, PlacesThumbnailsInRowsAcrossTheUsableWidth)
+{
+    const PlacementCase cases[] = {
+        {"three a row", 345, {{10, 10}, {121, 10}, {232, 10}, {10, 129}}, {343, 248}},
+        {"two a row", 335, {{10, 10}, {121, 10}, {10, 129}, {121, 129}}, {232, 248}},
+        {"narrower than one", 60, {{10, 10}, {10, 129}, {10, 248}, {10, 367}}, {121, 486}},
+    };
+    setFolderOption(TFolderOptions::ThumbnailSize, 82);
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+        record(name, 82, 82, true);
+    for (const PlacementCase &placement : cases) {
+        SCOPED_TRACE(placement.name);
+        TThumbBox box(&m_owner);
+        showBox(box, placement.usableWidth + 2 * GetSystemMetrics(SM_CXEDGE), 600);
+        ASSERT_EQ(box.Client()->width(), placement.usableWidth);
+        for (CThumbBitmap *made : m_records)
+            box.AddThumbnail(made);
+        ASSERT_EQ(box.Thumbnail(0)->Width(), 101);
+        std::vector<QPoint> places;
+        for (int index = 0; index < box.Count(); ++index)
+            places.push_back(box.Thumbnail(index)->BoundsRect().topLeft());
+        EXPECT_EQ(places, placement.places);
+        EXPECT_EQ(QSize(box.HorzScrollBar()->Range(), box.VertScrollBar()->Range()), placement.scrollRanges);
+
+        box.Relayout();
+        for (int index = 0; index < box.Count(); ++index)
+            EXPECT_EQ(box.Thumbnail(index)->BoundsRect().topLeft(), placement.places[size_t(index)]) << index;
+        EXPECT_EQ(QSize(box.HorzScrollBar()->Range(), box.VertScrollBar()->Range()), placement.scrollRanges);
+        EXPECT_EQ(m_owner.shown.size(), size_t(box.Count()));
+        m_owner.shown.clear();
+    }
+}
+
+TEST_F(ThumbBoxTest, ThumbnailsOfMixedSizesNeverOverlap)
+{
+    setFolderOption(TFolderOptions::ThumbnailSize, 160);
+    record("big.jpg", 160, 160, true);
+    setFolderOption(TFolderOptions::ThumbnailSize, 80);
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+        record(name, 80, 80, true);
+    TThumbBox box(&m_owner);
+    showBox(box, 400, 600);
+    for (CThumbBitmap *made : m_records)
+        box.AddThumbnail(made);
+
+    int bottom = 0;
+    for (int index = 0; index < box.Count(); ++index) {
+        const QRect bounds = box.Thumbnail(index)->BoundsRect();
+        bottom = std::max(bottom, bounds.bottom() + 1);
+        for (int other = 0; other < index; ++other)
+            EXPECT_FALSE(bounds.intersects(box.Thumbnail(other)->BoundsRect())) << index << " meets " << other;
+    }
+    EXPECT_EQ(box.Thumbnail(2)->BoundsRect().top(), 10 + box.Thumbnail(0)->Height() + 10) << "below the tallest";
+    EXPECT_EQ(box.VertScrollBar()->Range(), bottom + 10);
+}
+
+TEST_F(ThumbBoxTest, PaintsAndDecodesOnlyTheThumbnailsInView)
+{
+    for (int index = 0; index < 40; ++index)
+        record(QString("%1.jpg").arg(index), 160, 120, true);
+    TThumbBox box(&m_owner);
+    showBox(box, 250, 200);
+    for (CThumbBitmap *made : m_records)
+        box.AddThumbnail(made);
+    ASSERT_TRUE(box.VertScrollBar()->isVisible());
+
+    const auto decoded = [&] {
+        std::vector<int> indexes;
+        for (int index = 0; index < box.Count(); ++index)
+            if (box.Thumbnail(index)->GetThumbBitmap()->HasBitmap())
+                indexes.push_back(index);
+        return indexes;
+    };
+    const auto inView = [&] {
+        std::vector<int> indexes;
+        for (int index = 0; index < box.Count(); ++index)
+            if (box.ThumbnailRect(box.Thumbnail(index)).intersects(box.Client()->rect()))
+                indexes.push_back(index);
+        return indexes;
+    };
+    box.Client()->grab();
+    EXPECT_EQ(decoded(), inView());
+    EXPECT_LT(decoded().size(), size_t(box.Count()));
+
+    box.VertScrollBar()->SetPosition(box.VertScrollBar()->Range());
+    const QImage image = box.Client()->grab().toImage();
+    TThumbnail *last = box.Thumbnail(box.Count() - 1);
+    EXPECT_TRUE(decoded().back() == box.Count() - 1);
+    const QRect picture = last->GetImageRect(8, 80, 60).translated(box.ThumbnailRect(last).topLeft());
+    EXPECT_TRUE(isPictureColour(image.pixelColor(picture.center()))) << "scrolled into view";
+
+    box.DeleteAllThumbnails();
+    box.ResetScrollBars();
+    EXPECT_FALSE(box.VertScrollBar()->isVisible());
+    EXPECT_EQ(box.VertScrollBar()->Position(), 0);
+}
+
+} // namespace
