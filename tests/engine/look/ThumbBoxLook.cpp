@@ -1,0 +1,116 @@
+// Shows a thumbnail box of a made-up folder: pictures of several colours and
+// shapes, some selected, one cut, and records not yet built or failed, for a
+// person (or a screenshot) to look at. Runs until its window is closed.
+
+#include <Source/Glob.h>
+#include <Source/WindowHooks.h>
+#include <Source/engine/ThumbBitmap.h>
+#include <Source/engine/ThumbBox.h>
+#include <Source/engine/Thumbnail.h>
+#include <lib/imaging/ImgLib.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// C: is a folder of the temporary folder, holding Pics.
+void prepareDrives(const QTemporaryDir &folder)
+{
+    for (const char *name : {"Program", "C/Pics"})
+        QDir(folder.path()).mkpath(name);
+    QFile map(folder.filePath("drives.map"));
+    if (!map.open(QIODevice::WriteOnly))
+        std::exit(1);
+    map.write(QStringLiteral("C:\t%1\tfixed\t0012ABCD\tSystem\n").arg(folder.filePath("C")).toUtf8());
+    map.close();
+    ::setenv("ZILO_DRIVE_MAP", qPrintable(map.fileName()), 1);
+    ::setenv("ZILO_REGISTRY", qPrintable(folder.filePath("Registry.db")), 1);
+    ::setenv("ZILO_PROGRAM_FOLDER", qPrintable(folder.filePath("Program")), 1);
+}
+
+// A JPEG of a diagonal gradient between two colours.
+std::vector<uint8_t> gradientJpeg(uint32_t width, uint32_t height, int hue)
+{
+    std::vector<uint8_t> rgb(size_t(width) * height * 3);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const QColor colour = QColor::fromHsv(hue, 140 + int(80 * x / width), 120 + int(120 * y / height));
+            uint8_t *pixel = &rgb[(size_t(y) * width + x) * 3];
+            pixel[0] = uint8_t(colour.red());
+            pixel[1] = uint8_t(colour.green());
+            pixel[2] = uint8_t(colour.blue());
+        }
+    }
+    std::vector<uint8_t> jpeg(rgb.size() + 4096);
+    HIMGDEST destination = ImgOpenMemoryDest(jpeg.data(), uint32_t(jpeg.size()));
+    jpeg.resize(ImgWriteRGBToJPG(destination, rgb.data(), width, height, 90, 0));
+    ImgCloseDest(destination);
+    return jpeg;
+}
+
+class LookOwner : public ThumbBoxOwner
+{
+public:
+    CPath Folder() const override { return CPath("C:\\Pics"); }
+    bool ShowsPictures() const override { return true; }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        return 1;
+    prepareDrives(folder);
+    InitGlobals();
+    InitImageLibrary();
+    {
+        LookOwner owner;
+        TThumbBox box(&owner);
+        box.setWindowTitle("Thumbnails");
+        box.setGeometry(40, 40, 760, 520);
+        std::vector<CThumbBitmap *> records;
+        for (int index = 0; index < 40; ++index) {
+            const QString name = QStringLiteral("photo %1.jpg").arg(index, 2, 10, QChar('0'));
+            const bool tall = index % 4 == 3;
+            const int hue = index * 29 % 360;
+            const std::vector<uint8_t> photo = gradientJpeg(tall ? 480 : 640, tall ? 640 : 480, hue);
+            QFile file(folder.filePath("C/Pics/" + name));
+            if (!file.open(QIODevice::WriteOnly))
+                return 1;
+            file.write(reinterpret_cast<const char *>(photo.data()), qint64(photo.size()));
+            file.close();
+            auto *record = new CThumbBitmap(CThumbBitmap::FromFile, CPath(CString("C:\\Pics\\" + name)));
+            records.push_back(record);
+            if (index % 13 != 5 && record->ClaimForLoading()) {
+                const CSize size = record->GetThumbnailSize();
+                const bool failed = index % 13 == 11;
+                record->EndLoading(failed ? TThumbState::Failed : TThumbState::Loaded,
+                                   failed ? std::vector<uint8_t>()
+                                          : gradientJpeg(uint32_t(size.cx), uint32_t(size.cy), hue));
+            }
+        }
+        // Shown only once the pictures are made, so that it is never seen unpainted.
+        box.show();
+        box.ResetLayout();
+        for (int index = 0; index < int(records.size()); ++index) {
+            TThumbnail *thumbnail = box.AddThumbnail(records[size_t(index)]);
+            thumbnail->SetSelected(index == 2 || index == 3 || index == 9);
+            thumbnail->SetCutMark(index == 9 || index == 10);
+        }
+        application.exec();
+        box.DeleteAllThumbnails();
+        for (CThumbBitmap *record : records)
+            record->Release();
+    }
+    FreeGlobals();
+    return 0;
+}
