@@ -2,6 +2,8 @@
 // registry and drives of its own, for a person (or a screenshot) to look at.
 // Runs until its window is closed.
 
+#include "LookFolder.h"
+
 #include <Source/Glob.h>
 #include <Source/engine/ShortcutListView.h>
 #include <lib/Options.h>
@@ -16,22 +18,6 @@
 
 #include <cstdlib>
 #include <memory>
-
-// C: is a folder of the temporary folder with two picture folders; the disc
-// of the shortcut "Old CD" is not in any drive.
-static void prepareDrives(const QTemporaryDir &folder)
-{
-    for (const char *name : {"Program", "C/Photos", "C/Holidays 2001"})
-        QDir(folder.path()).mkpath(name);
-    QFile map(folder.filePath("drives.map"));
-    if (!map.open(QIODevice::WriteOnly))
-        std::exit(1);
-    map.write(QStringLiteral("C:\t%1\tfixed\t0012ABCD\tSystem\n").arg(folder.filePath("C")).toUtf8());
-    map.close();
-    ::setenv("ZILO_DRIVE_MAP", qPrintable(map.fileName()), 1);
-    ::setenv("ZILO_REGISTRY", qPrintable(folder.filePath("Registry.db")), 1);
-    ::setenv("ZILO_PROGRAM_FOLDER", qPrintable(folder.filePath("Program")), 1);
-}
 
 static std::unique_ptr<TOptions> layoutOptions(TViewStyle style)
 {
@@ -49,7 +35,7 @@ int main(int argc, char **argv)
     QTemporaryDir folder;
     if (!folder.isValid())
         return 1;
-    prepareDrives(folder);
+    PrepareLookFolder(folder, {"Photos", "Holidays 2001"});
     InitGlobals();
     {
         TShortcutListView maker(nullptr);

@@ -1,6 +1,8 @@
 // Shows a thumbnail box of a made-up folder: pictures of several colours and
-// shapes, some selected, one cut, and records not yet built or failed, for a
+// shapes, some selected, two cut, and records not yet built or failed, for a
 // person (or a screenshot) to look at. Runs until its window is closed.
+
+#include "LookFolder.h"
 
 #include <Source/Glob.h>
 #include <Source/WindowHooks.h>
@@ -19,22 +21,7 @@
 
 namespace {
 
-// C: is a folder of the temporary folder, holding Pics.
-void prepareDrives(const QTemporaryDir &folder)
-{
-    for (const char *name : {"Program", "C/Pics"})
-        QDir(folder.path()).mkpath(name);
-    QFile map(folder.filePath("drives.map"));
-    if (!map.open(QIODevice::WriteOnly))
-        std::exit(1);
-    map.write(QStringLiteral("C:\t%1\tfixed\t0012ABCD\tSystem\n").arg(folder.filePath("C")).toUtf8());
-    map.close();
-    ::setenv("ZILO_DRIVE_MAP", qPrintable(map.fileName()), 1);
-    ::setenv("ZILO_REGISTRY", qPrintable(folder.filePath("Registry.db")), 1);
-    ::setenv("ZILO_PROGRAM_FOLDER", qPrintable(folder.filePath("Program")), 1);
-}
-
-// A JPEG of a diagonal gradient between two colours.
+// A JPEG of one hue, growing more saturated to the right and lighter downwards.
 std::vector<uint8_t> gradientJpeg(uint32_t width, uint32_t height, int hue)
 {
     std::vector<uint8_t> rgb(size_t(width) * height * 3);
@@ -69,7 +56,7 @@ int main(int argc, char **argv)
     QTemporaryDir folder;
     if (!folder.isValid())
         return 1;
-    prepareDrives(folder);
+    PrepareLookFolder(folder, {"Pics"});
     InitGlobals();
     InitImageLibrary();
     {
