@@ -310,6 +310,14 @@ void TThumbBox::ChangeSelection(TSelectionChange mode)
     m_owner->UpdateSimilarReference();
 }
 
+void TThumbBox::deselectAll()
+{
+    if (m_selectedCount == 0)
+        return;
+    for (int index = 0; index < Count(); ++index)
+        Thumbnail(index)->SetSelected(false);
+}
+
 void TThumbBox::SetAllCutMarks(bool cutMark)
 {
     for (int index = 0; index < Count(); ++index)
@@ -386,8 +394,7 @@ void TThumbBox::HandleKeyDown(int direction, bool extend)
         m_rangeEnd = nullptr;
         TThumbnail *focus = stepped(m_focus);
         if (step != 0)
-            for (TThumbnail *selected : GetSelected())
-                selected->SetSelected(false);
+            deselectAll();
         m_focus = focus;
         focus->SetSelected(true);
         Client()->setFocus();
@@ -395,8 +402,7 @@ void TThumbBox::HandleKeyDown(int direction, bool extend)
     } else {
         if (!m_rangeEnd)
             m_rangeEnd = m_focus;
-        for (TThumbnail *selected : GetSelected())
-            selected->SetSelected(false);
+        deselectAll();
         m_rangeEnd = stepped(m_rangeEnd);
         selectRange(IndexOfThumbnail(m_focus), IndexOfThumbnail(m_rangeEnd));
         ScrollThumbnailInView(m_rangeEnd);

@@ -136,6 +136,7 @@ private:
     void leaveList(TThumbnail *thumbnail);
     void adjustSelectedCount(int change) { m_selectedCount += change; }
     void setFocusThumbnail(TThumbnail *thumbnail) { m_focus = thumbnail; }
+    void deselectAll();
     void selectRange(int from, int to);
 
     // The inner panel's pointer and drag events, in its own coordinates.

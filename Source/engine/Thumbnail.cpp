@@ -234,11 +234,12 @@ void TThumbnail::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, 
                 m_box->setFocusThumbnail(this);
         }
     } else if (shift & Qt::ShiftModifier) {
-        for (TThumbnail *selected : m_box->GetSelected())
-            selected->SetSelected(false);
+        m_box->deselectAll();
         m_box->SelectRange(this);
     } else if (!m_selected) {
-        m_box->ChangeSelection(TThumbBox::SelectNone);
+        // The owner hears once, below.
+        m_box->HideInfoWindow();
+        m_box->deselectAll();
         m_box->setFocusThumbnail(this);
         SetSelected(true);
     } else if (button == Qt::LeftButton) {

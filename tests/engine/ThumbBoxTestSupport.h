@@ -27,12 +27,20 @@ public:
     void ShowThumbnail(TThumbnail *thumbnail) override { shown.push_back(thumbnail); }
     void ThumbnailChanged(TThumbnail *thumbnail) override { changed.push_back(thumbnail); }
     void SelectionChanged() override { ++selectionChanges; }
+    void UpdateSimilarReference() override { ++similarReferences; }
+    void PauseLoading(bool paused) override { pauses.push_back(paused); }
+    void SortOrderChanged() override { ++sortOrderChanges; }
+    void SetModified(bool modified) override { this->modified.push_back(modified); }
 
     CPath folder;
     bool pictures = true;
     std::vector<TThumbnail *> shown;
     std::vector<TThumbnail *> changed;
     int selectionChanges = 0;
+    int similarReferences = 0;
+    std::vector<bool> pauses;
+    int sortOrderChanges = 0;
+    std::vector<bool> modified;
 };
 
 // Collects the regions that a widget paints.
