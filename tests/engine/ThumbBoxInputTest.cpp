@@ -147,7 +147,8 @@ TEST_F(ThumbBoxInput, AThumbnailThatLeavesIsNoLongerTheFocus)
     delete box->Thumbnail(3);   // the focus
     EXPECT_EQ(box->Focus(), nullptr);
     box->HandleKeyDown(TThumbBox::KeyDown, false);
-    EXPECT_EQ(selected(*box), Indexes{0});
+    EXPECT_EQ(box->Focus(), box->Thumbnail(0)) << "a key then starts at the first";
+    EXPECT_EQ(selected(*box), (Indexes{0, 3}));
 }
 
 struct ClickCase
