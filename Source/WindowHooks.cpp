@@ -28,7 +28,6 @@ Registration<DialogHooks> s_dialogs;
 Registration<ViewerHooks> s_viewer;
 Registration<OpenWithHooks> s_openWith;
 Registration<BasketHooks> s_basket;
-Registration<ThumbnailDragHooks> s_thumbnailDrags;
 
 } // namespace
 
@@ -85,14 +84,4 @@ void SetBasketHooks(BasketHooks *hooks)
 BasketHooks &Basket()
 {
     return s_basket.get();
-}
-
-void SetThumbnailDragHooks(ThumbnailDragHooks *hooks)
-{
-    s_thumbnailDrags.set(hooks);
-}
-
-ThumbnailDragHooks &ThumbnailDrags()
-{
-    return s_thumbnailDrags.get();
 }

@@ -4,7 +4,6 @@
 #include <lib/String.h>
 #include <platform/MessageBox.h>
 
-class QMimeData;
 class QWidget;
 class TThumbnail;
 class TImageHandler;
@@ -138,19 +137,6 @@ public:
     virtual CString firstApplication() const { return RegisteredApplication; }
 };
 
-// The thumbnail controls' drags, as the lists that take drops see them.
-class ThumbnailDragHooks
-{
-public:
-    virtual ~ThumbnailDragHooks() = default;
-
-    // Whether the drag's data is a drag of thumbnails. None is until the
-    // thumbnail controls answer, so every such drop is refused.
-    virtual bool isThumbnailDrag(const QMimeData *) const { return false; }
-    // Moves the dragged thumbnails' files into folder, after ConfirmDragMove.
-    virtual void MoveToFolder(const QMimeData *, const CPath &) {}
-};
-
 // The browse window that a thumbnail box reports to. A box made without one
 // reports to nobody and shows its thumbnails' pictures.
 class ThumbBoxOwner
@@ -169,6 +155,16 @@ public:
     virtual void ThumbnailChanged(TThumbnail *) {}
     // Once for every finished bracket of selection changes.
     virtual void SelectionChanged() {}
+    // After a click or a rubber band: one selected image may be the find
+    // similar window's reference.
+    virtual void UpdateSimilarReference() {}
+    // The folder's loading pauses while the user drags a rubber band.
+    virtual void PauseLoading(bool) {}
+    // The thumbnails were reordered by hand: the folder now has a custom
+    // order, which the caption and status show.
+    virtual void SortOrderChanged() {}
+    // The folder's browse file needs saving.
+    virtual void SetModified(bool) {}
 };
 
 void SetCoordinatorHooks(CoordinatorHooks *hooks);
@@ -181,5 +177,3 @@ void SetOpenWithHooks(OpenWithHooks *hooks);
 OpenWithHooks &OpenWith();
 void SetBasketHooks(BasketHooks *hooks);
 BasketHooks &Basket();
-void SetThumbnailDragHooks(ThumbnailDragHooks *hooks);
-ThumbnailDragHooks &ThumbnailDrags();

@@ -1,5 +1,6 @@
 #include "ShortcutListView.h"
 
+#include "Thumbnail.h"
 #include "UserMessages.h"
 
 #include "../Glob.h"
@@ -328,7 +329,7 @@ void TShortcutListView::setDropTarget(QTreeWidgetItem *row)
 // says whether a drop may land there.
 void TShortcutListView::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!ThumbnailDrags().isThumbnailDrag(event->mimeData())) {
+    if (!TThumbnailDragObject::From(event->mimeData())) {
         event->ignore();
         return;
     }
@@ -338,7 +339,7 @@ void TShortcutListView::dragEnterEvent(QDragEnterEvent *event)
 void TShortcutListView::dragMoveEvent(QDragMoveEvent *event)
 {
     QTreeWidgetItem *row = itemAt(event->position().toPoint());
-    if (!row || !ThumbnailDrags().isThumbnailDrag(event->mimeData())) {
+    if (!row || !TThumbnailDragObject::From(event->mimeData())) {
         setDropTarget(nullptr);
         event->ignore();
         return;
@@ -357,7 +358,7 @@ void TShortcutListView::dropEvent(QDropEvent *event)
 {
     setDropTarget(nullptr);
     QTreeWidgetItem *row = itemAt(event->position().toPoint());
-    if (!row || !ThumbnailDrags().isThumbnailDrag(event->mimeData())) {
+    if (!row || !TThumbnailDragObject::From(event->mimeData())) {
         event->ignore();
         return;
     }
@@ -367,5 +368,5 @@ void TShortcutListView::dropEvent(QDropEvent *event)
         return;
     }
     event->acceptProposedAction();
-    ThumbnailDrags().MoveToFolder(event->mimeData(), folder);
+    TThumbnailDragObject::From(event->mimeData())->MoveToFolder(folder);
 }

@@ -9,12 +9,19 @@
 #include <lib/controls/Edge.h>
 #include <platform/StringList.h>
 
+#include "FileTransfer.h"
+
+#include <lib/WaitCursor.h>
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>
+#include <QUrl>
+
+#include <platform/HostPath.h>
 
 #include <algorithm>
 
@@ -80,7 +87,12 @@ void TThumbnail::UpdateSizeAndHint()
     const CThumbBitmap *record = GetThumbBitmap();
     const CSize size = record ? record->GetThumbnailSize() : CSize(0, 0);
     SetImageSize(labelHeight(), size.cx, size.cy);
-    m_hint = record ? record->GetInfoText() : CString();
+}
+
+QString TThumbnail::Hint() const
+{
+    const CThumbBitmap *record = GetThumbBitmap();
+    return record ? record->GetInfoText().ToAnsiString() : QString();
 }
 
 void TThumbnail::SetSelected(bool selected)
@@ -205,4 +217,88 @@ void TThumbnail::Paint(QPainter &canvas)
     }
     PaintEdge(canvas, inner, false);
     canvas.restore();
+}
+
+void TThumbnail::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &point)
+{
+    // The pointer keeps its shape while the selection changes.
+    ++CWaitCursor::DisableCount;
+    m_box->Client()->setFocus();
+    m_box->BeginUpdate();
+    if (shift & Qt::ControlModifier) {
+        if (shift & Qt::ShiftModifier) {
+            m_box->SelectRange(this);
+        } else {
+            SetSelected(!m_selected);
+            if (m_selected)
+                m_box->setFocusThumbnail(this);
+        }
+    } else if (shift & Qt::ShiftModifier) {
+        for (TThumbnail *selected : m_box->GetSelected())
+            selected->SetSelected(false);
+        m_box->SelectRange(this);
+    } else if (!m_selected) {
+        m_box->ChangeSelection(TThumbBox::SelectNone);
+        m_box->setFocusThumbnail(this);
+        SetSelected(true);
+    } else if (button == Qt::LeftButton) {
+        const CThumbBitmap *record = GetThumbBitmap();
+        const CSize size = record ? record->GetThumbnailSize() : CSize(0, 0);
+        if (!GetImageRect(labelHeight(), size.cx, size.cy).contains(point))
+            m_box->ShowInfoWindow(this);
+    }
+    m_box->EndUpdate();
+    m_box->Owner().UpdateSimilarReference();
+    --CWaitCursor::DisableCount;
+}
+
+// The program's own list of dragged files: Windows paths, CR LF between them.
+static const QString DraggedFilesFormat = QStringLiteral("application/x-zilo-files");
+
+TThumbnailDragObject::TThumbnailDragObject(const std::vector<TThumbnail *> &thumbnails)
+{
+    QStringList paths;
+    QList<QUrl> urls;
+    for (TThumbnail *thumbnail : thumbnails) {
+        m_box = thumbnail->Box();
+        m_thumbnails.push_back(thumbnail->Observer());
+        if (CThumbBitmap *record = thumbnail->GetThumbBitmap()) {
+            const QString path = record->GetFullPath().ToAnsiString();
+            paths << path;
+            urls << QUrl::fromLocalFile(QString::fromStdString(HostPathFromWindows(path.toStdString())));
+        }
+    }
+    setData(DraggedFilesFormat, paths.join(QStringLiteral("\r\n")).toUtf8());
+    setUrls(urls);
+}
+
+const TThumbnailDragObject *TThumbnailDragObject::From(const QMimeData *data)
+{
+    return qobject_cast<const TThumbnailDragObject *>(data);
+}
+
+TThumbBox *TThumbnailDragObject::SourceBox() const
+{
+    return m_box;
+}
+
+std::vector<TThumbnail *> TThumbnailDragObject::Thumbnails() const
+{
+    std::vector<TThumbnail *> thumbnails;
+    for (const std::shared_ptr<TThumbnailObserver> &observer : m_thumbnails)
+        if (TThumbnail *thumbnail = observer->Thumbnail())
+            thumbnails.push_back(thumbnail);
+    return thumbnails;
+}
+
+void TThumbnailDragObject::MoveToFolder(const CPath &folder) const
+{
+    if (!ConfirmDragMove(folder))
+        return;
+    TStringList files;
+    for (TThumbnail *thumbnail : Thumbnails())
+        if (CThumbBitmap *record = thumbnail->GetThumbBitmap())
+            files.Add(record->GetFullPath().ToAnsiString());
+    if (files.Count() > 0)
+        TransferFiles(TMoveContext(), files, folder);
 }

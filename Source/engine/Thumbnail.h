@@ -5,11 +5,15 @@
 #include <lib/String.h>
 #include <platform/Messages.h>
 
+#include <QMimeData>
+#include <QPointer>
 #include <QRect>
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+class CPath;
 class QPainter;
 class TThumbBox;
 class TThumbnail;
@@ -78,10 +82,11 @@ public:
     void SetThumbBitmap(CThumbBitmap *record);
     TThumbBox *Box() const { return m_box; }
 
-    // The size for the record's thumbnail and the folder's label option; the
-    // hint becomes the record's information text.
+    // The size for the record's thumbnail and the folder's label option.
     void UpdateSizeAndHint();
-    const CString &Hint() const { return m_hint; }
+    // The record's information text, made when asked: a box of many
+    // thumbnails keeps no copy of each.
+    QString Hint() const;
 
     bool Selected() const { return m_selected; }
     // A change repaints and adjusts the box's selected count.
@@ -93,6 +98,16 @@ public:
     // record's thumbnail on first use.
     void Paint(QPainter &canvas);
 
+    // A pointer button went down on the item at point (its own coordinates):
+    // Ctrl toggles or, with Shift, selects the range from the box's focus;
+    // Shift alone selects only that range; a plain click selects the item
+    // alone unless it is selected, when a left click beside its picture
+    // shows its information.
+    void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &point);
+
+    // Its observer, which outlives it while a message or a drag holds it.
+    const std::shared_ptr<TThumbnailObserver> &Observer() const { return m_client; }
+
 private:
     int labelHeight() const;
     void paintPicture(QPainter &canvas, CThumbBitmap &record);
@@ -100,7 +115,33 @@ private:
 
     TThumbBox *m_box;
     std::shared_ptr<TThumbnailObserver> m_client;
-    CString m_hint;
     bool m_selected = false;
     bool m_cutMark = false;
+};
+
+// The data of a drag of thumbnails: the box's selection when it began. It
+// holds them through their observers, so that one deleted during the drag
+// (its file went) drops out. Other programs see the files as local URLs and
+// as the program's own list of Windows paths.
+class TThumbnailDragObject : public QMimeData
+{
+    Q_OBJECT
+
+public:
+    // thumbnails: of one box, in display order.
+    explicit TThumbnailDragObject(const std::vector<TThumbnail *> &thumbnails);
+
+    // data as a drag of this program's thumbnails, or null.
+    static const TThumbnailDragObject *From(const QMimeData *data);
+
+    // The box the drag began in; null once it has gone.
+    TThumbBox *SourceBox() const;
+    // The dragged thumbnails that are still there, in drag order.
+    std::vector<TThumbnail *> Thumbnails() const;
+    // After ConfirmDragMove, moves the dragged files into folder.
+    void MoveToFolder(const CPath &folder) const;
+
+private:
+    QPointer<TThumbBox> m_box;
+    std::vector<std::shared_ptr<TThumbnailObserver>> m_thumbnails;
 };

@@ -1,7 +1,10 @@
 #include "../Source/GlobTestSupport.h"
 #include "../WindowThreadQueue.h"
+#include "ThumbTestSupport.h"
 
 #include <Source/engine/ShortcutListView.h>
+#include <Source/engine/ThumbBox.h>
+#include <Source/engine/Thumbnail.h>
 #include <Source/engine/UserMessages.h>
 #include <lib/Drive.h>
 #include <lib/Options.h>
@@ -34,39 +37,28 @@ const QString Section = QStringLiteral("Shortcuts");
 using Values = std::map<std::string, std::string>;
 using Texts = std::vector<std::string>;
 
-// Stands for the thumbnail controls: a drag of thumbnails carries this format.
-const QString ThumbnailFormat = QStringLiteral("application/x-test-thumbnails");
-
-// The coordinator and the thumbnail drags as the list sees them: records each
-// reload request and each move.
-class RecordingWindows : public RecordingCoordinator, public ThumbnailDragHooks
+// The coordinator as the list sees it: records each reload request.
+class RecordingWindows : public RecordingCoordinator
 {
 public:
-    RecordingWindows() { SetThumbnailDragHooks(this); }
-    ~RecordingWindows() override { SetThumbnailDragHooks(nullptr); }
-
     void ReloadShortcutLists(QWidget *skip) override { reloadsSkipping.push_back(skip); }
-    bool isThumbnailDrag(const QMimeData *data) const override { return data->hasFormat(ThumbnailFormat); }
-    void MoveToFolder(const QMimeData *, const CPath &folder) override { moves.push_back(folder.c_str()); }
 
     std::vector<QWidget *> reloadsSkipping;
-    std::vector<std::string> moves;
 };
 
 // C: is the test folder (fixed, serial 0012ABCD), D: a disc (serial
 // 5EED0001) that a test may take out, E: a drive without a medium (no serial
 // number), F: a network drive.
-class ShortcutList : public testing::Test
+class ShortcutList : public ThumbTest
 {
 protected:
     void SetUp() override
     {
         for (const char *folder : {"/Photos", "/disc/Pics", "/share"})
             fs::create_directories(TestHostFolder() + folder);
+        ThumbTest::SetUp();
         mountDisc(true);
-        m_globals.emplace();
     }
-    void TearDown() override { m_globals.reset(); }
 
     static void mountDisc(bool inserted)
     {
@@ -118,8 +110,6 @@ protected:
         }
         return shown;
     }
-
-    std::optional<GlobalsScope> m_globals;
 };
 
 } // namespace
@@ -465,66 +455,89 @@ QPoint centreOf(const TShortcutListView &list, int row)
 
 } // namespace
 
+// A drag of one thumbnail of C:\Photos\a.jpg from a box, beside a drag of
+// plain text naming the same file.
+struct PhotoDrag
+{
+    PhotoDrag()
+    {
+        const std::vector<uint8_t> jpeg = JpegBytes(64, 48);
+        WriteHostFile(TestHostFolder() + "/Photos/a.jpg",
+                      QByteArray(reinterpret_cast<const char *>(jpeg.data()), qsizetype(jpeg.size())));
+        record = new CThumbBitmap(CThumbBitmap::FromFile, CPath("C:\\Photos\\a.jpg"));
+        box.AddThumbnail(record)->SetSelected(true);
+        thumbnails = std::make_unique<TThumbnailDragObject>(box.GetSelected());
+        text.setText("C:\\Photos\\a.jpg");
+    }
+    ~PhotoDrag()
+    {
+        thumbnails.reset();
+        box.DeleteAllThumbnails();
+        record->Release();
+    }
+
+    CThumbBitmap *record;   // the creating reference
+    TThumbBox box{nullptr};
+    std::unique_ptr<TThumbnailDragObject> thumbnails;
+    QMimeData text;
+};
+
 TEST_F(ShortcutList, ADragOfThumbnailsIsTakenOnlyOverARow)
 {
-    RecordingWindows windows;
     const std::unique_ptr<TShortcutListView> list = makeList();
     ASSERT_TRUE(list->AddShortcut("C:\\Photos"));
     ASSERT_TRUE(list->AddShortcut("D:\\Pics"));
     list->show();
-    QMimeData thumbnails;
-    thumbnails.setData(ThumbnailFormat, "a.jpg");
-    QMimeData text;
-    text.setText("C:\\Photos\\a.jpg");
+    PhotoDrag drag;
     const QPoint empty(20, list->viewport()->height() - 4);
     ASSERT_EQ(list->itemAt(empty), nullptr);
 
-    EXPECT_TRUE(dragOver(*list, thumbnails, centreOf(*list, 1)));
+    EXPECT_TRUE(dragOver(*list, *drag.thumbnails, centreOf(*list, 1)));
     EXPECT_EQ(list->DropTarget(), list->topLevelItem(1));
-    EXPECT_FALSE(dragOver(*list, thumbnails, empty));
+    EXPECT_FALSE(dragOver(*list, *drag.thumbnails, empty));
     EXPECT_EQ(list->DropTarget(), nullptr) << "no row, no mark";
-    EXPECT_TRUE(dragOver(*list, thumbnails, centreOf(*list, 0)));
+    EXPECT_TRUE(dragOver(*list, *drag.thumbnails, centreOf(*list, 0)));
     QDragLeaveEvent leave;
     QCoreApplication::sendEvent(list->viewport(), &leave);
     EXPECT_EQ(list->DropTarget(), nullptr) << "a drag that leaves takes the mark with it";
 
-    EXPECT_FALSE(dragOver(*list, text, centreOf(*list, 0)));
+    EXPECT_FALSE(dragOver(*list, drag.text, centreOf(*list, 0)));
     EXPECT_EQ(list->DropTarget(), nullptr);
-    EXPECT_TRUE(windows.moves.empty());
+    EXPECT_TRUE(fs::exists(TestHostFolder() + "/Photos/a.jpg"));
 }
 
 TEST_F(ShortcutList, ThumbnailsDroppedOnARowMoveIntoItsFolder)
 {
-    RecordingWindows windows;
     const std::unique_ptr<TShortcutListView> list = makeList();
     ASSERT_TRUE(list->AddShortcut("C:\\Photos"));
     ASSERT_TRUE(list->AddShortcut("D:\\Pics"));
     list->show();
-    QMimeData thumbnails;
-    thumbnails.setData(ThumbnailFormat, "a.jpg");
-    QMimeData text;
-    text.setText("C:\\Photos\\a.jpg");
+    PhotoDrag drag;
+    MessageBoxScript answers({IDYES});
 
-    EXPECT_TRUE(dropAt(*list, thumbnails, centreOf(*list, 1)));
-    EXPECT_FALSE(dropAt(*list, thumbnails, QPoint(20, list->viewport()->height() - 4))) << "the empty area";
-    EXPECT_FALSE(dropAt(*list, text, centreOf(*list, 0)));
-    EXPECT_EQ(windows.moves, Texts{"D:\\Pics"});
-
-    mountDisc(false);
-    EXPECT_FALSE(dropAt(*list, thumbnails, centreOf(*list, 1))) << "the insert-volume prompt was cancelled";
-    EXPECT_EQ(windows.moves.size(), 1u);
-    EXPECT_EQ(list->topLevelItem(1)->text(1), "(Volume is not mounted)");
+    EXPECT_FALSE(dropAt(*list, *drag.thumbnails, QPoint(20, list->viewport()->height() - 4))) << "the empty area";
+    EXPECT_FALSE(dropAt(*list, drag.text, centreOf(*list, 0)));
+    EXPECT_TRUE(fs::exists(TestHostFolder() + "/Photos/a.jpg"));
+    EXPECT_TRUE(dropAt(*list, *drag.thumbnails, centreOf(*list, 1)));
+    ASSERT_EQ(answers.boxes().size(), 1u);
+    EXPECT_TRUE(answers.boxes()[0].text.contains("D:\\Pics")) << answers.boxes()[0].text.toStdString();
+    EXPECT_FALSE(fs::exists(TestHostFolder() + "/Photos/a.jpg"));
+    EXPECT_TRUE(fs::exists(TestHostFolder() + "/disc/Pics/a.jpg"));
 }
 
-TEST_F(ShortcutList, UntilTheThumbnailControlsAnswerEveryDragIsRefused)
+TEST_F(ShortcutList, ADropOnAFolderThatIsNotMountedMovesNothing)
 {
     const std::unique_ptr<TShortcutListView> list = makeList();
-    ASSERT_TRUE(list->AddShortcut("C:\\Photos"));
+    ASSERT_TRUE(list->AddShortcut("D:\\Pics"));
     list->show();
-    QMimeData thumbnails;
-    thumbnails.setData(ThumbnailFormat, "a.jpg");
-    EXPECT_FALSE(dragOver(*list, thumbnails, centreOf(*list, 0)));
-    EXPECT_FALSE(dropAt(*list, thumbnails, centreOf(*list, 0)));
+    PhotoDrag drag;
+    MessageBoxScript answers({IDYES});
+    mountDisc(false);
+
+    EXPECT_FALSE(dropAt(*list, *drag.thumbnails, centreOf(*list, 0))) << "the insert-volume prompt was cancelled";
+    EXPECT_TRUE(answers.boxes().empty());
+    EXPECT_TRUE(fs::exists(TestHostFolder() + "/Photos/a.jpg"));
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "(Volume is not mounted)");
 }
 
 namespace {
@@ -599,9 +612,8 @@ TEST_F(ShortcutList, AGrabShowsEachShortcutWithItsIconAndCaption)
 
     // A drag of thumbnails over a row marks it as selected rows are marked.
     list->SetViewStyle(vsSmallIcon);
-    QMimeData thumbnails;
-    thumbnails.setData(ThumbnailFormat, "a.jpg");
-    ASSERT_TRUE(dragOver(*list, thumbnails, centreOf(*list, 0)));
+    PhotoDrag drag;
+    ASSERT_TRUE(dragOver(*list, *drag.thumbnails, centreOf(*list, 0)));
     const QImage marked = list->grab().toImage();
     const auto isHighlight = [&](QColor colour) {
         return isNear(colour, list->palette().color(QPalette::Active, QPalette::Highlight))

@@ -32,7 +32,7 @@ TEST_F(ThumbnailTest, IsSizedForItsRecordAndTheLabelOption)
         TThumbnail *thumbnail = box.AddThumbnail(record("a.jpg", 160, 120, true));
         EXPECT_EQ(thumbnail->BoundsRect().size(), sizeCase.size);
         EXPECT_EQ(thumbnail->GetImageRect(sizeCase.labels ? 8 : 0, 80, 60), sizeCase.imageRect);
-        EXPECT_TRUE(thumbnail->Hint().ToAnsiString().startsWith("File: a.jpg")) << thumbnail->Hint().ToAnsiString().toStdString();
+        EXPECT_TRUE(thumbnail->Hint().startsWith("File: a.jpg")) << thumbnail->Hint().toStdString();
     }
 }
 
