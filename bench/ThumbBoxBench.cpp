@@ -1,28 +1,36 @@
 // A thumbnail box as a browse window uses it, timed offscreen:
 //     ThumbBoxBench PHOTO_FOLDER
-// PHOTO_FOLDER holds photographs (MakeBenchPhotos makes them); the first 200
+// PHOTO_FOLDER holds photographs (MakeBenchPhotos makes them). The first 200
 // JPEG files by name are built into 80-pixel thumbnails by the engine's own
 // builder on four threads, and the boxes' records take those JPEG bytes in
-// turn. Each box record is a file of its own name in a scratch folder, a
-// symbolic link to its photograph, made with the photograph's handler (its
-// size, time and dimensions) and loaded with the thumbnail's bytes, as a
-// browse file's reopen leaves it.
+// turn. Each box record is a name of its own in a scratch folder, a symbolic
+// link to its photograph, made with the photograph's handler (its size, time
+// and dimensions) and loaded with the thumbnail's bytes, as a browse file's
+// reopen leaves it.
 //
-// For boxes of 10,000 and 50,000 thumbnails, 1600 x 1000 and shown, it prints
-// one line per figure with its goal: adding every thumbnail and laying them
-// out; painting the first page with its thumbnails decoded and undecoded (the
-// median of several paints); scrolling through the whole box page by page,
-// first with nothing below the first page decoded, then again, slowest and
-// median frame; select all, invert and a rubber band across 2,000
-// thumbnails, each with the repaint that shows it and the SelectionChanged
-// count that the owner heard; deleting every thumbnail. The 50,000 box also
-// gives the heap that its thumbnails take beyond their records (malloc's
-// bytes in use, small and mapped blocks, before and after the adding): the
-// resident size would hide what earlier frees left for reuse. The floor is
-// one thumbnail decoded the way a record decodes it on first paint.
-//
-// A page is painted the way Qt paints a real window: repaint() of the box's
-// inner panel, through the window's backing store.
+// It prints one line per figure, with its goal where it has one. The floor:
+// one thumbnail decoded the way a record decodes it on first paint, into
+// memory just freed and into memory not touched before (as painting keeps
+// what it decodes). Then for boxes of 10,000 and 50,000 thumbnails, 1600 x
+// 1000 and shown:
+// - adding every thumbnail and laying them out;
+// - the 50,000 box: the heap its thumbnails take beyond their records,
+//   malloc's bytes in use (small and mapped blocks) before and after the
+//   adding, which unlike the resident size does not hide what earlier frees
+//   left for reuse;
+// - painting the first page with its thumbnails decoded and undecoded, and a
+//   pixel that meets no thumbnail (the search alone), each the median of
+//   several paints;
+// - scrolling through the whole box a page at a time, first with nothing
+//   below the first page decoded, then again: the slowest and median frame;
+// - select all, invert, and a rubber band across 2,000 thumbnails (10
+//   columns of 200 rows from the top), each with the owner's count of
+//   SelectionChanged;
+// - deleting every thumbnail.
+// Painting is Qt's own for a real window, through the window's backing store:
+// a full page is a repaint() of the box's inner panel; a scroll or selection
+// frame is the change, then the paints that the event loop would deliver next
+// (a bar's position change paints at once), and the page paints are counted.
 // Settings and the program folder go to the scratch folder unless
 // ZILO_REGISTRY and ZILO_PROGRAM_FOLDER are set.
 
@@ -37,6 +45,8 @@
 #include <platform/HostPath.h>
 
 #include <QApplication>
+#include <QEvent>
+#include <QObject>
 #include <QTemporaryDir>
 
 #include <malloc.h>
@@ -63,7 +73,7 @@ constexpr int BuilderThreads = 4;
 constexpr int BoxWidth = 1600;
 constexpr int BoxHeight = 1000;
 constexpr int PagePaints = 9;       // a page's figure is the median of these
-constexpr int FloorDecodes = 2000;
+constexpr size_t FloorDecodes = 2000;
 constexpr int BandColumns = 10;     // the rubber band: 10 columns of 200 rows
 constexpr int BandRows = 200;
 
@@ -168,17 +178,16 @@ std::vector<CThumbBitmap *> makeBoxRecords(const std::vector<TSource> &sources, 
     return records;
 }
 
-// The box's owner, as a browse window of folder: counts what it hears.
+// The box's owner, as a browse window of folder: counts the selection changes
+// it hears of.
 class TBenchOwner : public ThumbBoxOwner
 {
 public:
     explicit TBenchOwner(const CPath &folder) : m_folder(folder) {}
 
     CPath Folder() const override { return m_folder; }
-    void ShowThumbnail(TThumbnail *) override { ++shown; }
     void SelectionChanged() override { ++selectionChanges; }
 
-    int shown = 0;
     int selectionChanges = 0;
 
 private:
@@ -198,20 +207,44 @@ long long heapBytes()
     return (long long)(info.uordblks + info.hblkhd);
 }
 
-// The floor of an undecoded page: one thumbnail decoded the way a record does
-// on first paint, the mean over FloorDecodes decodes of the sources in turn.
-void printDecodeFloor(const std::vector<CThumbBitmap *> &built)
+// The floor of an undecoded page: one thumbnail decoded the way a record
+// decodes it on first paint, the mean of FloorDecodes records' decodes. Once
+// each dropped at once, so that the next decodes into the memory it freed;
+// once kept, as painting keeps them, in memory not touched before.
+void printDecodeFloor(const std::vector<CThumbBitmap *> &records)
 {
-    const double total = millisecondsOf([&] {
-        for (int decode = 0; decode < FloorDecodes; ++decode) {
-            CThumbBitmap *record = built[size_t(decode) % built.size()];
-            record->ReleaseBitmap();
-            record->GetBitmap()->Release();
-        }
-    });
-    const CSize size = built.front()->GetThumbnailSize();
-    std::printf("decode one thumbnail (%dx%d): %.1f us\n", int(size.cx), int(size.cy), total * 1000 / FloorDecodes);
+    const auto decodeEach = [&](size_t first, bool dropped) {
+        return millisecondsOf([&] {
+            for (size_t index = first; index < first + FloorDecodes; ++index) {
+                records[index]->GetBitmap()->Release();
+                if (dropped)
+                    records[index]->ReleaseBitmap();
+            }
+        });
+    };
+    const double reused = decodeEach(0, true);
+    const double kept = decodeEach(FloorDecodes, false);
+    for (CThumbBitmap *record : records)
+        record->ReleaseBitmap();
+    std::printf("decode one thumbnail: %.1f us, kept: %.1f us\n", reused * 1000 / FloorDecodes,
+                kept * 1000 / FloorDecodes);
 }
+
+// Counts the paint events of a widget.
+class TPaintCounter : public QObject
+{
+public:
+    explicit TPaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
 
 class TBoxBench
 {
@@ -233,6 +266,7 @@ public:
         paintFirstPage();
         scrollThrough("scroll (undecoded)");
         scrollThrough("scroll again (decoded)");
+        select();
         deleteAll();
     }
 
@@ -257,40 +291,45 @@ private:
                     heapGrowth / (long long)m_records.size());
     }
 
-    int decodedOnPage() const
+    std::vector<CThumbBitmap *> recordsOnPage() const
     {
-        int decoded = 0;
-        for (int index = 0; index < m_box.Count(); ++index) {
-            TThumbnail *thumbnail = m_box.Thumbnail(index);
-            decoded += m_box.ThumbnailRect(thumbnail).intersects(m_box.Client()->rect())
-                       && thumbnail->GetThumbBitmap()->HasBitmap();
-        }
-        return decoded;
-    }
-
-    void releaseBitmapsOnPage()
-    {
+        std::vector<CThumbBitmap *> records;
         for (int index = 0; index < m_box.Count(); ++index) {
             TThumbnail *thumbnail = m_box.Thumbnail(index);
             if (m_box.ThumbnailRect(thumbnail).intersects(m_box.Client()->rect()))
-                thumbnail->GetThumbBitmap()->ReleaseBitmap();
+                records.push_back(thumbnail->GetThumbBitmap());
         }
+        return records;
     }
 
     void paintPage() { m_box.Client()->repaint(); }
+    // What the event loop paints next: whatever a change left dirty. A bar's
+    // position change paints at once, the page with it.
+    static void paintPending() { QApplication::sendPostedEvents(); }
 
     void paintFirstPage()
     {
         paintPage();   // fonts and the backing store warm up
+        const std::vector<CThumbBitmap *> onPage = recordsOnPage();
         std::vector<double> undecoded, decoded;
         for (int paint = 0; paint < PagePaints; ++paint) {
-            releaseBitmapsOnPage();
+            for (CThumbBitmap *record : onPage)
+                record->ReleaseBitmap();
             undecoded.push_back(millisecondsOf([&] { paintPage(); }));
             decoded.push_back(millisecondsOf([&] { paintPage(); }));
         }
-        const std::string items = "[" + std::to_string(decodedOnPage()) + " thumbnails on the page]";
+        const auto decodedCount = std::count_if(onPage.begin(), onPage.end(),
+                                                [](const CThumbBitmap *record) { return record->HasBitmap(); });
+        const std::string items = "[" + std::to_string(onPage.size()) + " thumbnails on the page, "
+                                  + std::to_string(decodedCount) + " decoded]";
         printFigure("page decoded " + count(), median(decoded), 4, items);
         printFigure("page undecoded " + count(), median(undecoded), 30, items);
+        // The corner pixel lies in the spacing: a paint that meets no
+        // thumbnail, what is left is the search for those it meets.
+        std::vector<double> empty;
+        for (int paint = 0; paint < PagePaints; ++paint)
+            empty.push_back(millisecondsOf([&] { m_box.Client()->repaint(0, 0, 1, 1); }));
+        std::printf("paint meeting no thumbnail %s: %.2f ms (no goal)\n", count().c_str(), median(empty));
     }
 
     // From the top to the bottom a page at a time, each frame a position
@@ -299,19 +338,61 @@ private:
     {
         TMyNewScrollBar *bar = m_box.VertScrollBar();
         bar->SetPosition(0);
-        paintPage();
+        paintPending();
         std::vector<double> frames;
+        const int paintsBefore = m_clientPaints.count;
         while (bar->Position() < bar->Range() - bar->Page()) {
             const int position = bar->Position() + bar->Page();
             frames.push_back(millisecondsOf([&] {
                 bar->SetPosition(position);
-                paintPage();
+                paintPending();
             }));
         }
-        char extra[64];
-        std::snprintf(extra, sizeof extra, "[median %.2f ms, %zu frames]", median(frames), frames.size());
+        char extra[96];
+        std::snprintf(extra, sizeof extra, "[median %.2f ms, %zu frames, %.2f page paints a frame]", median(frames),
+                      frames.size(), double(m_clientPaints.count - paintsBefore) / double(frames.size()));
         printFigure(std::string(what) + " " + count() + " slowest frame", *std::max_element(frames.begin(), frames.end()),
                     16, extra);
+    }
+
+    // One selection change and the repaint that shows it, timed together;
+    // the owner's count of SelectionChanged and the box's selected count go
+    // beside it.
+    template <typename Change>
+    void selectionFrame(const std::string &what, Change &&change)
+    {
+        m_owner.selectionChanges = 0;
+        const int paintsBefore = m_clientPaints.count;
+        double calling = 0;
+        const double frame = millisecondsOf([&] {
+            calling = millisecondsOf(change);
+            paintPending();
+        });
+        char extra[128];
+        std::snprintf(extra, sizeof extra, "[call %.2f ms, %d page paints, SelectionChanged %d, selected %d]", calling,
+                      m_clientPaints.count - paintsBefore, m_owner.selectionChanges, m_box.SelectedCount());
+        printFigure(what + " " + count(), frame, 16, extra);
+    }
+
+    // The content rectangle of the first BandColumns thumbnails of the first
+    // BandRows rows, which a rubber band would cover.
+    QRect bandRect() const
+    {
+        int columns = 1;
+        while (m_box.Thumbnail(columns)->BoundsRect().top() == m_box.Thumbnail(0)->BoundsRect().top())
+            ++columns;
+        const int last = (BandRows - 1) * columns + BandColumns - 1;
+        return m_box.Thumbnail(0)->BoundsRect().united(m_box.Thumbnail(last)->BoundsRect());
+    }
+
+    void select()
+    {
+        m_box.VertScrollBar()->SetPosition(0);
+        paintPending();
+        selectionFrame("select all", [&] { m_box.ChangeSelection(TThumbBox::SelectAll); });
+        selectionFrame("invert", [&] { m_box.ChangeSelection(TThumbBox::InvertSelection); });
+        const QRect band = bandRect();
+        selectionFrame("rubber band", [&] { m_box.SelectInRect(band, false); });
     }
 
     void deleteAll()
@@ -323,6 +404,7 @@ private:
     TBenchOwner m_owner;
     std::vector<CThumbBitmap *> m_records;   // the caller's references
     TThumbBox m_box;
+    TPaintCounter m_clientPaints{m_box.Client()};
 };
 
 int usage()
@@ -340,16 +422,19 @@ int run(const fs::path &photoFolder, const fs::path &scratch)
         return 1;
     }
     std::printf("thumbnails built from %zu photographs (%zu failed)\n", built.size(), files.size() - built.size());
-    printDecodeFloor(built);
 
     std::vector<TSource> sources;
     for (CThumbBitmap *record : built) {
-        const TImageHandler handler = record->GetHandler();
-        sources.push_back({HostPathFromWindows(record->GetFullPath().c_str()), handler,
+        sources.push_back({HostPathFromWindows(record->GetFullPath().c_str()), record->GetHandler(),
                            jpegBytesOf(*record, scratch / "thumbnail.jpg")});
+        if (sources.back().jpeg.empty()) {
+            std::fprintf(stderr, "%s: the thumbnail's bytes could not be read back\n", record->GetFullPath().c_str());
+            return 1;
+        }
     }
     const fs::path boxFolder = scratch / "Box";
     std::vector<CThumbBitmap *> records = makeBoxRecords(sources, boxFolder, 50000);
+    printDecodeFloor(records);
     const CPath folder = windowsPathOf(boxFolder);
     TBoxBench(folder, std::vector<CThumbBitmap *>(records.begin(), records.begin() + 10000)).run(false);
     TBoxBench(folder, records).run(true);
