@@ -361,15 +361,26 @@ CString CThumbBitmap::GetInfoText() const
     return CString(text);
 }
 
+TThumbDrawOptions TThumbDrawOptions::ForFolder(const CPath &folder)
+{
+    TThumbDrawOptions options;
+    options.label = FolderOptionInt(folder, TFolderOptions::LabelThumbnails) != 0;
+    if (options.label)
+        options.labelFormat = FolderOptionString(folder, TFolderOptions::LabelThumbnailsFormat);
+    options.dithering = FolderOptionInt(folder, TFolderOptions::Dithering) != 0;
+    return options;
+}
+
 void CThumbBitmap::Draw(QPainter *canvas, int x, int y)
 {
-    const TImageHandler handler = GetHandler();
-    const CPath folder = handler.GetFolder();
+    Draw(canvas, x, y, TThumbDrawOptions::ForFolder(GetFolder()));
+}
+
+void CThumbBitmap::Draw(QPainter *canvas, int x, int y, const TThumbDrawOptions &options)
+{
     const CSize size = GetThumbnailSize();
-    if (FolderOptionInt(folder, TFolderOptions::LabelThumbnails)) {
-        const QString label =
-            handler.ExpandPattern(FolderOptionString(folder, TFolderOptions::LabelThumbnailsFormat), nullptr, nullptr)
-                .ToAnsiString();
+    if (options.label) {
+        const QString label = GetHandler().ExpandPattern(options.labelFormat, nullptr, nullptr).ToAnsiString();
         const QFontMetrics metrics = canvas->fontMetrics();
         canvas->drawText(x + (size.cx - metrics.horizontalAdvance(label)) / 2, y + size.cy + 2 + metrics.ascent(),
                          label);
@@ -377,8 +388,7 @@ void CThumbBitmap::Draw(QPainter *canvas, int x, int y)
     CBitmapObject *bitmap = GetBitmap();
     if (!bitmap)
         return;
-    bitmap->Bitmap().Paint(canvas, x, y, FolderOptionInt(folder, TFolderOptions::Dithering) != 0,
-                           const_cast<StdPalette *>(&SharedPalette));
+    bitmap->Bitmap().Paint(canvas, x, y, options.dithering, const_cast<StdPalette *>(&SharedPalette));
     bitmap->Release();
 }
 

@@ -36,6 +36,18 @@ private:
     CBitmap m_bitmap;
 };
 
+// What drawing a record takes from its folder's options. A lookup of them
+// resolves the folder's volume, so a painter of many records of one folder
+// looks them up once.
+struct TThumbDrawOptions
+{
+    bool label = false;   // "Label Thumbnails"
+    CString labelFormat;  // "Label Thumbnails Format"
+    bool dithering = false;
+
+    static TThumbDrawOptions ForFolder(const CPath &folder);
+};
+
 // The load state of a record, stored as one byte in browse files.
 enum class TThumbState : uint8_t { Loaded = 0, Pending = 1, Failed = 2, Loading = 3 };
 
@@ -130,6 +142,8 @@ public:
     // Window thread: the label (when the folder labels thumbnails) under the
     // thumbnail, and the thumbnail with its top-left corner at (x, y).
     void Draw(QPainter *canvas, int x, int y);
+    // The same with the options of the record's folder given.
+    void Draw(QPainter *canvas, int x, int y, const TThumbDrawOptions &options);
 
     // Worker threads: builds the thumbnail of a record that this thread has
     // claimed; the claim ends here, loaded, failed, or pending (no data, build

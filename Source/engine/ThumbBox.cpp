@@ -180,8 +180,12 @@ void TThumbBox::BeginUpdate()
 
 void TThumbBox::EndUpdate()
 {
-    if (--m_updateDepth == 0)
-        m_owner->SelectionChanged();
+    if (--m_updateDepth > 0)
+        return;
+    if (!m_pendingRepaint.isEmpty())
+        Client()->update(m_pendingRepaint);
+    m_pendingRepaint = QRect();
+    m_owner->SelectionChanged();
 }
 
 // The next place in the rows. A row advances by its tallest thumbnail, so that
@@ -231,9 +235,18 @@ QRect TThumbBox::ThumbnailRect(const TThumbnail *thumbnail) const
     return thumbnail->BoundsRect().translated(-scrollOffset());
 }
 
+// Inside an update bracket the visible changes gather into one rectangle,
+// repainted at its end: a selection of thousands is one paint, not one a
+// thumbnail.
 void TThumbBox::InvalidateThumbnail(TThumbnail *thumbnail)
 {
-    Client()->update(ThumbnailRect(thumbnail));
+    const QRect rect = ThumbnailRect(thumbnail) & Client()->rect();
+    if (rect.isEmpty())
+        return;
+    if (m_updateDepth > 0)
+        m_pendingRepaint |= rect;
+    else
+        Client()->update(rect);
 }
 
 void TThumbBox::ScrollThumbnailInView(TThumbnail *thumbnail)
@@ -247,10 +260,23 @@ void TThumbBox::paintThumbnails(QPainter &canvas, const QRect &exposed)
     const QRect content = exposed.translated(scrollOffset());
     canvas.save();
     canvas.translate(-scrollOffset());
+    // The options of the last folder met: a box shows one folder, mostly.
+    CPath folder;
+    TThumbDrawOptions options;
+    bool looked = false;
     for (int index = 0; index < Count(); ++index) {
         TThumbnail *thumbnail = Thumbnail(index);
-        if (thumbnail->BoundsRect().intersects(content))
-            thumbnail->Paint(canvas);
+        if (!thumbnail->BoundsRect().intersects(content))
+            continue;
+        if (const CThumbBitmap *record = thumbnail->GetThumbBitmap()) {
+            CPath recordFolder = record->GetFolder();
+            if (!looked || recordFolder != folder) {
+                options = TThumbDrawOptions::ForFolder(recordFolder);
+                folder = std::move(recordFolder);
+                looked = true;
+            }
+        }
+        thumbnail->Paint(canvas, options);
     }
     if (m_bandActive) {
         canvas.setCompositionMode(QPainter::RasterOp_SourceXorDestination);

@@ -171,6 +171,7 @@ private:
     TSafeList m_thumbnails;   // owns each TThumbnail, in display order
     int m_selectedCount = 0;
     int m_updateDepth = 0;
+    QRect m_pendingRepaint;   // of the bracket under way, client coordinates
     TThumbnail *m_focus = nullptr;      // the anchor of ranges, or null
     TThumbnail *m_rangeEnd = nullptr;   // of a keyboard extension, or null
 

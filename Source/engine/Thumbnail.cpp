@@ -152,11 +152,11 @@ static void paintStateGlyph(QPainter &canvas, TThumbState state)
     }
 }
 
-void TThumbnail::paintPicture(QPainter &canvas, CThumbBitmap &record)
+void TThumbnail::paintPicture(QPainter &canvas, CThumbBitmap &record, const TThumbDrawOptions &options)
 {
     const CSize size = record.GetThumbnailSize();
-    const QRect image = GetImageRect(labelHeight(), size.cx, size.cy);
-    record.Draw(&canvas, image.left(), image.top());
+    const QRect image = GetImageRect(options.label ? LabelHeight : 0, size.cx, size.cy);
+    record.Draw(&canvas, image.left(), image.top(), options);
     PaintEdge(canvas, image.adjusted(-2, -2, 2, 2), true);
     if (record.GetHandler().GetHasMemo())
         paintMemoMark(canvas);
@@ -191,7 +191,7 @@ static const QImage &washPattern()
     return pattern;
 }
 
-void TThumbnail::Paint(QPainter &canvas)
+void TThumbnail::Paint(QPainter &canvas, const TThumbDrawOptions &options)
 {
     canvas.save();
     canvas.translate(BoundsRect().topLeft());
@@ -206,7 +206,7 @@ void TThumbnail::Paint(QPainter &canvas)
     if (CThumbBitmap *record = GetThumbBitmap()) {
         const bool loaded = record->GetState() == TThumbState::Loaded;
         if (loaded && m_box->Owner().ShowsPictures())
-            paintPicture(canvas, *record);
+            paintPicture(canvas, *record, options);
         else
             paintInformation(canvas, *record, loaded);
     }

@@ -94,9 +94,9 @@ public:
     bool CutMark() const { return m_cutMark; }
     void SetCutMark(bool cutMark);
 
-    // Paints the item at its place in canvas's coordinates. Decodes the
-    // record's thumbnail on first use.
-    void Paint(QPainter &canvas);
+    // Paints the item at its place in canvas's coordinates, with options of
+    // its record's folder. Decodes the record's thumbnail on first use.
+    void Paint(QPainter &canvas, const TThumbDrawOptions &options);
 
     // A pointer button went down on the item at point (its own coordinates):
     // Ctrl toggles or, with Shift, selects the range from the box's focus;
@@ -110,7 +110,7 @@ public:
 
 private:
     int labelHeight() const;
-    void paintPicture(QPainter &canvas, CThumbBitmap &record);
+    void paintPicture(QPainter &canvas, CThumbBitmap &record, const TThumbDrawOptions &options);
     void paintInformation(QPainter &canvas, CThumbBitmap &record, bool loaded);
 
     TThumbBox *m_box;

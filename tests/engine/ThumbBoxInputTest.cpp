@@ -204,6 +204,28 @@ TEST_F(ThumbBoxInput, SelectAllNoneAndInvertEachReachTheOwnerOnce)
     EXPECT_EQ(m_owner.selectionChanges, 3);
 }
 
+TEST_F(ThumbBoxInput, ASelectionChangeRepaintsWhatChangedInOnePaint)
+{
+    std::unique_ptr<TThumbBox> box = makeBox(40, 300);
+    PaintRecorder painted(box->Client());
+    QApplication::processEvents();
+    painted.clear();
+
+    box->ChangeSelection(TThumbBox::SelectAll);
+    QApplication::processEvents();
+    EXPECT_EQ(painted.paints(), 1);
+    for (int index = 0; index < box->Count(); ++index) {
+        const QRect visible = box->ThumbnailRect(box->Thumbnail(index)) & box->Client()->rect();
+        EXPECT_TRUE(visible.isEmpty() || painted.region().contains(visible)) << index;
+    }
+
+    painted.clear();
+    click(*box, 6, Qt::ControlModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(painted.paints(), 1);
+    EXPECT_TRUE(painted.region().contains(box->ThumbnailRect(box->Thumbnail(6))));
+}
+
 TEST_F(ThumbBoxInput, PingPongGoesBackWithoutRepeatingTheEnds)
 {
     const std::pair<Indexes, Indexes> cases[] = {

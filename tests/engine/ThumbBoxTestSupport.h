@@ -50,18 +50,26 @@ public:
     explicit PaintRecorder(QWidget *widget) { widget->installEventFilter(this); }
 
     const QRegion &region() const { return m_region; }
-    void clear() { m_region = QRegion(); }
+    int paints() const { return m_paints; }
+    void clear()
+    {
+        m_region = QRegion();
+        m_paints = 0;
+    }
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint)
+        if (event->type() == QEvent::Paint) {
             m_region += static_cast<QPaintEvent *>(event)->region();
+            ++m_paints;
+        }
         return false;
     }
 
 private:
     QRegion m_region;
+    int m_paints = 0;
 };
 
 // Records of C:\Pics in boxes that report to a recording owner.
