@@ -57,11 +57,14 @@ TEST_F(HostPaintBoxTest, ALoadedCachedRecordShowsAtOnce)
 TEST_F(HostPaintBoxTest, ARecordNotCachedIsBuiltAndShown)
 {
     const CPath path = writeJpegFile("Pics/a.jpg", 64, 48);
-    const std::unique_ptr<THostPaintBox> box = makeBox(path);
+    std::unique_ptr<THostPaintBox> box = makeBox(path);
     ASSERT_TRUE(ServeUntil([&] {
         return box->GetThumbBitmap() && box->GetThumbBitmap()->GetState() == TThumbState::Loaded;
     }));
     EXPECT_TRUE(showsThumbnail(*box));
+    // The builder lets its record go after the box has been told.
+    box.reset();
+    EXPECT_TRUE(recordLetGo(path));
 }
 
 TEST_F(HostPaintBoxTest, AFileThatDoesNotDecodeShowsNoThumbnail)
