@@ -204,7 +204,7 @@ TEST_F(ThumbBoxInput, SelectAllNoneAndInvertEachReachTheOwnerOnce)
     EXPECT_EQ(m_owner.selectionChanges, 3);
 }
 
-TEST_F(ThumbBoxInput, ASelectionChangeRepaintsWhatChangedInOnePaint)
+TEST_F(ThumbBoxInput, ASelectionChangeRepaintsWhatChanged)
 {
     std::unique_ptr<TThumbBox> box = makeBox(40, 300);
     PaintRecorder painted(box->Client());
