@@ -472,3 +472,28 @@ TEST_F(ThumbBoxInput, TotalsAddUpTheRecords)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ThumbBoxInput, ThePanelShowsItsTextureTintedAsTheOptionsSay)
+{
+    const std::vector<uint8_t> grey = JpegBytes(64, 64, 120, 120, 120);
+    // The default texture, in the program folder.
+    WriteHostFile(TestHostFolder() + "/Program/Texture1.jpg",
+                  QByteArray(reinterpret_cast<const char *>(grey.data()), qsizetype(grey.size())));
+    PanelOptions->SetInt(TPanelOptions::ColourStrength, 0);
+    std::unique_ptr<TThumbBox> box = makeBox(1);
+    const QPoint gap(4, 4);
+    const QColor plain = box->Client()->grab().toImage().pixelColor(gap);
+    EXPECT_NEAR(plain.red(), 120, 6);
+    EXPECT_NEAR(plain.blue(), 120, 6);
+
+    PanelOptions->SetInt(TPanelOptions::Colour, 0x0000FF);   // red, as the options store colours
+    PanelOptions->SetInt(TPanelOptions::ColourStrength, 50);
+    box->TimerTick();
+    const QColor tinted = box->Client()->grab().toImage().pixelColor(gap);
+    EXPECT_GT(tinted.red(), 170);
+    EXPECT_LT(tinted.blue(), 80);
+}
+
+} // namespace

@@ -41,6 +41,26 @@ std::vector<uint8_t> gradientJpeg(uint32_t width, uint32_t height, int hue)
     return jpeg;
 }
 
+// A light paper of fine grain, as the panel texture that an installation brings.
+std::vector<uint8_t> paperJpeg()
+{
+    constexpr uint32_t side = 128;
+    std::vector<uint8_t> rgb(size_t(side) * side * 3);
+    uint32_t seed = 12345;
+    for (size_t pixel = 0; pixel < size_t(side) * side; ++pixel) {
+        seed = seed * 1103515245 + 12345;
+        const int grain = int((seed >> 16) % 13) - 6;
+        rgb[pixel * 3] = uint8_t(226 + grain);
+        rgb[pixel * 3 + 1] = uint8_t(222 + grain);
+        rgb[pixel * 3 + 2] = uint8_t(212 + grain);
+    }
+    std::vector<uint8_t> jpeg(rgb.size() + 4096);
+    HIMGDEST destination = ImgOpenMemoryDest(jpeg.data(), uint32_t(jpeg.size()));
+    jpeg.resize(ImgWriteRGBToJPG(destination, rgb.data(), side, side, 90, 0));
+    ImgCloseDest(destination);
+    return jpeg;
+}
+
 class LookOwner : public ThumbBoxOwner
 {
 public:
@@ -59,6 +79,12 @@ int main(int argc, char **argv)
     PrepareLookFolder(folder, {"Pics"});
     InitGlobals();
     InitImageLibrary();
+    QFile texture(folder.filePath("Program/Texture1.jpg"));
+    const std::vector<uint8_t> paper = paperJpeg();
+    if (!texture.open(QIODevice::WriteOnly)
+        || texture.write(reinterpret_cast<const char *>(paper.data()), qint64(paper.size())) != qint64(paper.size()))
+        return 1;
+    texture.close();
     {
         LookOwner owner;
         TThumbBox box(&owner);
