@@ -168,13 +168,20 @@ void TThumbnail::paintInformation(QPainter &canvas, CThumbBitmap &record, bool l
     canvas.setPen(colourOf(PanelOptions->GetInt(TPanelOptions::TextColour)));
     const QFontMetrics metrics = canvas.fontMetrics();
     const int ascent = metrics.ascent();
-    canvas.drawText(20, 3 + ascent, CThumbBitmap::GetStateText(record.GetState()).ToAnsiString());
-    canvas.drawText(4, 18 + ascent, record.GetHandler().GetName().ToAnsiString());
+    // Lines too long for the item end in an ellipsis, and a line that would
+    // not fit above the sunken edge is left out, rather than cut.
+    const auto write = [&](int x, int y, const QString &text) {
+        if (y + metrics.height() > Height() - 2)
+            return;
+        canvas.drawText(x, y + ascent, metrics.elidedText(text, Qt::ElideRight, Width() - 3 - x));
+    };
+    write(20, 3, CThumbBitmap::GetStateText(record.GetState()).ToAnsiString());
+    write(4, 18, record.GetHandler().GetName().ToAnsiString());
     TStringList lines;
     record.GetInfoLines(lines);
     const int pitch = metrics.height() * 120 / 100;
     for (int line = 1; line < lines.Count(); ++line)
-        canvas.drawText(4, 18 + line * pitch + ascent, lines[line]);
+        write(4, 18 + line * pitch, lines[line]);
 }
 
 // Every second pixel white: ORed over the item, it turns half of its pixels

@@ -9,11 +9,11 @@
 #include <initializer_list>
 
 // Gives a demo program a world of its own inside folder: C: is folder's "C"
-// (with the given subfolders made), and the registry and the program folder
-// lie there too. Ends the program when the drive map cannot be written.
+// (with the given subfolders made), installed in C:\Zilo, and the registry
+// lies there too. Ends the program when the drive map cannot be written.
 inline void PrepareLookFolder(const QTemporaryDir &folder, std::initializer_list<const char *> subfolders)
 {
-    QDir(folder.path()).mkpath("Program");
+    QDir(folder.path()).mkpath("C/Zilo");
     for (const char *name : subfolders)
         QDir(folder.path()).mkpath(QStringLiteral("C/") + name);
     QFile map(folder.filePath("drives.map"));
@@ -23,5 +23,5 @@ inline void PrepareLookFolder(const QTemporaryDir &folder, std::initializer_list
     map.close();
     ::setenv("ZILO_DRIVE_MAP", qPrintable(map.fileName()), 1);
     ::setenv("ZILO_REGISTRY", qPrintable(folder.filePath("Registry.db")), 1);
-    ::setenv("ZILO_PROGRAM_FOLDER", qPrintable(folder.filePath("Program")), 1);
+    ::setenv("ZILO_PROGRAM_FOLDER", qPrintable(folder.filePath("C/Zilo")), 1);
 }

@@ -79,7 +79,7 @@ int main(int argc, char **argv)
     PrepareLookFolder(folder, {"Pics"});
     InitGlobals();
     InitImageLibrary();
-    QFile texture(folder.filePath("Program/Texture1.jpg"));
+    QFile texture(folder.filePath("C/Zilo/Texture1.jpg"));
     const std::vector<uint8_t> paper = paperJpeg();
     if (!texture.open(QIODevice::WriteOnly)
         || texture.write(reinterpret_cast<const char *>(paper.data()), qint64(paper.size())) != qint64(paper.size()))
