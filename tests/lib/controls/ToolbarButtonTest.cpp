@@ -80,11 +80,11 @@ TEST(ToolbarButton, DownIsIgnoredWithoutAGroup)
 TEST(ToolbarButton, GroupKeepsOneDownAmongPeersOnTheSameParent)
 {
     Buttons set(3, 1);
-    // Same group number on another parent: not a peer.
-    QWidget elsewhere;
-    TToolbarButton stranger(&elsewhere);
-    stranger.SetGroupIndex(1);
-    stranger.SetDown(true);
+    // Same group number on another parent in the same window: not a peer.
+    auto *otherToolbar = new QWidget(&set.parent);
+    auto *stranger = new TToolbarButton(otherToolbar);
+    stranger->SetGroupIndex(1);
+    stranger->SetDown(true);
 
     click(set.buttons[0]);
     EXPECT_EQ(set.downs(), (std::vector<bool>{true, false, false}));
@@ -93,7 +93,7 @@ TEST(ToolbarButton, GroupKeepsOneDownAmongPeersOnTheSameParent)
     set.buttons[1]->SetDown(true);
     EXPECT_EQ(set.downs(), (std::vector<bool>{false, true, false}));
     EXPECT_EQ(set.buttons[1]->State(), bsExclusive);
-    EXPECT_TRUE(stranger.Down());
+    EXPECT_TRUE(stranger->Down());
     EXPECT_EQ(set.clicks, (std::vector<int>{0, 2}));
 }
 
@@ -155,7 +155,8 @@ const QRgb White = qRgb(255, 255, 255);
 const QRgb Silver = qRgb(192, 192, 192);
 const QRgb Magenta = qRgb(255, 0, 255);
 
-// A 4 by 4 glyph: row 0 black, white, silver, magenta; the rest the key colour.
+// A 4 by 4 glyph: row 0 black, white, silver, magenta; a magenta bottom-right
+// corner; the rest the key colour.
 QImage smallGlyph()
 {
     QImage glyph(4, 4, QImage::Format_RGB32);
@@ -164,6 +165,7 @@ QImage smallGlyph()
     glyph.setPixel(1, 0, White);
     glyph.setPixel(2, 0, Silver);
     glyph.setPixel(3, 0, Magenta);
+    glyph.setPixel(3, 3, Magenta);
     return glyph;
 }
 
@@ -176,7 +178,8 @@ TEST(ButtonGlyph, TheBottomLeftPixelIsTransparent)
     EXPECT_EQ(glyph.TransparentColour(), Key);
     const QImage up = glyph.Image(bsUp, false);
     EXPECT_EQ(qAlpha(up.pixel(0, 3)), 0);
-    EXPECT_EQ(qAlpha(up.pixel(3, 3)), 0);
+    EXPECT_EQ(qAlpha(up.pixel(1, 3)), 0);
+    EXPECT_EQ(up.pixel(3, 3), Magenta);
     EXPECT_EQ(up.pixel(0, 0), Black);
     EXPECT_EQ(up.pixel(3, 0), Magenta);   // magenta is an ordinary colour here
 }
