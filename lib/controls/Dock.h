@@ -165,8 +165,6 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     friend class TDock;
@@ -176,6 +174,7 @@ private:
     void endDrag(bool apply);
     void dockOrFloatOnDoubleClick();
     void retarget(const QPoint &globalPos);
+    void setCtrl(bool held);
     QRect frameOnScreen() const;
     void dropInto(TDock *dock, const QRect &outline);
     void floatAt(const QRect &outline);

@@ -10,11 +10,21 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 #include <climits>
 #include <map>
 
 namespace {
+
+// Shows a form and lets the window system report it on the screen, as
+// floating toolbars wait for that before they show.
+void showOnScreen(QWidget &form)
+{
+    form.show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(form.windowHandle()->isExposed());
+}
 
 const QString Key = QStringLiteral("Software\\Zilo Test\\Browser 1");
 
@@ -168,7 +178,7 @@ TEST(DockPositions, AFloatTakesItsCornerOnlyAndComesBackOnScreen)
                     {{"Tools", "DockedTo"}, "nil"}, {{"Tools", "FloatLeft"}, QString::number(area.left() + 10)},
                     {{"Tools", "FloatTop"}, QString::number(area.top() + 20)}, {{"Tools", "FloatRight"}, "5"}, {{"Tools", "FloatBottom"}, "5"}};
     LoadToolbarPositions(&form.window, store.readInt(), store.readString());
-    form.window.show();
+    showOnScreen(form.window);
     TFloatParent *window = form.main->FloatParent();
     EXPECT_EQ(form.main->FloatRightX(), 0);
     EXPECT_TRUE(window->isVisible());

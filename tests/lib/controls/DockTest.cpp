@@ -8,14 +8,25 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QWindow>
 
 #include <climits>
 #include <memory>
 #include <vector>
 
 namespace {
+
+// Shows a form and lets the window system report it on the screen, as
+// floating toolbars wait for that before they show.
+void showOnScreen(QWidget &form)
+{
+    form.show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(form.windowHandle()->isExposed());
+}
 
 // A toolbar of n buttons is 17 + 23 n pixels long and 26 thick in a dock
 // that allows dragging: 2 frame, 11 handle, the buttons, 2 trailing, 2 frame.
@@ -228,7 +239,7 @@ TEST(Dock, DraggingMovesAToolbarBetweenRowsDocksAndFloating)
     TDockToolbar *b = form.addToolbar("B", 2);
     a->SetDockedTo(top);
     b->SetDockedTo(top);
-    form.window.show();
+    showOnScreen(form.window);
     ASSERT_EQ(b->geometry().topLeft(), QPoint(barLength(2), 0));
 
     // Grabbed by its handle and dropped with its top edge 4 pixels from the
@@ -265,6 +276,41 @@ TEST(Dock, DraggingMovesAToolbarBetweenRowsDocksAndFloating)
     EXPECT_FALSE(b->FloatParent()->isVisible());
 }
 
+TEST(Dock, CtrlPressedDuringADragSwitchesDockingOffAndOn)
+{
+    Form form;
+    TDock *top = form.addDock("Top", dpTop);
+    TDockToolbar *a = form.addToolbar("A", 2);
+    TDockToolbar *b = form.addToolbar("B", 2);
+    a->SetDockedTo(top);
+    b->SetDockedTo(top);
+    showOnScreen(form.window);
+    auto send = [](QWidget *to, QEvent::Type type, QPoint global) {
+        QMouseEvent event(type, QPointF(to->mapFromGlobal(global)), QPointF(global), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(to, &event);
+    };
+    auto ctrl = [&](QEvent::Type type) {
+        QKeyEvent key(type, Qt::Key_Control, type == QEvent::KeyPress ? Qt::ControlModifier : Qt::NoModifier);
+        QApplication::sendEvent(&form.window, &key);   // the key goes to the focus, not to the toolbar
+    };
+    // Ctrl pressed and released again: docked.
+    send(b, QEvent::MouseButtonPress, b->mapToGlobal(QPoint(5, 10)));
+    send(b, QEvent::MouseMove, top->mapToGlobal(QPoint(200, 10)));
+    ctrl(QEvent::KeyPress);
+    ctrl(QEvent::KeyRelease);
+    send(b, QEvent::MouseButtonRelease, top->mapToGlobal(QPoint(200, 10)));
+    EXPECT_EQ(b->DockedTo(), top);
+    EXPECT_EQ(b->geometry().topLeft(), QPoint(195, 0));
+    // Ctrl held at the release: floating.
+    send(b, QEvent::MouseButtonPress, b->mapToGlobal(QPoint(5, 10)));
+    send(b, QEvent::MouseMove, top->mapToGlobal(QPoint(250, 10)));
+    ctrl(QEvent::KeyPress);
+    send(b, QEvent::MouseButtonRelease, top->mapToGlobal(QPoint(250, 10)));
+    EXPECT_EQ(b->DockedTo(), nullptr);
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+}
+
 TEST(Dock, FloatingWindowFollowsTheFormAndItsCloseButton)
 {
     Form form;
@@ -273,12 +319,12 @@ TEST(Dock, FloatingWindowFollowsTheFormAndItsCloseButton)
     QObject::connect(bar, &TDockToolbar::OnClose, bar, [&] { ++closes; });
     TFloatParent *window = bar->FloatParent();
     EXPECT_FALSE(window->isVisible());
-    form.window.show();
+    showOnScreen(form.window);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->size(), TFloatParent::SizeFor(QSize(4 + 8 + 2 * 23, 4 + 22)));
     form.window.hide();
     EXPECT_FALSE(window->isVisible());
-    form.window.show();
+    showOnScreen(form.window);
 
     // Released away from the button: nothing; over it: hidden, then OnClose.
     const QPoint button = window->CloseButtonRect().center();
