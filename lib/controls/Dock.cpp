@@ -6,12 +6,13 @@
 #include <platform/Exception.h>
 #include <platform/SystemMetrics.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 #include <climits>
@@ -508,27 +509,50 @@ void TDockToolbar::setVisible(bool visible)
     updateFloatVisibility();
 }
 
-// Floating windows show only while their form is shown and not minimised.
+// Floating windows show only while their form is on the screen and not
+// minimised. They wait until the window system shows the form itself: a window
+// over another that is not yet mapped is stacked below it once it is.
 void TDockToolbar::updateFloatVisibility()
 {
     if (!m_floatParent)
         return;
-    m_floatParent->setVisible(!m_dockedTo && !isHidden() && m_form->isVisible() && !m_form->isMinimized());
+    const QWindow *formWindow = m_form->windowHandle();
+    const bool formShown = m_form->isVisible() && !m_form->isMinimized() && formWindow && formWindow->isExposed();
+    m_floatParent->setVisible(!m_dockedTo && !isHidden() && formShown);
 }
 
 bool TDockToolbar::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_drag && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        const auto *key = static_cast<const QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Control && !key->isAutoRepeat())
+            setCtrl(event->type() == QEvent::KeyPress);
+        return false;
+    }
+    if (watched == m_form->windowHandle() && event->type() == QEvent::Expose) {
+        updateFloatVisibility();
+        return false;
+    }
     if (watched != m_form)
         return false;
     switch (event->type()) {
     case QEvent::Show:
+        m_form->windowHandle()->removeEventFilter(this);
+        m_form->windowHandle()->installEventFilter(this);
+        updateFloatVisibility();
+        break;
     case QEvent::Hide:
     case QEvent::WindowStateChange:
         updateFloatVisibility();
         break;
     case QEvent::ActivationChange:
-        if (m_floatParent)
-            m_floatParent->update();
+        // Floating titles look active with their form, and the windows stay
+        // above it.
+        if (!m_floatParent)
+            break;
+        if (m_floatParent->isVisible() && m_form->isActiveWindow())
+            m_floatParent->raise();
+        m_floatParent->update();
         break;
     default:
         break;
@@ -679,7 +703,9 @@ void TDockToolbar::beginDrag(const QPoint &globalPos, bool ctrl)
     drag->floatSize = TFloatParent::SizeFor(LayoutSize(toFloating, nullptr, m_floatRightX));
     m_drag = std::move(drag);
     grabMouse();
-    grabKeyboard();
+    // Ctrl is watched wherever the keyboard focus is: grabbing the keyboard
+    // would take the activation from the form.
+    qApp->installEventFilter(this);
 }
 
 void TDockToolbar::retarget(const QPoint &globalPos)
@@ -725,7 +751,7 @@ void TDockToolbar::retarget(const QPoint &globalPos)
 void TDockToolbar::endDrag(bool apply)
 {
     std::unique_ptr<TToolbarDrag> drag = std::move(m_drag);
-    releaseKeyboard();
+    qApp->removeEventFilter(this);
     releaseMouse();
     if (!apply)
         return;
@@ -792,6 +818,7 @@ void TDockToolbar::mouseMoveEvent(QMouseEvent *event)
     if (!m_drag)
         return;
     m_drag->moved = true;
+    m_drag->ctrl = event->modifiers() & Qt::ControlModifier;
     retarget(event->globalPosition().toPoint());
 }
 
@@ -815,28 +842,22 @@ void TDockToolbar::mouseDoubleClickEvent(QMouseEvent *event)
         dockOrFloatOnDoubleClick();
 }
 
-void TDockToolbar::keyPressEvent(QKeyEvent *event)
+void TDockToolbar::setCtrl(bool held)
 {
-    if (!m_drag || event->key() != Qt::Key_Control || m_drag->ctrl)
+    if (held == m_drag->ctrl)
         return;
-    m_drag->ctrl = true;
-    retarget(m_drag->lastPointer);
-}
-
-void TDockToolbar::keyReleaseEvent(QKeyEvent *event)
-{
-    if (!m_drag || event->key() != Qt::Key_Control || !m_drag->ctrl)
-        return;
-    m_drag->ctrl = false;
+    m_drag->ctrl = held;
     retarget(m_drag->lastPointer);
 }
 
 // ---- TFloatParent
 
 TFloatParent::TFloatParent(TDockToolbar *toolbar)
-    : QWidget(toolbar->Form(), Qt::Tool | Qt::FramelessWindowHint)
+    : QWidget(toolbar->Form(), Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
     , m_toolbar(toolbar)
 {
+    // Its form stays the active window while the user works the toolbar.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 }
 
 int TFloatParent::FrameWidth()
@@ -856,8 +877,9 @@ QSize TFloatParent::SizeFor(const QSize &toolbarSize)
 
 QRect TFloatParent::CloseButtonRect() const
 {
-    const int side = CaptionHeight() - 4;
-    return {width() - FrameWidth() - 2 - side, FrameWidth() + 2, side, side};
+    const int height = CaptionHeight() - 4;
+    const int width = height + 2;
+    return {this->width() - FrameWidth() - 2 - width, FrameWidth() + 1, width, height};
 }
 
 void TFloatParent::paintEvent(QPaintEvent *)
@@ -867,7 +889,7 @@ void TFloatParent::paintEvent(QPaintEvent *)
     PaintEdge(canvas, rect(), true);
     if (!m_toolbar)
         return;
-    const bool active = QGuiApplication::focusWindow() && (isActiveWindow() || m_toolbar->Form()->isActiveWindow());
+    const bool active = m_toolbar->Form()->isActiveWindow();
     const QRect title(FrameWidth(), FrameWidth(), width() - 2 * FrameWidth(), CaptionHeight() - 1);
     canvas.fillRect(title, SysColour(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
     QFont font = canvas.font();
@@ -885,14 +907,16 @@ void TFloatParent::paintEvent(QPaintEvent *)
     const QRect button = CloseButtonRect();
     canvas.fillRect(button, SysColour(COLOR_BTNFACE));
     PaintEdge(canvas, button, !m_closePushed);
-    // A cross of two two-pixel diagonals, one pixel further while pushed.
-    QRect cross = button.adjusted(3, 3, -4, -4);
+    // A cross of two diagonals two pixels wide, 7 by 6, one pixel further while
+    // pushed; drawn pixel by pixel so that it stays crisp at any scale.
+    constexpr int CrossRows = 6;
+    QPoint origin = button.center() - QPoint(3, 2);
     if (m_closePushed)
-        cross.translate(1, 1);
-    canvas.setPen(QPen(SysColour(COLOR_BTNTEXT), 1));
-    for (int thick = 0; thick < 2; ++thick) {
-        canvas.drawLine(cross.left() + thick, cross.top(), cross.right() + thick - 1, cross.bottom());
-        canvas.drawLine(cross.left() + thick, cross.bottom(), cross.right() + thick - 1, cross.top());
+        origin += QPoint(1, 1);
+    const QColor ink = SysColour(COLOR_BTNTEXT);
+    for (int row = 0; row < CrossRows; ++row) {
+        canvas.fillRect(origin.x() + row, origin.y() + row, 2, 1, ink);
+        canvas.fillRect(origin.x() + CrossRows - 1 - row, origin.y() + row, 2, 1, ink);
     }
 }
 
