@@ -24,15 +24,6 @@ void TAlignLayout::addWidget(QWidget *widget, TAlign align)
     Realign();
 }
 
-TAlign TAlignLayout::alignOf(const QWidget *widget) const
-{
-    for (const Entry &entry : m_entries) {
-        if (entry.item->widget() == widget)
-            return entry.align;
-    }
-    return alNone;
-}
-
 void TAlignLayout::setAlign(QWidget *widget, TAlign align)
 {
     for (Entry &entry : m_entries) {

@@ -19,8 +19,6 @@ public:
     ~TAlignLayout() override;
 
     void addWidget(QWidget *widget, TAlign align);
-    // alNone for a widget the layout does not hold.
-    TAlign alignOf(const QWidget *widget) const;
     void setAlign(QWidget *widget, TAlign align);
     // Places the children again at once, for a child whose own size changed.
     // Safe to call from a child that is being placed: the pass runs again.

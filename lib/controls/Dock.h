@@ -212,7 +212,6 @@ public:
     // The window's size for a toolbar of toolbarSize.
     static QSize SizeFor(const QSize &toolbarSize);
     QRect CloseButtonRect() const;
-    bool CloseButtonPushed() const { return m_closePushed; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
