@@ -19,6 +19,10 @@ constexpr int COLOR_BTNTEXT = 18;
 constexpr int COLOR_BTNHIGHLIGHT = 20;
 constexpr int COLOR_3DDKSHADOW = 21;
 constexpr int COLOR_3DLIGHT = 22;
+constexpr int COLOR_ACTIVECAPTION = 2;
+constexpr int COLOR_INACTIVECAPTION = 3;
+constexpr int COLOR_CAPTIONTEXT = 9;
+constexpr int COLOR_INACTIVECAPTIONTEXT = 19;
 
 // Window thread only (they read the application palette). Black for an index
 // the table does not hold, as Windows answers.
@@ -32,6 +36,9 @@ constexpr int SM_CYVSCROLL = 20;   // height of a vertical scroll bar's arrow bu
 constexpr int SM_CXHSCROLL = 21;   // width of a horizontal scroll bar's arrow button
 constexpr int SM_CXEDGE = 45;      // width of a sunken client edge
 constexpr int SM_CYEDGE = 46;      // height of a sunken client edge
+constexpr int SM_CXFRAME = 32;     // width of a sizing frame
+constexpr int SM_CYFRAME = 33;     // height of a sizing frame
+constexpr int SM_CYSMCAPTION = 51; // height of a small (tool window) caption
 
 // In pixels. Any thread. 0 for an index the table does not hold, as Windows
 // answers.
