@@ -60,9 +60,12 @@ void TDropFile::SetDropTarget(QWidget *target)
 }
 
 // A file URL names a file of this machine when it has no host, or this one.
+// A host that does not parse (one with a backslash) leaves the URL invalid
+// and its host empty: such a URL names nothing.
 static bool isOnThisMachine(const QUrl &url)
 {
-    return url.isLocalFile() && (url.host().isEmpty() || url.host().compare(u"localhost", Qt::CaseInsensitive) == 0);
+    return url.isValid() && url.isLocalFile()
+        && (url.host().isEmpty() || url.host().compare(u"localhost", Qt::CaseInsensitive) == 0);
 }
 
 QStringList TDropFile::DroppedFiles(const QMimeData *data)

@@ -115,8 +115,9 @@ TEST(TDropFile, SkipsWhatIsNotALocalFileOnADrive)
     mapTestFolderAsP();
     const struct { const char *name; QList<QUrl> urls; QStringList expected; } cases[] = {
         {"web address", {QUrl("https://example.com/a.jpg")}, {}},
-        {"another machine's file", {QUrl("file://server/share/a.jpg")}, {}},
-        {"a host name with a backslash", {QUrl("file://evil%5Chost/a.jpg")}, {}},
+        // Paths that would be on P: were the host left out.
+        {"another machine's file", {QUrl("file://server" + testFileUrl("a.jpg").path())}, {}},
+        {"a host name with a backslash", {QUrl("file://evil%5Chost" + testFileUrl("a.jpg").path())}, {}},
         {"this machine by name", {QUrl("file://localhost" + testFileUrl("x.jpg").path())}, {"P:\\x.jpg"}},
         {"a file on no drive", {QUrl::fromLocalFile("/proc/nowhere/z.jpg")}, {}},
         {"mixed", {QUrl("ftp://host/a.jpg"), testFileUrl("ok.png")}, {"P:\\ok.png"}},
