@@ -165,9 +165,13 @@ TEST(TDropFile, LeavesTheProgramsOwnDragsToTheWindow)
     EXPECT_TRUE(recorder.files.empty());
     EXPECT_EQ(window.ownDrops, 1);
 
-    // Switching the shell drops off leaves the window's own drops on.
+    // Switching the shell drops off leaves the window's own drops on, and
+    // files from other programs then go to the window, not to OnDropFile.
     drop.SetEnableDrop(false);
     EXPECT_TRUE(window.acceptDrops());
+    dragAndDrop(&window, *urlData({testFileUrl("b.jpg")}));
+    EXPECT_TRUE(recorder.files.empty());
+    EXPECT_EQ(window.ownDrops, 2);
 }
 
 TEST(TDropFile, DisabledRefusesButStaysHooked)
