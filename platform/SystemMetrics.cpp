@@ -15,9 +15,9 @@ static bool paletteRoleOf(int index, QPalette::ColorRole &role)
     case COLOR_3DDKSHADOW: role = QPalette::Shadow; return true;
     case COLOR_3DLIGHT: role = QPalette::Midlight; return true;
     case COLOR_ACTIVECAPTION: role = QPalette::Highlight; return true;
-    case COLOR_INACTIVECAPTION: role = QPalette::Mid; return true;
+    case COLOR_INACTIVECAPTION: role = QPalette::Dark; return true;
     case COLOR_CAPTIONTEXT: role = QPalette::HighlightedText; return true;
-    case COLOR_INACTIVECAPTIONTEXT: role = QPalette::WindowText; return true;
+    case COLOR_INACTIVECAPTIONTEXT: role = QPalette::Light; return true;
     }
     return false;
 }

@@ -457,8 +457,10 @@ void TGradientCaption::paintTexts(QPainter &canvas, const QRect &textRect) const
     for (size_t i = 0; i < 3; ++i) {
         texts[i] = parts[i]->Caption();
         const bool drawn = parts[i]->Visible() && (parts[i] == &m_captionText || !texts[i].isEmpty());
-        if (drawn)
-            widths[i] = QFontMetrics(parts[i]->Font()).horizontalAdvance(texts[i]) + 3;
+        if (!drawn)
+            continue;
+        canvas.setFont(parts[i]->Font());   // measured as the bar draws it, at the bar's resolution
+        widths[i] = canvas.fontMetrics().horizontalAdvance(texts[i]) + 3;
     }
     const std::array<bool, 3> shown = FitCaptionParts(textRect.width(), widths);
     int total = 0;
@@ -479,11 +481,10 @@ void TGradientCaption::paintTexts(QPainter &canvas, const QRect &textRect) const
         const QRect place(x + 2, textRect.top(), textRect.right() + 1 - x - 2, textRect.height());
         if (place.width() <= 0)
             return;
-        const QFontMetrics metrics(parts[i]->Font());
         canvas.setFont(parts[i]->Font());
         canvas.setPen(active ? parts[i]->ColorActive() : parts[i]->ColorInactive());
         canvas.drawText(place, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                        metrics.elidedText(texts[i], Qt::ElideRight, place.width()));
+                        canvas.fontMetrics().elidedText(texts[i], Qt::ElideRight, place.width()));
         x += widths[i];
     }
 }

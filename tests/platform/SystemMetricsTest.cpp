@@ -52,9 +52,9 @@ TEST(GetSysColor, CaptionColoursFollowTheApplicationPalette)
 {
     const struct { int index; QPalette::ColorRole role; QRgb colour; COLORREF expected; } cases[] = {
         {COLOR_ACTIVECAPTION, QPalette::Highlight, qRgb(0x17, 0x27, 0x37), 0x372717},
-        {COLOR_INACTIVECAPTION, QPalette::Mid, qRgb(0x18, 0x28, 0x38), 0x382818},
+        {COLOR_INACTIVECAPTION, QPalette::Dark, qRgb(0x18, 0x28, 0x38), 0x382818},
         {COLOR_CAPTIONTEXT, QPalette::HighlightedText, qRgb(0x19, 0x29, 0x39), 0x392919},
-        {COLOR_INACTIVECAPTIONTEXT, QPalette::WindowText, qRgb(0x1a, 0x2a, 0x3a), 0x3a2a1a},
+        {COLOR_INACTIVECAPTIONTEXT, QPalette::Light, qRgb(0x1a, 0x2a, 0x3a), 0x3a2a1a},
     };
     QPalette palette;
     for (const auto &c : cases)
