@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 #include <memory>
 
@@ -346,4 +348,62 @@ TEST(TGradientCaption, AFixedFormShowsItsMaximiseButtonDisabled)
     EXPECT_GT(pixelsOf(image, caption->ButtonRect(HTCLOSE), SysColour(COLOR_BTNTEXT)), 0);
     clickAt(caption, maximise.center(), maximise.center());
     EXPECT_FALSE(captioned.form->isMaximized());
+}
+
+TEST(TGradientCaption, OnDrawCaptionDrawsInPlaceOfTheTexts)
+{
+    CaptionedForm captioned;
+    TGradientCaption *caption = captioned.caption;
+    caption->SetEnabled(geNever);
+    caption->CaptionText().SetColorActive(Qt::red);
+    caption->CaptionText().SetColorInactive(Qt::red);
+    caption->CaptionText().SetFontKind(fkSystemB);
+    const QRect text = caption->TextRect();
+    EXPECT_GT(pixelsOf(caption->grab().toImage(), text, Qt::red), 0);
+
+    QRect given;
+    caption->OnDrawCaption = [&given](TGradientCaption *, QPainter &canvas, const QRect &textRect) {
+        given = textRect;
+        canvas.fillRect(textRect.adjusted(0, 0, -textRect.width() / 2, 0), Qt::green);
+    };
+    const QImage image = caption->grab().toImage();
+    EXPECT_EQ(given, text);
+    EXPECT_EQ(pixelsOf(image, text, Qt::red), 0);
+    EXPECT_EQ(image.pixelColor(text.topLeft()), QColor(Qt::green));
+    // The icon and the buttons are still the bar's.
+    EXPECT_LT(text.left(), caption->ButtonRect(HTMINBUTTON).left());
+    EXPECT_GT(text.left(), GetSystemMetrics(SM_CXSMICON));
+}
+
+TEST(TGradientCaption, AutoHeightGivesCharactersAsHighAsTheCaptionFont)
+{
+    CaptionedForm captioned;
+    TCompanyText &part = captioned.caption->AppNameText();
+    QFont large = part.Font();
+    large.setPixelSize(40);
+    part.SetFont(large);
+    part.SetFontKind(fkCustom);
+    EXPECT_EQ(QFontInfo(part.Font()).pixelSize(), 40);
+    part.SetFontKind(fkAutoHeight);
+    EXPECT_EQ(QFontInfo(part.Font()).pixelSize(), QFontInfo(captioned.caption->CaptionText().Font()).pixelSize());
+    EXPECT_EQ(part.Font().family(), large.family());
+}
+
+TEST(TGradientCaption, RecreatingTheFormsWindowKeepsTheCaption)
+{
+    CaptionedForm captioned;
+    TGradientCaption *caption = captioned.caption;
+    caption->SetColorLeftActive(QColor(200, 0, 0));
+    caption->SetColorLeftInActive(QColor(200, 0, 0));
+    caption->SetEnabled(geAlways);
+    captioned.form->setWindowFlags(captioned.form->windowFlags() | Qt::WindowStaysOnTopHint);
+    const WId before = captioned.form->winId();
+    captioned.form->hide();
+    captioned.form->windowHandle()->destroy();   // the window system's window goes, the form stays
+    captioned.form->show();
+    EXPECT_NE(captioned.form->winId(), before);
+    EXPECT_TRUE(captioned.form->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(captioned.form->windowHandle()->flags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(caption->geometry(), caption->Frame().CaptionRect());
+    EXPECT_EQ(captioned.onScreen().pixelColor(captioned.inForm(QPoint(0, 8))), QColor(200, 0, 0));
 }
