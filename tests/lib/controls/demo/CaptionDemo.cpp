@@ -1,8 +1,8 @@
 // Windows to look at the caption bar and the file drop target as a user would:
 // a wide window with every text part and the gradient, one like it left
 // inactive, a narrow one (the caption part alone) and one with the gradient off.
-// The wide window lists the files dropped on it. On start it prints, one a
-// line, each window's title, for scripts/look-caption to find them by.
+// The active window lists the files dropped on it; scripts/look-caption finds
+// it by its title, "Acme Zilo C:\Pictures".
 
 #include <lib/controls/DropFile.h>
 #include <lib/controls/GradientCaption.h>
@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -79,11 +78,8 @@ int main(int argc, char **argv)
                          dropped->setText(dropped->text() + u'\n' + path + QStringLiteral("  [") + extension + u']');
                      });
 
-    for (DemoWindow &window : windows) {
+    for (DemoWindow &window : windows)
         window.form->show();
-        std::printf("%s\n", qPrintable(window.form->windowTitle()));
-    }
     dropWindow.form->activateWindow();
-    std::fflush(stdout);
     return application.exec();
 }
