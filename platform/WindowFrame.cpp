@@ -249,7 +249,9 @@ void WindowFrame::placeFrame()
 
 bool WindowFrame::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_window && (event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange))
+    // A window made fixed at its own size gets no resize: it gets its thinner frame when shown.
+    const QEvent::Type type = event->type();
+    if (watched == m_window && (type == QEvent::Resize || type == QEvent::WindowStateChange || type == QEvent::Show))
         placeFrame();
     return QObject::eventFilter(watched, event);
 }

@@ -88,6 +88,9 @@ TEST(WindowFrame, HitTestFindsEdgesCornersCaptionAndClient)
     EXPECT_EQ(framed.frame->HitTest({0, 0}), HTBORDER);
     EXPECT_EQ(framed.frame->HitTest({3, 100}), HTCLIENT);
     EXPECT_FALSE(framed.frame->StartResize(HTLEFT));
+    framed.window->hide();
+    framed.window->show();
+    EXPECT_EQ(framed.window->contentsMargins(), QMargins(3, 3 + CaptionHeight, 3, 3));
 }
 
 TEST(WindowFrame, SizingCursorsAndEdgesMatchTheParts)
