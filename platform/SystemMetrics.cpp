@@ -15,9 +15,9 @@ static bool paletteRoleOf(int index, QPalette::ColorRole &role)
     case COLOR_3DDKSHADOW: role = QPalette::Shadow; return true;
     case COLOR_3DLIGHT: role = QPalette::Midlight; return true;
     case COLOR_ACTIVECAPTION: role = QPalette::Highlight; return true;
-    case COLOR_INACTIVECAPTION: role = QPalette::Mid; return true;
+    case COLOR_INACTIVECAPTION: role = QPalette::Dark; return true;
     case COLOR_CAPTIONTEXT: role = QPalette::HighlightedText; return true;
-    case COLOR_INACTIVECAPTIONTEXT: role = QPalette::Window; return true;
+    case COLOR_INACTIVECAPTIONTEXT: role = QPalette::Light; return true;
     }
     return false;
 }
@@ -48,9 +48,20 @@ int GetSystemMetrics(int index)
     case SM_CXEDGE:
     case SM_CYEDGE:
         return 2;
+    case SM_CYCAPTION:
+        return 19;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME:
+        return 3;
+    case SM_CXSIZE:
+    case SM_CYSIZE:
+        return 18;
     case SM_CXFRAME:
     case SM_CYFRAME:
         return 4;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+        return 16;
     case SM_CYSMCAPTION:
         return 15;
     }

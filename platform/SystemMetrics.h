@@ -36,8 +36,15 @@ constexpr int SM_CYVSCROLL = 20;   // height of a vertical scroll bar's arrow bu
 constexpr int SM_CXHSCROLL = 21;   // width of a horizontal scroll bar's arrow button
 constexpr int SM_CXEDGE = 45;      // width of a sunken client edge
 constexpr int SM_CYEDGE = 46;      // height of a sunken client edge
+constexpr int SM_CYCAPTION = 4;    // height of a caption bar and the line below it
+constexpr int SM_CXDLGFRAME = 7;   // width of a fixed window's frame
+constexpr int SM_CYDLGFRAME = 8;   // height of a fixed window's frame
+constexpr int SM_CXSIZE = 30;      // width of a caption button's place
+constexpr int SM_CYSIZE = 31;      // height of a caption button's place
 constexpr int SM_CXFRAME = 32;     // width of a sizing frame
 constexpr int SM_CYFRAME = 33;     // height of a sizing frame
+constexpr int SM_CXSMICON = 49;    // width of a small icon
+constexpr int SM_CYSMICON = 50;    // height of a small icon
 constexpr int SM_CYSMCAPTION = 51; // height of a small (tool window) caption
 
 // In pixels. Any thread. 0 for an index the table does not hold, as Windows

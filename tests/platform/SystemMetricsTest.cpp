@@ -47,11 +47,32 @@ TEST(GetSysColor, FollowsTheApplicationPalette)
     EXPECT_EQ(SysColour(1), QColor(Qt::black));
 }
 
+// Apart from the table above: a caption's colours may share roles with a button's.
+TEST(GetSysColor, CaptionColoursFollowTheApplicationPalette)
+{
+    const struct { int index; QPalette::ColorRole role; QRgb colour; COLORREF expected; } cases[] = {
+        {COLOR_ACTIVECAPTION, QPalette::Highlight, qRgb(0x17, 0x27, 0x37), 0x372717},
+        {COLOR_INACTIVECAPTION, QPalette::Dark, qRgb(0x18, 0x28, 0x38), 0x382818},
+        {COLOR_CAPTIONTEXT, QPalette::HighlightedText, qRgb(0x19, 0x29, 0x39), 0x392919},
+        {COLOR_INACTIVECAPTIONTEXT, QPalette::Light, qRgb(0x1a, 0x2a, 0x3a), 0x3a2a1a},
+    };
+    QPalette palette;
+    for (const auto &c : cases)
+        palette.setColor(c.role, QColor(c.colour));
+    ScopedApplicationPalette scoped(palette);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.index);
+        EXPECT_EQ(GetSysColor(c.index), c.expected);
+    }
+}
+
 TEST(GetSystemMetrics, AreTheClassicValues)
 {
     const struct { int index, expected; } cases[] = {
         {SM_CXVSCROLL, 16}, {SM_CYHSCROLL, 16}, {SM_CYVSCROLL, 16}, {SM_CXHSCROLL, 16},
-        {SM_CXEDGE, 2}, {SM_CYEDGE, 2}, {0, 0},
+        {SM_CXEDGE, 2}, {SM_CYEDGE, 2}, {SM_CYCAPTION, 19}, {SM_CXDLGFRAME, 3}, {SM_CYDLGFRAME, 3},
+        {SM_CXSIZE, 18}, {SM_CYSIZE, 18}, {SM_CXFRAME, 4}, {SM_CYFRAME, 4}, {SM_CXSMICON, 16}, {SM_CYSMICON, 16}, {SM_CYSMCAPTION, 15},
+        {0, 0},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.index);
