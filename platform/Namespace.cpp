@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <dirent.h>
 #include <sys/stat.h>
-#include <unordered_set>
 
 constexpr DWORD VirtualFolderAttributes = SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER;
 constexpr DWORD FileFolderAttributes = VirtualFolderAttributes | SFGAO_FILESYSTEM;
@@ -21,11 +20,16 @@ static char asciiLower(char c)
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
-static std::string asciiLowered(std::string_view text)
+static int compareWithoutCase(std::string_view a, std::string_view b)
 {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), asciiLower);
-    return lower;
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        const unsigned char x = asciiLower(a[i]);
+        const unsigned char y = asciiLower(b[i]);
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 ShellItem ShellDesktop()
@@ -167,9 +171,16 @@ static std::vector<HostEntry> readHostFolder(const std::string &hostFolder, DWOR
             entries.push_back({std::string(name), isFolder});
     }
     ::closedir(dir);
-    std::sort(entries.begin(), entries.end(), [](const HostEntry &a, const HostEntry &b) { return a.name < b.name; });
-    std::unordered_set<std::string> seen;
-    std::erase_if(entries, [&seen](const HostEntry &entry) { return !seen.insert(asciiLowered(entry.name)).second; });
+    // Names equal without case fall together, the first in byte order first.
+    std::sort(entries.begin(), entries.end(), [](const HostEntry &a, const HostEntry &b) {
+        const int blind = compareWithoutCase(a.name, b.name);
+        return blind != 0 ? blind < 0 : a.name < b.name;
+    });
+    entries.erase(std::unique(entries.begin(), entries.end(),
+                              [](const HostEntry &a, const HostEntry &b) {
+                                  return compareWithoutCase(a.name, b.name) == 0;
+                              }),
+                  entries.end());
     return entries;
 }
 

@@ -110,16 +110,18 @@ DWORD TDirectoryTreeView::attrMask() const
 }
 
 // Floppy drives are told by their letter alone: a folder's name may hold "A:".
-QTreeWidgetItem *TDirectoryTreeView::AddChildNode(const ShellItem &item) const
+QTreeWidgetItem *TDirectoryTreeView::AddChildNode(ShellItem item) const
 {
     if (item.kind == ShellItemKind::Drive && isFloppyLetter(item.driveLetter)
         && !(item.driveLetter == 'A' ? m_enableFloppyA : m_enableFloppyB))
         return nullptr;
     if (!(item.attributes & attrMask()))
         return nullptr;
-    auto *node = new TTreeItemData(item);
-    node->setText(0, QString::fromStdString(item.displayName));
-    node->setIcon(0, themeIcon(item.iconName));
+    const QString text = QString::fromStdString(item.displayName);
+    const QIcon icon = themeIcon(item.iconName);
+    auto *node = new TTreeItemData(std::move(item));
+    node->setText(0, text);
+    node->setIcon(0, icon);
     node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     return node;
 }
@@ -153,8 +155,8 @@ void TDirectoryTreeView::ExpandNode(QTreeWidgetItem *node)
     if (m_showHidden)
         flags |= SHCONTF_INCLUDEHIDDEN;
     QList<QTreeWidgetItem *> children;
-    for (const ShellItem &item : EnumShellFolder(data->item, flags)) {
-        if (QTreeWidgetItem *child = AddChildNode(item))
+    for (ShellItem &item : EnumShellFolder(data->item, flags)) {
+        if (QTreeWidgetItem *child = AddChildNode(std::move(item)))
             children.append(child);
     }
     if (children.isEmpty()) {

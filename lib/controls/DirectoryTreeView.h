@@ -95,7 +95,7 @@ private:
     void setAndRebuild(bool &field, bool value);
     DWORD attrMask() const;
     // Null when the item is filtered out.
-    QTreeWidgetItem *AddChildNode(const ShellItem &item) const;
+    QTreeWidgetItem *AddChildNode(ShellItem item) const;
     void ExpandNode(QTreeWidgetItem *node);
     bool allowsSelection(QTreeWidgetItem *node);
     QTreeWidgetItem *selectedNode() const;
