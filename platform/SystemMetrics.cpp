@@ -44,6 +44,9 @@ int GetSystemMetrics(int index)
     case SM_CXEDGE:
     case SM_CYEDGE:
         return 2;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+        return 16;
     }
     return 0;
 }

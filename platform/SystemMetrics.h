@@ -32,6 +32,8 @@ constexpr int SM_CYVSCROLL = 20;   // height of a vertical scroll bar's arrow bu
 constexpr int SM_CXHSCROLL = 21;   // width of a horizontal scroll bar's arrow button
 constexpr int SM_CXEDGE = 45;      // width of a sunken client edge
 constexpr int SM_CYEDGE = 46;      // height of a sunken client edge
+constexpr int SM_CXSMICON = 49;    // width of a small icon (a tree's or a menu's)
+constexpr int SM_CYSMICON = 50;    // height of a small icon
 
 // In pixels. Any thread. 0 for an index the table does not hold, as Windows
 // answers.

@@ -1,6 +1,7 @@
 #include "DirectoryTreeView.h"
 
 #include <lib/WaitCursor.h>
+#include <platform/SystemMetrics.h>
 
 #include <QApplication>
 #include <QDragMoveEvent>
@@ -77,6 +78,7 @@ TDirectoryTreeView::TDirectoryTreeView(QWidget *parent) : QTreeWidget(parent)
     setHeaderHidden(true);
     setColumnCount(1);
     setUniformRowHeights(true);   // keeps a folder of thousands quick to lay out
+    setIconSize(QSize(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);

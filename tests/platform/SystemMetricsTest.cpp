@@ -52,6 +52,7 @@ TEST(GetSystemMetrics, AreTheClassicValues)
     const struct { int index, expected; } cases[] = {
         {SM_CXVSCROLL, 16}, {SM_CYHSCROLL, 16}, {SM_CYVSCROLL, 16}, {SM_CXHSCROLL, 16},
         {SM_CXEDGE, 2}, {SM_CYEDGE, 2}, {0, 0},
+        {SM_CXSMICON, 16}, {SM_CYSMICON, 16},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.index);
