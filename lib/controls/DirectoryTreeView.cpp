@@ -125,6 +125,8 @@ QTreeWidgetItem *TDirectoryTreeView::AddChildNode(ShellItem item) const
     node->setText(0, text);
     node->setIcon(0, icon);
     node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    if (m_allowEditing)
+        node->setFlags(node->flags() | Qt::ItemIsEditable);
     return node;
 }
 

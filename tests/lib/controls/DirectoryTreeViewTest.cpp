@@ -191,3 +191,15 @@ TEST(TDirectoryTreeView, NamesDrivesAsTheUserReadsThem)
     EXPECT_EQ(TDirectoryTreeView::GetFancyDriveName(QStringLiteral("C:\\pics")), "Pics");
     EXPECT_EQ(TDirectoryTreeView::GetFancyDriveName(QStringLiteral("Q:\\")), "");
 }
+
+TEST_F(TreeFixture, LabelsAreEditableOnlyWhenAllowed)
+{
+    tree->SetDirectory(QStringLiteral("C:\\Pics"));
+    EXPECT_FALSE(tree->currentItem()->flags() & Qt::ItemIsEditable);
+    tree->SetAllowEditing(true);
+    EXPECT_TRUE(tree->currentItem()->flags() & Qt::ItemIsEditable);
+    tree->currentItem()->setExpanded(true);   // nodes listed afterwards too
+    EXPECT_TRUE(child(tree->currentItem(), QStringLiteral("Summer"))->flags() & Qt::ItemIsEditable);
+    tree->SetAllowEditing(false);
+    EXPECT_FALSE(child(tree->currentItem(), QStringLiteral("Summer"))->flags() & Qt::ItemIsEditable);
+}
