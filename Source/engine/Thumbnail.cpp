@@ -12,6 +12,7 @@
 #include "FileTransfer.h"
 
 #include <lib/WaitCursor.h>
+#include <lib/controls/DropFile.h>
 
 #include <QFont>
 #include <QFontMetrics>
@@ -260,9 +261,6 @@ void TThumbnail::MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, 
     --CWaitCursor::DisableCount;
 }
 
-// The program's own list of dragged files: Windows paths, CR LF between them.
-static const QString DraggedFilesFormat = QStringLiteral("application/x-zilo-files");
-
 TThumbnailDragObject::TThumbnailDragObject(const std::vector<TThumbnail *> &thumbnails)
 {
     QStringList paths;
@@ -276,7 +274,7 @@ TThumbnailDragObject::TThumbnailDragObject(const std::vector<TThumbnail *> &thum
             urls << QUrl::fromLocalFile(QString::fromStdString(HostPathFromWindows(path.toStdString())));
         }
     }
-    setData(DraggedFilesFormat, paths.join(QStringLiteral("\r\n")).toUtf8());
+    setData(ZiloFilesMimeType, paths.join(QStringLiteral("\r\n")).toUtf8());
     setUrls(urls);
 }
 

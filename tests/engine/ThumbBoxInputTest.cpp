@@ -5,6 +5,7 @@
 
 #include <Source/engine/ThumbSort.h>
 #include <Source/engine/ZiloOptions.h>
+#include <lib/controls/DropFile.h>
 #include <platform/HostPath.h>
 #include <platform/SystemMetrics.h>
 
@@ -375,6 +376,11 @@ TEST_F(ThumbBoxInput, ThumbnailsFromAnotherBoxMoveIntoItsFolder)
     TThumbBox target(&otherOwner);
     showBox(target, 300, 300);
     TThumbnailDragObject data({source->Thumbnail(0), source->Thumbnail(2)});
+    // Other programs and the file drop target read the files themselves.
+    EXPECT_EQ(QString::fromUtf8(data.data(ZiloFilesMimeType)),
+              TestWindowsPath("Pics\\0.jpg") + "\r\n" + TestWindowsPath("Pics\\2.jpg"));
+    ASSERT_EQ(data.urls().size(), 2);
+    EXPECT_EQ(data.urls()[1].toLocalFile().toStdString(), TestHostFolder() + "/Pics/2.jpg");
     delete source->Thumbnail(2);   // its record went during the drag
     MessageBoxScript answers({IDYES});
 
