@@ -860,6 +860,12 @@ TFloatParent::TFloatParent(TDockToolbar *toolbar)
     setAttribute(Qt::WA_ShowWithoutActivating);
 }
 
+TFloatParent::~TFloatParent()
+{
+    if (m_toolbar)
+        m_toolbar->m_floatParent = nullptr;
+}
+
 int TFloatParent::FrameWidth()
 {
     return GetSystemMetrics(SM_CXFRAME);

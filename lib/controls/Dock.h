@@ -205,6 +205,9 @@ class TFloatParent : public QWidget
 
 public:
     explicit TFloatParent(TDockToolbar *toolbar);
+    // The toolbar, its child, goes with it and must not reach back into a
+    // window already half gone.
+    ~TFloatParent() override;
 
     // The frame around the toolbar on each side, and the title's height.
     static int FrameWidth();
