@@ -1,7 +1,7 @@
 // Windows to look at the caption bar and the file drop target as a user would:
 // a wide window with every text part and the gradient, one like it left
 // inactive, a narrow one (the caption part alone) and one with the gradient off.
-// The active window lists the files dropped on it; scripts/look-caption finds
+// The active window lists the files dropped on it; scripts/looks/caption.actions finds
 // it by its title, "Acme Zilo C:\Pictures".
 
 #include <lib/controls/DropFile.h>

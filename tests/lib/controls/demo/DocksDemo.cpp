@@ -1,7 +1,7 @@
 // A window to look at the docks, toolbars and toolbar buttons as a user
 // would: docks on all four sides, toolbars in two rows, one toolbar floating.
 // On start it prints, one a line, the places worth dragging ("name x y", in
-// the window's pixels), for scripts/look-docks to drive it with.
+// the window's pixels), for scripts/looks/docks.actions to drive it with.
 
 #include <lib/controls/AlignLayout.h>
 #include <lib/controls/Dock.h>

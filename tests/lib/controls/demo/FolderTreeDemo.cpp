@@ -4,7 +4,7 @@
 // own), with some folders opened and one selected. Choosing a folder in the
 // tree adds it to the history. On start it prints, one a line, the places
 // worth clicking ("name x y", in the window's pixels), for
-// scripts/look-foldertree to drive it with.
+// scripts/looks/foldertree.actions to drive it with.
 
 #include <lib/controls/DirectoryTreeView.h>
 #include <lib/controls/HistoryComboBox.h>

@@ -2,7 +2,7 @@
 // a box scrolling a large painted picture with both bars, and standalone bars
 // with their buttons apart and together. On start it prints, one a line, the
 // places worth clicking ("name x y", in the window's pixels), for
-// scripts/look-scrollbox to drive it with.
+// scripts/looks/scrollbox.actions to drive it with.
 
 #include <lib/controls/NewScrollBox.h>
 
