@@ -34,6 +34,8 @@
 // Settings and the program folder go to the scratch folder unless
 // ZILO_REGISTRY and ZILO_PROGRAM_FOLDER are set.
 
+#include "BenchEnvironment.h"
+
 #include <Source/Glob.h>
 #include <Source/WindowHooks.h>
 #include <Source/engine/FolderOptions.h>
@@ -454,12 +456,7 @@ int main(int argc, char **argv)
         return usage();
     const QTemporaryDir scratchFolder;
     const fs::path scratch = scratchFolder.path().toStdString();
-    if (qEnvironmentVariableIsEmpty("ZILO_REGISTRY"))
-        qputenv("ZILO_REGISTRY", QByteArray::fromStdString((scratch / "registry.db").string()));
-    if (qEnvironmentVariableIsEmpty("ZILO_PROGRAM_FOLDER"))
-        qputenv("ZILO_PROGRAM_FOLDER", QByteArray::fromStdString(scratch.string()));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PrepareBenchEnvironment(scratch);
     QApplication application(argc, argv);
     InitGlobals();
     InitImageLibrary();

@@ -9,6 +9,8 @@
 // Settings and the program folder go to a temporary folder unless
 // ZILO_REGISTRY and ZILO_PROGRAM_FOLDER are set.
 
+#include "BenchEnvironment.h"
+
 #include "Photograph.h"
 
 #include <Source/Glob.h>
@@ -142,12 +144,7 @@ int main(int argc, char **argv)
     const fs::path scratch = scratchFolder.path().toStdString();
     s_folder = scratch / "Photos";
     fs::create_directories(s_folder);
-    if (qEnvironmentVariableIsEmpty("ZILO_REGISTRY"))
-        qputenv("ZILO_REGISTRY", QByteArray::fromStdString((scratch / "registry.db").string()));
-    if (qEnvironmentVariableIsEmpty("ZILO_PROGRAM_FOLDER"))
-        qputenv("ZILO_PROGRAM_FOLDER", QByteArray::fromStdString(scratch.string()));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PrepareBenchEnvironment(scratch);
     QApplication application(argc, argv);
     InitGlobals();
     InitImageLibrary();
