@@ -1,0 +1,55 @@
+#include "ModalForm.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+
+static TModalForm1 *s_current = nullptr;   // window thread only
+
+TModalForm1::TModalForm1(QWidget *owner)
+    : QDialog(owner ? owner : QApplication::activeWindow())
+    , m_link(s_current)
+{
+    setWindowTitle("x");
+    resize(435, 300);
+    s_current = this;
+}
+
+TModalForm1::~TModalForm1()
+{
+    // Dialogs go in the reverse order of their making, so this is the newest.
+    s_current = m_link;
+}
+
+TModalForm1 *TModalForm1::Current()
+{
+    return s_current;
+}
+
+int TModalForm1::ShowModal()
+{
+    return ExecModal(*this);
+}
+
+void TModalForm1::SetModalResult(int result)
+{
+    done(result);
+}
+
+void TModalForm1::SetButtonResult(QAbstractButton *button, int result)
+{
+    connect(button, &QAbstractButton::clicked, this, [this, result] { SetModalResult(result); });
+}
+
+void TModalForm1::reject()
+{
+    SetModalResult(mrCancel);
+}
+
+void BringModalFormsToTop()
+{
+    if (!s_current)
+        return;
+    if (s_current->Link())
+        BringWindowToTop(s_current->Link());
+    BringWindowToTop(s_current);
+}
