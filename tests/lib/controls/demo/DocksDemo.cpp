@@ -1,16 +1,28 @@
-// A window to look at the docks, toolbars and toolbar buttons as a user
-// would: docks on all four sides, toolbars in two rows, one toolbar floating.
+// A window dressed as the program dresses its windows, to look at the chrome
+// as a user would: a caption bar, docks on all four sides with toolbars in two
+// rows and one toolbar floating, and a left panel with a history combo box
+// above the folder tree of a small computer made in a scratch folder.
 // On start it prints, one a line, the places worth dragging ("name x y", in
 // the window's pixels), for scripts/looks/docks.actions to drive it with.
 
+#include "DemoComputer.h"
+
 #include <lib/controls/AlignLayout.h>
+#include <lib/controls/DirectoryTreeView.h>
 #include <lib/controls/Dock.h>
+#include <lib/controls/GradientCaption.h>
+#include <lib/controls/HistoryComboBox.h>
 #include <lib/controls/ToolbarButton.h>
 
+#include <platform/SystemMetrics.h>
+
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
 
 #include <cstdio>
 #include <functional>
@@ -69,14 +81,50 @@ void printPlace(const char *name, const QWidget *widget, QPoint at, const QWidge
     std::printf("%s %d %d\n", name, place.x(), place.y());
 }
 
+void dressCaption(QWidget *window)
+{
+    auto *bar = new TGradientCaption(window);
+    bar->SetColorLeftActive(SysColour(COLOR_ACTIVECAPTION));
+    bar->SetColorLeftInActive(SysColour(COLOR_INACTIVECAPTION));
+    bar->SetColorRightActive(Qt::black);
+    bar->SetColorRightInActive(Qt::black);
+    bar->SetEnabled(geAlways);
+    bar->AppNameText().SetCaption(QStringLiteral("Zilo"));
+    bar->AppNameText().SetFontKind(fkSystemB);
+}
+
+// The folders panel at the left of the client area: recent folders above the tree.
+QWidget *foldersPanel(QWidget *window)
+{
+    auto *panel = new QWidget(window);
+    auto *column = new QVBoxLayout(panel);
+    column->setContentsMargins(2, 2, 2, 2);
+    auto *history = new THistoryComboBox(panel);
+    for (const char *entry : {"E:\\Scans", "C:\\Pictures\\2002", "C:\\Pictures\\2001"})
+        history->AddToHistory(QString::fromUtf8(entry), false);
+    auto *tree = new TDirectoryTreeView(panel);
+    column->addWidget(history);
+    column->addWidget(tree);
+    QObject::connect(tree, &TDirectoryTreeView::OnDirOpened, history,
+                     [history](const QString &path, QTreeWidgetItem *) { history->AddToHistory(path, true); });
+    tree->SetDirectory(QStringLiteral("C:\\Pictures\\2001\\January"));
+    panel->resize(220, panel->height());
+    return panel;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return 1;
+    MakeDemoComputer(QDir(scratch.path()).canonicalPath().toStdString());
     QApplication application(argc, argv);
     QWidget window;
     window.setWindowTitle(QStringLiteral("Docks"));
-    window.resize(760, 520);
+    window.resize(900, 600);
+    dressCaption(&window);
     auto *layout = new TAlignLayout(&window);
 
     auto *top = new TDock(&window, dpTop);
@@ -90,6 +138,7 @@ int main(int argc, char **argv)
     right->setObjectName("Right");
     right->SetFixAlign(true);
 
+    layout->addWidget(foldersPanel(&window), alLeft);
     auto *client = new QLabel(QStringLiteral("Thumbnails"), &window);
     client->setAlignment(Qt::AlignCenter);
     client->setAutoFillBackground(true);
@@ -147,7 +196,7 @@ int main(int argc, char **argv)
     palette->SetFloatRightX(80);
 
     window.show();
-    palette->SetFloatPos(window.mapToGlobal(QPoint(520, 300)));
+    palette->SetFloatPos(window.mapToGlobal(QPoint(640, 360)));
 
     // Where View can be grabbed now: by its handle when docked (in the
     // window's pixels), by its title when floating (on the screen).

@@ -6,6 +6,8 @@
 // worth clicking ("name x y", in the window's pixels), for
 // scripts/looks/foldertree.actions to drive it with.
 
+#include "DemoComputer.h"
+
 #include <lib/controls/DirectoryTreeView.h>
 #include <lib/controls/HistoryComboBox.h>
 
@@ -16,38 +18,13 @@
 #include <QWidget>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
-
-namespace fs = std::filesystem;
-
-// The folders of the demo's computer, under the scratch folder.
-static void makeComputer(const std::string &root)
-{
-    for (const char *folder : {"a", "d", "e/Holiday 2003", "e/Scans",
-                               "c/Desktop/Projects", "c/Desktop/To sort", "c/Pictures/2001/January",
-                               "c/Pictures/2001/February", "c/Pictures/2002", "c/Pictures/2010", "c/Pictures/Family",
-                               "c/Pictures/Scans 1998", "c/Documents", "c/Music"})
-        fs::create_directories(root + '/' + folder);
-    fs::create_directories(root + "/config");
-    std::ofstream(root + "/config/user-dirs.dirs") << "XDG_DESKTOP_DIR=\"" << root << "/c/Desktop\"\n";
-    std::ofstream(root + "/drives.map") << "A:\t" << root << "/a\tremovable\t1111-1111\t\n"
-                                        << "C:\t" << root << "/c\tfixed\t2222-2222\tSystem\n"
-                                        << "D:\t" << root << "/d\tcdrom\t3333-3333\tHoliday CD\n"
-                                        << "E:\t" << root << "/e\tremote,source=//nas/photos\t4444-4444\tPhotos\n";
-    ::setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-    ::setenv("ZILO_DRIVE_MAP", (root + "/drives.map").c_str(), 1);
-    ::setenv("ZILO_REGISTRY", (root + "/Registry.db").c_str(), 1);
-}
 
 int main(int argc, char **argv)
 {
     QTemporaryDir scratch;
     if (!scratch.isValid())
         return 1;
-    makeComputer(QDir(scratch.path()).canonicalPath().toStdString());
+    MakeDemoComputer(QDir(scratch.path()).canonicalPath().toStdString());
     QApplication application(argc, argv);
 
     QWidget window;
