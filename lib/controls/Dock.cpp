@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <optional>
 
 // The handle and margins of a toolbar's contents, along its length.
 static constexpr int FloatingLeadingMargin = 4;
@@ -30,6 +31,7 @@ static constexpr int NewRowZone = 5;
 // How far beyond a dock, across and along it, a pointer still drops into it.
 static constexpr int DockToleranceAcross = 32;
 static constexpr int DockToleranceAlong = 20;
+static constexpr int ResizeDeadZone = 12;   // around a floating toolbar's size while resizing
 static constexpr int EndOfRow = -1;   // DockPos: place after the row's last toolbar
 
 static int mulDiv(int number, int numerator, int denominator)
@@ -120,6 +122,12 @@ public:
     QRect outline;        // in screen coordinates
     TDragOutline outlineWindow;
 
+    // Resizing a floating toolbar by its frame rather than moving it.
+    Qt::Edges resizeEdge;
+    std::vector<TFloatShape> shapes;
+    size_t shape = 0;     // the one the outline shows
+    QRect start;          // the floating window when the resize began
+
     // The rectangle of size that keeps the grab point at its proportional place.
     QRect placedAt(const QSize &size, const QPoint &pointer) const
     {
@@ -199,7 +207,32 @@ void TDock::SetAllowDrag(bool value)
 void TDock::SetBackground(const QImage &value)
 {
     m_background = value;
+    prepareBackground();
+}
+
+void TDock::SetBackgroundTransparent(bool value)
+{
+    m_backgroundTransparent = value;
+    prepareBackground();
+}
+
+// Made once here rather than in every paint.
+void TDock::prepareBackground()
+{
+    if (m_background.isNull())
+        m_backgroundTile = QPixmap();
+    else if (m_backgroundTransparent)
+        m_backgroundTile = QPixmap::fromImage(ClearedOfKeyColour(m_background, KeyColourOf(m_background)));
+    else
+        m_backgroundTile = QPixmap::fromImage(m_background);
     update();
+}
+
+void TDock::setVisible(bool visible)
+{
+    if (!visible)
+        throw Exception("Cannot hide a TDock");
+    QWidget::setVisible(visible);
 }
 
 void TDock::SetBoundLines(TDockBoundLines value)
@@ -371,8 +404,8 @@ void TDock::paintEvent(QPaintEvent *)
 {
     QPainter canvas(this);
     canvas.fillRect(rect(), SysColour(COLOR_BTNFACE));
-    if (!m_background.isNull())
-        canvas.drawTiledPixmap(rect(), QPixmap::fromImage(m_background));
+    if (!m_backgroundTile.isNull())
+        canvas.drawTiledPixmap(rect(), m_backgroundTile);
     const QColor shadow = SysColour(COLOR_BTNSHADOW);
     const QColor light = SysColour(COLOR_BTNHIGHLIGHT);
     if (m_boundLines & blTop)
@@ -623,6 +656,47 @@ QSize TDockToolbar::LayoutSize(TToolbarOrientation orientation, const TDock *doc
     return layOutControls(this, orientation, dock, wrapWidth).size;
 }
 
+std::vector<TFloatShape> TDockToolbar::FloatShapes() const
+{
+    // A layout's width to its controls' right edge, which is what wraps.
+    auto controlsRight = [](const QSize &size) { return size.width() - FrameMargin - FloatingTrailingMargin; };
+    std::vector<TFloatShape> shapes{{0, LayoutSize(toFloating, nullptr, 0)}};
+    for (int wrap = controlsRight(shapes.front().size) - 1; wrap > 0; --wrap) {
+        const QSize size = LayoutSize(toFloating, nullptr, wrap);
+        if (controlsRight(size) != wrap)
+            continue;
+        if (size.height() == shapes.back().size.height())
+            shapes.back() = {wrap, size};
+        else
+            shapes.push_back({wrap, size});
+    }
+    return shapes;
+}
+
+size_t ChooseFloatShape(const std::vector<int> &extents, size_t current, int wanted)
+{
+    const int now = extents[current];
+    int nearest = INT_MAX;
+    for (size_t i = 0; i < extents.size(); ++i) {
+        if (i != current)
+            nearest = std::min(nearest, std::abs(extents[i] - now));
+    }
+    const int deadZone = std::max(0, std::min(ResizeDeadZone, nearest == INT_MAX ? ResizeDeadZone : nearest - 1));
+    if (std::abs(wanted - now) <= deadZone)
+        return current;
+    // The edge covers the pointer: the smallest extent reaching it, growing
+    // at once and shrinking only once the pointer passes the next shape.
+    std::optional<size_t> best;
+    size_t largest = 0;
+    for (size_t i = 0; i < extents.size(); ++i) {
+        if (extents[i] >= wanted && (!best || extents[i] < extents[*best]))
+            best = i;
+        if (extents[i] > extents[largest])
+            largest = i;
+    }
+    return best ? *best : largest;
+}
+
 void TDockToolbar::ArrangeControls()
 {
     if (m_arranging)
@@ -748,6 +822,49 @@ void TDockToolbar::retarget(const QPoint &globalPos)
     drag.outlineWindow.showAt(outline, TFloatParent::FrameWidth());
 }
 
+void TDockToolbar::beginResize(Qt::Edge edge, const QPoint &globalPos)
+{
+    auto drag = std::make_unique<TToolbarDrag>();
+    drag->resizeEdge = edge;
+    drag->start = frameOnScreen();
+    drag->lastPointer = globalPos;
+    drag->shapes = FloatShapes();
+    // The shape shown now: the one of its height, else the first.
+    for (size_t i = 0; i < drag->shapes.size(); ++i) {
+        if (drag->shapes[i].size.height() == height())
+            drag->shape = i;
+    }
+    drag->outline = drag->start;
+    m_drag = std::move(drag);
+    grabMouse();
+}
+
+// The edge follows the pointer from where it was grabbed; the opposite edge stays.
+void TDockToolbar::resizeTo(const QPoint &globalPos)
+{
+    TToolbarDrag &drag = *m_drag;
+    const bool sideways = drag.resizeEdge & (Qt::LeftEdge | Qt::RightEdge);
+    const bool growsBack = drag.resizeEdge & (Qt::LeftEdge | Qt::TopEdge);
+    const QPoint moved = globalPos - drag.lastPointer;
+    const int delta = (sideways ? moved.x() : moved.y()) * (growsBack ? -1 : 1);
+    std::vector<int> extents;
+    for (const TFloatShape &shape : drag.shapes) {
+        const QSize window = TFloatParent::SizeFor(shape.size);
+        extents.push_back(sideways ? window.width() : window.height());
+    }
+    const int startExtent = sideways ? drag.start.width() : drag.start.height();
+    drag.shape = ChooseFloatShape(extents, drag.shape, startExtent + delta);
+    const QSize size = TFloatParent::SizeFor(drag.shapes[drag.shape].size);
+    QRect outline(drag.start.topLeft(), size);
+    if (drag.resizeEdge & Qt::LeftEdge)
+        outline.moveRight(drag.start.right());
+    if (drag.resizeEdge & Qt::TopEdge)
+        outline.moveBottom(drag.start.bottom());
+    drag.outline = outline;
+    drag.moved = true;
+    drag.outlineWindow.showAt(outline, TFloatParent::FrameWidth());
+}
+
 void TDockToolbar::endDrag(bool apply)
 {
     std::unique_ptr<TToolbarDrag> drag = std::move(m_drag);
@@ -755,6 +872,12 @@ void TDockToolbar::endDrag(bool apply)
     releaseMouse();
     if (!apply)
         return;
+    if (drag->resizeEdge) {
+        m_floatRightX = drag->shapes[drag->shape].wrapWidth;
+        ControlsChanged();
+        SetFloatPos(drag->outline.topLeft());
+        return;
+    }
     if (drag->target)
         dropInto(drag->target, drag->outline);
     else
@@ -817,6 +940,10 @@ void TDockToolbar::mouseMoveEvent(QMouseEvent *event)
 {
     if (!m_drag)
         return;
+    if (m_drag->resizeEdge) {
+        resizeTo(event->globalPosition().toPoint());
+        return;
+    }
     m_drag->moved = true;
     m_drag->ctrl = event->modifiers() & Qt::ControlModifier;
     retarget(event->globalPosition().toPoint());
@@ -827,7 +954,9 @@ void TDockToolbar::mouseReleaseEvent(QMouseEvent *event)
     if (!m_drag || event->button() != Qt::LeftButton)
         return;
     // A press and release without a move leaves the toolbar where it is.
-    if (m_drag->moved)
+    if (m_drag->moved && m_drag->resizeEdge)
+        resizeTo(event->globalPosition().toPoint());
+    else if (m_drag->moved)
         retarget(event->globalPosition().toPoint());
     endDrag(m_drag->moved);
 }
@@ -844,7 +973,7 @@ void TDockToolbar::mouseDoubleClickEvent(QMouseEvent *event)
 
 void TDockToolbar::setCtrl(bool held)
 {
-    if (held == m_drag->ctrl)
+    if (held == m_drag->ctrl || m_drag->resizeEdge)
         return;
     m_drag->ctrl = held;
     retarget(m_drag->lastPointer);
@@ -858,6 +987,7 @@ TFloatParent::TFloatParent(TDockToolbar *toolbar)
 {
     // Its form stays the active window while the user works the toolbar.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    setMouseTracking(true);   // for the frame's sizing cursors
 }
 
 TFloatParent::~TFloatParent()
@@ -886,6 +1016,20 @@ QRect TFloatParent::CloseButtonRect() const
     const int height = CaptionHeight() - 4;
     const int width = height + 2;
     return {this->width() - FrameWidth() - 2 - width, FrameWidth() + 1, width, height};
+}
+
+Qt::Edges TFloatParent::EdgeAt(const QPoint &point) const
+{
+    const int frame = FrameWidth();
+    if (point.x() < frame)
+        return Qt::LeftEdge;
+    if (point.x() >= width() - frame)
+        return Qt::RightEdge;
+    if (point.y() < frame)
+        return Qt::TopEdge;
+    if (point.y() >= height() - frame)
+        return Qt::BottomEdge;
+    return {};
 }
 
 void TFloatParent::paintEvent(QPaintEvent *)
@@ -938,13 +1082,25 @@ void TFloatParent::mousePressEvent(QMouseEvent *event)
         update();
         return;
     }
+    if (const Qt::Edges edge = EdgeAt(point)) {
+        m_toolbar->beginResize(Qt::Edge(edge.toInt()), event->globalPosition().toPoint());
+        return;
+    }
     m_toolbar->beginDrag(event->globalPosition().toPoint(), event->modifiers() & Qt::ControlModifier);
 }
 
 void TFloatParent::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!m_closeHeld)
+    if (!m_closeHeld) {
+        const Qt::Edges edge = EdgeAt(event->position().toPoint());
+        if (edge & (Qt::LeftEdge | Qt::RightEdge))
+            setCursor(Qt::SizeHorCursor);
+        else if (edge)
+            setCursor(Qt::SizeVerCursor);
+        else
+            unsetCursor();
         return;
+    }
     const bool over = CloseButtonRect().contains(event->position().toPoint());
     if (over == m_closePushed)
         return;

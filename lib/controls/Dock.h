@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
@@ -31,6 +32,22 @@ struct TDropRow
 };
 TDropRow DropRowAt(const std::vector<int> &rowSizes, int edge);
 
+// A shape that a floating toolbar can take when the user resizes it by its
+// frame: the wrap width that gives it (0: one line) and the toolbar's size.
+struct TFloatShape
+{
+    int wrapWidth;
+    QSize size;
+};
+
+// Which shape an edge dragged to wanted picks, of shapes whose extents along
+// that edge's direction (their windows' widths or heights) are given, the
+// shape current being shown. Near the current extent (12 pixels, narrowed to
+// less than the distance to the nearest other shape) nothing changes; else
+// the edge covers the pointer: the smallest extent reaching wanted, or the
+// largest when none does.
+size_t ChooseFloatShape(const std::vector<int> &extents, size_t current, int wanted);
+
 // An edge area of a form that holds toolbars in rows and grows and shrinks
 // with them. It aligns to its Position in the form's TAlignLayout, when the
 // form has one. Window thread only.
@@ -48,6 +65,10 @@ public:
     void SetAllowDrag(bool value);
     const QImage &Background() const { return m_background; }
     void SetBackground(const QImage &value);
+    // The background's pixels of its key colour (its bottom-left pixel) show
+    // the dock's face through.
+    bool BackgroundTransparent() const { return m_backgroundTransparent; }
+    void SetBackgroundTransparent(bool value);
     TDockBoundLines BoundLines() const { return m_boundLines; }
     void SetBoundLines(TDockBoundLines value);
     bool FixAlign() const { return m_fixAlign; }
@@ -70,6 +91,9 @@ public:
     void BeginArrange() { ++m_arrangeLock; }
     void EndArrange();
 
+    // Raises "Cannot hide a TDock": a form's docks are always there, empty or not.
+    void setVisible(bool visible) override;
+
 signals:
     void OnInsertRemoveBar(TDock *sender, bool inserting, TDockToolbar *bar);
     void OnResize(TDock *sender);
@@ -85,16 +109,19 @@ private:
     int alongLength() const;
     void setThickness(int thickness);
     TAlignLayout *formLayout() const;
+    void prepareBackground();
 
     std::vector<TDockToolbar *> m_toolbars;   // not owned: children while docked
     std::vector<int> m_rowSizes;
     QImage m_background;
+    QPixmap m_backgroundTile;   // the background as painted
     TDockPosition m_position;
     TDockBoundLines m_boundLines = 0;
     int m_arrangeLock = 0;
     bool m_allowDrag = true;
     bool m_fixAlign = false;
     bool m_limitToOneRow = false;
+    bool m_backgroundTransparent = false;
 };
 
 // A toolbar that is docked in one of its form's docks or floats in a small
@@ -143,6 +170,10 @@ public:
     // The toolbar's size laid out for orientation, docked in dock (for its
     // drag handle) or floating when dock is null.
     QSize LayoutSize(TToolbarOrientation orientation, const TDock *dock, int wrapWidth) const;
+    // The shapes it can take floating, from one line to the narrowest: each
+    // wrap width that gives a layout exactly that wide (to its controls'
+    // right edge), and of shapes of one height only the narrowest.
+    std::vector<TFloatShape> FloatShapes() const;
     // Places the controls for the toolbar's current orientation and sizes it;
     // leaves its dock and floating window alone.
     void ArrangeControls();
@@ -171,6 +202,8 @@ private:
     friend class TFloatParent;
     bool draggable() const;
     void beginDrag(const QPoint &globalPos, bool ctrl);
+    void beginResize(Qt::Edge edge, const QPoint &globalPos);
+    void resizeTo(const QPoint &globalPos);
     void endDrag(bool apply);
     void dockOrFloatOnDoubleClick();
     void retarget(const QPoint &globalPos);
@@ -215,6 +248,8 @@ public:
     // The window's size for a toolbar of toolbarSize.
     static QSize SizeFor(const QSize &toolbarSize);
     QRect CloseButtonRect() const;
+    // The frame edge under point, which resizes the window; none: 0.
+    Qt::Edges EdgeAt(const QPoint &point) const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

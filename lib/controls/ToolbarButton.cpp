@@ -31,12 +31,22 @@ void TButtonGlyph::forgetImages()
     m_images = {};
 }
 
-// The strip is drawn on a face of unknown colour, so the glyph's designer marks
-// the see-through pixels with one colour: the one in the strip's bottom-left
-// corner, which a glyph's outline never reaches.
+QImage ClearedOfKeyColour(QImage image, QRgb key)
+{
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] == key)
+                line[x] = 0;
+        }
+    }
+    return image;
+}
+
 QRgb TButtonGlyph::TransparentColour() const
 {
-    return m_strip.pixel(0, m_strip.height() - 1);
+    return KeyColourOf(m_strip);
 }
 
 QSize TButtonGlyph::GlyphSize() const
@@ -49,16 +59,7 @@ QSize TButtonGlyph::GlyphSize() const
 QImage TButtonGlyph::glyphAt(int index) const
 {
     const QSize size = GlyphSize();
-    QImage glyph = m_strip.copy(index * size.width(), 0, size.width(), size.height());
-    const QRgb transparent = TransparentColour();
-    for (int y = 0; y < glyph.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(glyph.scanLine(y));
-        for (int x = 0; x < glyph.width(); ++x) {
-            if (line[x] == transparent)
-                line[x] = 0;
-        }
-    }
-    return glyph;
+    return ClearedOfKeyColour(m_strip.copy(index * size.width(), 0, size.width(), size.height()), TransparentColour());
 }
 
 // The glyph's drawn pixels that are neither white nor light grey, embossed:

@@ -15,6 +15,12 @@ enum TButtonDisplayMode { dmBoth, dmGlyphOnly, dmTextOnly };
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 enum TButtonState { bsUp, bsDisabled, bsDown, bsExclusive };
 
+// image with the pixels of key colour made see-through. Glyph strips and dock
+// backgrounds mark what the face shows through with one colour: the one in
+// their bottom-left corner, which a drawing's outline never reaches.
+QImage ClearedOfKeyColour(QImage image, QRgb key);
+inline QRgb KeyColourOf(const QImage &image) { return image.pixel(0, image.height() - 1); }
+
 // One button's glyphs: a strip of 1 to 4 glyphs side by side, for the states
 // up, disabled, down and exclusive. Each state's image is prepared on first
 // use and kept until the strip or the glyph count changes. Window thread only.

@@ -186,6 +186,33 @@ TEST(Dock, RefusesWhatTheLibraryRefuses)
     bar.SetDockedTo(&dock);
     EXPECT_EQ(message([&] { dock.SetPosition(dpLeft); }), "Cannot change Position of a TDock if it already contains controls");
     EXPECT_EQ(message([&] { TDock inner(bar.FloatParent()); }), "A TDock control cannot be placed inside a TDockToolbar or another TDock");
+    form.show();
+    EXPECT_EQ(message([&] { dock.hide(); }), "Cannot hide a TDock");
+    EXPECT_TRUE(dock.isVisible());
+}
+
+TEST(Dock, BackgroundTilesWithItsKeyColourSeeThroughWhenAsked)
+{
+    Form form(200, 100);
+    TDock *dock = form.addDock("Top", dpTop);
+    dock->SetFixAlign(true);
+    TDockToolbar *bar = form.addToolbar("Bar", 1);
+    bar->SetDockedTo(dock);
+    QImage tile(4, 4, QImage::Format_RGB32);
+    const QRgb key = qRgb(255, 0, 255);
+    const QRgb ink = qRgb(0, 0, 200);
+    tile.fill(key);
+    tile.setPixel(1, 1, ink);
+    dock->SetBackground(tile);
+    showOnScreen(form.window);
+    // Right of the toolbar, where the dock shows through.
+    const int x = bar->width() + 8;
+    auto pixel = [&](int px, int py) { return dock->grab().toImage().pixel(px, py); };
+    EXPECT_EQ(pixel(x + 1, 1), ink);
+    EXPECT_EQ(pixel(x, 0), key);
+    dock->SetBackgroundTransparent(true);
+    EXPECT_EQ(pixel(x + 1, 1), ink);
+    EXPECT_EQ(pixel(x, 0), SysColour(COLOR_BTNFACE).rgb());
 }
 
 TEST(Dock, DropRowRuleTable)
@@ -368,4 +395,80 @@ TEST(Dock, KeepOnWorkAreaBringsAWindowBack)
         EXPECT_TRUE(area.contains(placed)) << placed.x() << "," << placed.y();
         EXPECT_EQ(placed.size(), QSize(50, 40));
     }
+}
+
+TEST(Dock, FloatingShapesRunFromOneLineToTheNarrowest)
+{
+    Form form;
+    TDockToolbar *bar = form.addToolbar("Bar", 6);
+    // Six buttons of 23 after 2 frame and 4 leading: one line is 150 wide.
+    // Tight wraps hold n buttons a line at 6 + 23 n; of each height the narrowest stays.
+    struct Shape { int wrap; QSize size; };
+    const Shape expected[] = {{0, {150, 26}}, {75, {81, 48}}, {52, {58, 70}}, {29, {35, 136}}};
+    const std::vector<TFloatShape> shapes = bar->FloatShapes();
+    ASSERT_EQ(shapes.size(), std::size(expected));
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(shapes[i].wrapWidth, expected[i].wrap);
+        EXPECT_EQ(shapes[i].size, expected[i].size);
+    }
+}
+
+TEST(Dock, ChooseFloatShapeTable)
+{
+    struct Case { std::vector<int> extents; size_t current; int wanted; size_t expected; };
+    const Case cases[] = {
+        {{100, 80, 60, 30}, 0, 95, 0},     // inside the dead zone of 12
+        {{100, 80, 60, 30}, 0, 88, 0},
+        {{100, 80, 60, 30}, 0, 87, 0},     // shrinking: only once the next shape is passed
+        {{100, 80, 60, 30}, 0, 80, 1},
+        {{100, 80, 60, 30}, 0, 50, 2},
+        {{100, 80, 60, 30}, 0, 10, 3},
+        {{100, 80, 60, 30}, 2, 72, 2},
+        {{100, 80, 60, 30}, 2, 73, 1},     // growing: at once, the smallest reaching the pointer
+        {{100, 80, 60, 30}, 2, 200, 0},    // past every shape: the widest
+        {{26, 48, 70, 136}, 1, 80, 3},
+        {{50, 45}, 0, 46, 0},              // the dead zone narrowed to 4 by a shape 5 away
+        {{50, 45}, 0, 45, 1},
+        {{50}, 0, 10, 0},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(::testing::Message() << test.current << " to " << test.wanted);
+        EXPECT_EQ(ChooseFloatShape(test.extents, test.current, test.wanted), test.expected);
+    }
+}
+
+TEST(Dock, ResizingAFloatingToolbarByItsFrameWrapsIt)
+{
+    Form form;
+    TDockToolbar *bar = form.addToolbar("Bar", 6);
+    showOnScreen(form.window);
+    TFloatParent *window = bar->FloatParent();
+    const QRect start = window->geometry();
+    const int frame = TFloatParent::FrameWidth();
+
+    // The right edge pulled in to about three buttons a line: two lines, the left edge kept.
+    const QPoint rightEdge(window->width() - 1, window->height() / 2);
+    drag(window, rightEdge, {window->mapToGlobal(rightEdge) - QPoint(40, 0), window->mapToGlobal(rightEdge) - QPoint(70, 0)});
+    EXPECT_EQ(bar->FloatRightX(), 75);
+    EXPECT_EQ(bar->size(), QSize(81, 48));
+    EXPECT_EQ(window->geometry(), QRect(start.topLeft(), TFloatParent::SizeFor(QSize(81, 48))));
+
+    // The left edge pulled out again to one line: the right edge stays.
+    const QRect wrapped = window->geometry();
+    const QPoint leftEdge(0, window->height() / 2);
+    drag(window, leftEdge, {window->mapToGlobal(leftEdge) - QPoint(30, 0)});
+    EXPECT_EQ(bar->FloatRightX(), 0);
+    EXPECT_EQ(window->geometry().right(), wrapped.right());
+    EXPECT_EQ(window->width(), start.width());
+
+    // The bottom edge pulled down by a few pixels: inside the dead zone, nothing changes.
+    const QPoint bottomEdge(window->width() / 2, window->height() - frame / 2 - 1);
+    drag(window, bottomEdge, {window->mapToGlobal(bottomEdge) + QPoint(0, 8)});
+    EXPECT_EQ(bar->FloatRightX(), 0);
+    EXPECT_EQ(window->size(), start.size());
+    // Well down: the next taller shape.
+    drag(window, bottomEdge, {window->mapToGlobal(bottomEdge) + QPoint(0, 20)});
+    EXPECT_EQ(bar->size(), QSize(81, 48));
+    EXPECT_EQ(window->pos(), wrapped.topLeft() - QPoint(wrapped.right() - window->geometry().right(), 0));
 }
