@@ -81,6 +81,7 @@ TDirectoryTreeView::TDirectoryTreeView(QWidget *parent) : QTreeWidget(parent)
     setIconSize(QSize(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAcceptDrops(true);   // what a drop may do, the owner says (OnDragOver)
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     header()->setStretchLastSection(false);
     connect(this, &QTreeWidget::itemExpanded, this, &TDirectoryTreeView::ExpandNode);
@@ -350,20 +351,64 @@ void TDirectoryTreeView::selectionChanged()
         emit OnDirOpened(GetPathForNode(node, SHGDN_FORPARSING), node);
 }
 
+void TDirectoryTreeView::setDropTarget(QTreeWidgetItem *node)
+{
+    if (node == m_dropTarget)
+        return;
+    m_dropTarget = node;
+    viewport()->update();
+}
+
+// The owner decides; the view's own handling only scrolls near the edges.
+void TDirectoryTreeView::dragOver(QDropEvent *event)
+{
+    setDropTarget(itemAt(event->position().toPoint()));
+    bool accept = false;
+    if (m_dropTarget)
+        emit OnDragOver(event->mimeData(), accept);
+    if (!accept)
+        setDropTarget(nullptr);
+    event->setAccepted(accept);
+}
+
+void TDirectoryTreeView::dragEnterEvent(QDragEnterEvent *event)
+{
+    QTreeWidget::dragEnterEvent(event);
+    // Entering over a node that refuses must still let the drag move on to
+    // one that accepts.
+    dragOver(event);
+    event->accept();
+}
+
 void TDirectoryTreeView::dragMoveEvent(QDragMoveEvent *event)
 {
-    m_dropTarget = itemAt(event->position().toPoint());
     QTreeWidget::dragMoveEvent(event);
+    dragOver(event);
 }
 
 void TDirectoryTreeView::dragLeaveEvent(QDragLeaveEvent *event)
 {
-    m_dropTarget = nullptr;
     QTreeWidget::dragLeaveEvent(event);
+    setDropTarget(nullptr);
 }
 
 void TDirectoryTreeView::dropEvent(QDropEvent *event)
 {
-    QTreeWidget::dropEvent(event);
-    m_dropTarget = nullptr;
+    stopAutoScroll();
+    dragOver(event);
+    if (m_dropTarget)
+        emit OnDragDrop(event->mimeData());
+    setDropTarget(nullptr);
+}
+
+// The drop target shows as selected while a drag is over it.
+void TDirectoryTreeView::drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    if (!m_dropTarget || itemFromIndex(index) != m_dropTarget) {
+        QTreeWidget::drawRow(painter, option, index);
+        return;
+    }
+    QStyleOptionViewItem target = option;
+    target.state |= QStyle::State_Selected;
+    QTreeWidget::drawRow(painter, target, index);
 }

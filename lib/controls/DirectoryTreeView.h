@@ -4,6 +4,8 @@
 #include <platform/Types.h>
 
 #include <QString>
+
+class QMimeData;
 #include <QTreeWidget>
 
 #include <cstdint>
@@ -42,7 +44,7 @@ public:
     QString GetSelectedPath(DWORD flags) const;
     // The root (the desktop) gives an empty path in either form.
     QString GetPathForNode(QTreeWidgetItem *node, DWORD flags) const;
-    // The node under a drag over the tree; empty when none.
+    // The node under a drag that OnDragOver accepted; empty when none.
     QString GetDropTargetPath() const;
     // The name the user reads for a path: "Label (C:)" for a drive root, the
     // folder's name otherwise; empty for a path that does not parse.
@@ -81,13 +83,21 @@ signals:
     void OnDirOpening(const QString &path, bool &allow, QTreeWidgetItem *node);
     // After the selection has moved to node.
     void OnDirOpened(const QString &path, QTreeWidgetItem *node);
+    // A drag moves over the tree, whose drop target is the node under it
+    // (GetDropTargetPath); a handler accepts the drop there by setting accept.
+    // Nothing is accepted without a handler. Direct connections only.
+    void OnDragOver(const QMimeData *data, bool &accept);
+    // The drag was dropped on the drop target that OnDragOver accepted.
+    void OnDragDrop(const QMimeData *data);
 
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
                                                          const QEvent *event = nullptr) const override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
 private:
     void Fill();
@@ -100,6 +110,8 @@ private:
     bool allowsSelection(QTreeWidgetItem *node);
     QTreeWidgetItem *selectedNode() const;
     void selectionChanged();
+    void setDropTarget(QTreeWidgetItem *node);
+    void dragOver(QDropEvent *event);
 
     bool m_showHidden = false;
     bool m_enableFloppyA = false;

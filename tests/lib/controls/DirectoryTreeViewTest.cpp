@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDragMoveEvent>
+#include <QMimeData>
 #include <QStringList>
+#include <QUrl>
 
 #include <memory>
 
@@ -205,4 +209,44 @@ TEST_F(TreeFixture, LabelsAreEditableOnlyWhenAllowed)
     EXPECT_TRUE(child(tree->currentItem(), QStringLiteral("Summer"))->flags() & Qt::ItemIsEditable);
     tree->SetAllowEditing(false);
     EXPECT_FALSE(child(tree->currentItem(), QStringLiteral("Summer"))->flags() & Qt::ItemIsEditable);
+}
+
+TEST_F(TreeFixture, ADragOverAFolderAsksTheOwnerAndNamesItAsTheDropTarget)
+{
+    tree->SetDirectory(QStringLiteral("C:\\Pics"));
+    tree->currentItem()->setExpanded(true);
+    QTreeWidgetItem *winter = child(tree->currentItem(), QStringLiteral("Winter"));
+    QTreeWidgetItem *summer = child(tree->currentItem(), QStringLiteral("Summer"));
+    ASSERT_TRUE(winter && summer);
+    // The owner takes drops on Winter only, and notes what it was asked.
+    QStringList asked;
+    QStringList dropped;
+    QObject::connect(tree.get(), &TDirectoryTreeView::OnDragOver, tree.get(), [&](const QMimeData *, bool &accept) {
+        asked.append(tree->GetDropTargetPath());
+        accept = tree->GetDropTargetPath().endsWith("Winter");
+    });
+    QObject::connect(tree.get(), &TDirectoryTreeView::OnDragDrop, tree.get(),
+                     [&](const QMimeData *) { dropped.append(tree->GetDropTargetPath()); });
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(TestHostFolder() + "/c/Pics/Summer"))});
+    auto over = [&](QTreeWidgetItem *node) { return tree->visualItemRect(node).center(); };
+
+    QDragEnterEvent enter(over(summer), Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tree->viewport(), &enter);
+    EXPECT_EQ(tree->GetDropTargetPath(), "");
+    QDragMoveEvent move(over(winter), Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tree->viewport(), &move);
+    EXPECT_TRUE(move.isAccepted());
+    EXPECT_EQ(tree->GetDropTargetPath(), "C:\\Pics\\Winter");
+    // Shown as selected while the drag is over it.
+    const QImage shown = tree->viewport()->grab().toImage();
+    const QRect row = tree->visualItemRect(winter);
+    EXPECT_EQ(shown.pixelColor(row.right() - 2, row.center().y()), tree->palette().color(QPalette::Highlight));
+
+    QDropEvent drop(QPointF(over(winter)), Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tree->viewport(), &drop);
+    EXPECT_EQ(dropped, QStringList{"C:\\Pics\\Winter"});
+    EXPECT_EQ(tree->GetDropTargetPath(), "");
+    EXPECT_EQ(asked, (QStringList{"C:\\Pics\\Summer", "C:\\Pics\\Winter", "C:\\Pics\\Winter"}));
+    EXPECT_EQ(tree->GetDirectory(), "C:\\Pics");
 }
