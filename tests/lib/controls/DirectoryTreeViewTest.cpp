@@ -243,10 +243,14 @@ TEST_F(TreeFixture, ADragOverAFolderAsksTheOwnerAndNamesItAsTheDropTarget)
     const QRect row = tree->visualItemRect(winter);
     EXPECT_EQ(shown.pixelColor(row.right() - 2, row.center().y()), tree->palette().color(QPalette::Highlight));
 
+    // A drop where the owner refuses is no drop.
+    QDropEvent refused(QPointF(over(summer)), Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(tree->viewport(), &refused);
+    EXPECT_TRUE(dropped.isEmpty());
     QDropEvent drop(QPointF(over(winter)), Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(tree->viewport(), &drop);
     EXPECT_EQ(dropped, QStringList{"C:\\Pics\\Winter"});
     EXPECT_EQ(tree->GetDropTargetPath(), "");
-    EXPECT_EQ(asked, (QStringList{"C:\\Pics\\Summer", "C:\\Pics\\Winter", "C:\\Pics\\Winter"}));
+    EXPECT_EQ(asked, (QStringList{"C:\\Pics\\Summer", "C:\\Pics\\Winter", "C:\\Pics\\Summer", "C:\\Pics\\Winter"}));
     EXPECT_EQ(tree->GetDirectory(), "C:\\Pics");
 }
