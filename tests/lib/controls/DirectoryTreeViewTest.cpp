@@ -231,9 +231,22 @@ TEST_F(TreeFixture, ADragOverAFolderAsksTheOwnerAndNamesItAsTheDropTarget)
     files.setUrls({QUrl::fromLocalFile(QString::fromStdString(TestHostFolder() + "/c/Pics/Summer"))});
     auto over = [&](QTreeWidgetItem *node) { return tree->visualItemRect(node).center(); };
 
-    QDragEnterEvent enter(over(summer), Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(tree->viewport(), &enter);
+    auto enter = [&](QTreeWidgetItem *node) {
+        QDragEnterEvent event(over(node), Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &event);
+    };
+    auto drop = [&](QTreeWidgetItem *node) {
+        QDropEvent event(QPointF(over(node)), Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &event);
+    };
+
+    // A drop where the owner refuses is no drop.
+    enter(summer);
     EXPECT_EQ(tree->GetDropTargetPath(), "");
+    drop(summer);
+    EXPECT_TRUE(dropped.isEmpty());
+
+    enter(summer);
     QDragMoveEvent move(over(winter), Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(tree->viewport(), &move);
     EXPECT_TRUE(move.isAccepted());
@@ -242,15 +255,10 @@ TEST_F(TreeFixture, ADragOverAFolderAsksTheOwnerAndNamesItAsTheDropTarget)
     const QImage shown = tree->viewport()->grab().toImage();
     const QRect row = tree->visualItemRect(winter);
     EXPECT_EQ(shown.pixelColor(row.right() - 2, row.center().y()), tree->palette().color(QPalette::Highlight));
-
-    // A drop where the owner refuses is no drop.
-    QDropEvent refused(QPointF(over(summer)), Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(tree->viewport(), &refused);
-    EXPECT_TRUE(dropped.isEmpty());
-    QDropEvent drop(QPointF(over(winter)), Qt::MoveAction, &files, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(tree->viewport(), &drop);
+    drop(winter);
     EXPECT_EQ(dropped, QStringList{"C:\\Pics\\Winter"});
     EXPECT_EQ(tree->GetDropTargetPath(), "");
-    EXPECT_EQ(asked, (QStringList{"C:\\Pics\\Summer", "C:\\Pics\\Winter", "C:\\Pics\\Summer", "C:\\Pics\\Winter"}));
+    EXPECT_EQ(asked, (QStringList{"C:\\Pics\\Summer", "C:\\Pics\\Summer", "C:\\Pics\\Summer",
+                                  "C:\\Pics\\Winter", "C:\\Pics\\Winter"}));
     EXPECT_EQ(tree->GetDirectory(), "C:\\Pics");
 }
