@@ -1,5 +1,6 @@
 #include <lib/controls/ToolbarButton.h>
 
+#include <lib/controls/AlignLayout.h>
 #include <lib/controls/Dock.h>
 #include <platform/Exception.h>
 #include <platform/SystemMetrics.h>
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -277,5 +279,42 @@ TEST(ToolbarSep, OnlyOnAToolbar)
         FAIL() << "a separator on a plain widget";
     } catch (const Exception &error) {
         EXPECT_EQ(error.Message(), "TToolbarSep can only be placed on a TDockToolbar");
+    }
+}
+
+TEST(ToolbarButton, DropdownMenuOpensBelowOrBesideTheButtonByItsDock)
+{
+    QWidget form;
+    form.setGeometry(150, 100, 400, 300);
+    new TAlignLayout(&form);
+    TDock *docks[] = {new TDock(&form, dpTop), new TDock(&form, dpLeft), new TDock(&form, dpRight)};
+    QMenu menu;
+    menu.addAction(QStringLiteral("By name"));
+    menu.addAction(QStringLiteral("By date"));
+    auto *bar = new TDockToolbar(&form);
+    auto *button = new TToolbarButton(bar);
+    button->SetDropdownMenu(&menu);
+    form.show();
+    QCoreApplication::processEvents();
+    for (TDock *dock : docks) {
+        SCOPED_TRACE(dock->Position());
+        bar->SetDockedTo(dock);
+        mouse(button, QEvent::MouseButtonPress, button->rect().center());
+        ASSERT_TRUE(menu.isVisible());
+        const QRect shown = menu.geometry();
+        const QRect face(button->mapToGlobal(QPoint(0, 0)), button->size());
+        switch (dock->Position()) {
+        case dpLeft:   // to its right, tops level
+            EXPECT_EQ(shown.topLeft(), face.topRight() + QPoint(1, 0));
+            break;
+        case dpRight:   // to its left, by its right edge
+            EXPECT_EQ(shown.right() + 1, face.left());
+            EXPECT_EQ(shown.top(), face.top());
+            break;
+        default:   // below it
+            EXPECT_EQ(shown.topLeft(), face.bottomLeft() + QPoint(0, 1));
+            break;
+        }
+        menu.hide();
     }
 }
