@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QShortcut>
 #include <QWidget>
 #include <QWindow>
 
@@ -90,6 +91,13 @@ WindowFrame::WindowFrame(QWidget *window)
     window->setWindowFlags(window->windowFlags() | Qt::FramelessWindowHint);
     m_border = new FrameBorder(this, window);
     window->installEventFilter(this);
+    // Without the window system's frame, the window menu's key is ours to keep.
+    m_menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), window, nullptr, nullptr, Qt::WindowShortcut);
+    m_menuKey->setObjectName(QStringLiteral("WindowMenuKey"));
+    connect(m_menuKey, &QShortcut::activated, this, [this] {
+        const int frame = FrameWidth();
+        ShowWindowMenu(m_window->mapToGlobal(QPoint(frame, frame + m_captionHeight)));
+    });
     placeFrame();
     if (shown)
         window->show();   // a change of flags hides a window
@@ -99,6 +107,7 @@ WindowFrame::~WindowFrame()
 {
     m_window->removeEventFilter(this);
     delete m_border.data();
+    delete m_menuKey.data();
 }
 
 bool WindowFrame::IsSizeable() const

@@ -9,6 +9,7 @@
 
 class QMenu;
 class QPainter;
+class QShortcut;
 class QWidget;
 
 // Where a point of a window lies, as Windows numbers the parts.
@@ -83,7 +84,8 @@ public:
 
     // Pops the window menu up at a point on the screen and answers it (owned by
     // the frame, rebuilt on each call): Restore, Minimize, Maximize, Close,
-    // each enabled as the window's state allows.
+    // each enabled as the window's state allows. Alt+Space pops it up below
+    // the caption's left end.
     QMenu *ShowWindowMenu(QPoint globalPoint);
 
     // Paints the border: the whole window's rectangle is given, and only the
@@ -105,5 +107,6 @@ private:
     QPointer<QWidget> m_captionBar;  // not owned
     int m_captionHeight = 0;
     QPointer<QMenu> m_menu;          // a Qt child of the window, made on first use
+    QPointer<QShortcut> m_menuKey;   // Alt+Space; a Qt child of the window, deleted with the frame
     BorderPainter m_borderPainter;
 };

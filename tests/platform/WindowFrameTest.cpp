@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QWidget>
 
 #include <memory>
@@ -231,4 +232,22 @@ TEST(WindowFrame, WindowMenuOffersWhatTheStateAllows)
 
     actionNamed(menu, "&Close\tAlt+F4")->trigger();
     EXPECT_FALSE(framed.window->isVisible());
+}
+
+TEST(WindowFrame, AltSpaceOpensTheWindowMenuBelowTheCaption)
+{
+    FramedWindow framed;
+    auto *key = framed.window->findChild<QShortcut *>(QStringLiteral("WindowMenuKey"));
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->key(), QKeySequence(QStringLiteral("Alt+Space")));
+    emit key->activated();
+    auto *menu = framed.window->findChild<QMenu *>(QStringLiteral("WindowMenu"));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+    const int frame = framed.frame->FrameWidth();
+    EXPECT_EQ(menu->pos(), framed.window->mapToGlobal(QPoint(frame, frame + CaptionHeight)));
+    menu->hide();
+
+    delete framed.frame;
+    EXPECT_EQ(framed.window->findChild<QShortcut *>(QStringLiteral("WindowMenuKey")), nullptr);
 }
