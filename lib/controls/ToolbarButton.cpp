@@ -11,6 +11,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 // ---- TButtonGlyph
 
@@ -95,21 +97,71 @@ QImage TButtonGlyph::disabledFrom(const QImage &up, bool oldDisabledStyle) const
     return image;
 }
 
+QImage TButtonGlyph::prepare(TButtonState state, bool oldDisabledStyle) const
+{
+    if (int(state) < m_numGlyphs)
+        return glyphAt(int(state));
+    if (state == bsDisabled)
+        return disabledFrom(glyphAt(0), oldDisabledStyle);
+    return glyphAt(0);
+}
+
 const QImage &TButtonGlyph::Image(TButtonState state, bool oldDisabledStyle)
 {
-    QImage &image = m_images[size_t(state)];
-    if (state == bsDisabled && m_oldDisabledStyle != oldDisabledStyle && m_numGlyphs < 2)
-        image = QImage();
-    if (!image.isNull() || m_strip.isNull())
-        return image;
-    if (int(state) < m_numGlyphs)
-        image = glyphAt(int(state));
-    else if (state == bsDisabled) {
-        image = disabledFrom(glyphAt(0), oldDisabledStyle);
-        m_oldDisabledStyle = oldDisabledStyle;
-    } else
-        image = glyphAt(0);
+    static const QImage none;
+    if (m_strip.isNull())
+        return none;
+    // Only a disabled image made from the up glyph depends on the style.
+    const bool styled = state == bsDisabled && m_numGlyphs < 2;
+    std::shared_ptr<const QImage> &image = m_images[size_t(state)];
+    if (styled && m_oldDisabledStyle != oldDisabledStyle)
+        image.reset();
+    if (!image) {
+        image = TGlyphCache::Image({m_strip, m_numGlyphs, state, styled && oldDisabledStyle},
+                                   [&] { return prepare(state, oldDisabledStyle); });
+        if (styled)
+            m_oldDisabledStyle = oldDisabledStyle;
+    }
+    return *image;
+}
+
+// Entries by a hash of everything but the strip's pixels, which are compared
+// in full: strips are a few glyphs of 16 by 16.
+struct TGlyphCacheEntry
+{
+    QImage strip;
+    std::weak_ptr<const QImage> image;
+};
+static std::multimap<std::tuple<int, int, int, int, bool>, TGlyphCacheEntry> &glyphCache()
+{
+    static std::multimap<std::tuple<int, int, int, int, bool>, TGlyphCacheEntry> cache;
+    return cache;
+}
+
+std::shared_ptr<const QImage> TGlyphCache::Image(const Key &key, const std::function<QImage()> &make)
+{
+    auto &cache = glyphCache();
+    const auto index = std::make_tuple(key.strip.width(), key.strip.height(), key.numGlyphs, int(key.state), key.oldDisabledStyle);
+    auto [first, last] = cache.equal_range(index);
+    for (auto it = first; it != last;) {
+        if (it->second.image.expired()) {
+            it = cache.erase(it);
+            continue;
+        }
+        if (it->second.strip == key.strip)
+            return it->second.image.lock();
+        ++it;
+    }
+    auto image = std::make_shared<const QImage>(make());
+    cache.insert({index, {key.strip, image}});
     return image;
+}
+
+size_t TGlyphCache::Count()
+{
+    auto &cache = glyphCache();
+    std::erase_if(cache, [](const auto &entry) { return entry.second.image.expired(); });
+    return cache.size();
 }
 
 // ---- TToolbarButton

@@ -6,6 +6,8 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <memory>
 
 class QMenu;
 class QPainter;
@@ -20,6 +22,25 @@ enum TButtonState { bsUp, bsDisabled, bsDown, bsExclusive };
 // their bottom-left corner, which a drawing's outline never reaches.
 QImage ClearedOfKeyColour(QImage image, QRgb key);
 inline QRgb KeyColourOf(const QImage &image) { return image.pixel(0, image.height() - 1); }
+
+// The prepared glyph images of every button, shared between buttons whose
+// strips are equal: each browse window's toolbars show the same glyphs. An
+// image lives while a button holds it. Window thread only.
+class TGlyphCache
+{
+public:
+    struct Key
+    {
+        QImage strip;
+        int numGlyphs;
+        TButtonState state;
+        bool oldDisabledStyle;
+    };
+    // The image for key, made by make unless a button holds one already.
+    static std::shared_ptr<const QImage> Image(const Key &key, const std::function<QImage()> &make);
+    // How many images are held now.
+    static size_t Count();
+};
 
 // One button's glyphs: a strip of 1 to 4 glyphs side by side, for the states
 // up, disabled, down and exclusive. Each state's image is prepared on first
@@ -44,12 +65,13 @@ public:
 
 private:
     QImage glyphAt(int index) const;
+    QImage prepare(TButtonState state, bool oldDisabledStyle) const;
     QImage disabledFrom(const QImage &up, bool oldDisabledStyle) const;
     void forgetImages();
 
     QImage m_strip;
     int m_numGlyphs = 1;
-    std::array<QImage, 4> m_images;   // by TButtonState; null until prepared
+    std::array<std::shared_ptr<const QImage>, 4> m_images;   // by TButtonState; null until prepared
     bool m_oldDisabledStyle = false;  // the style m_images[bsDisabled] was made in
 };
 

@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -228,6 +229,34 @@ TEST(ButtonGlyph, StatesBeyondTheStripShowTheFirstGlyph)
     glyph.SetNumGlyphs(2);
     EXPECT_EQ(glyph.Image(bsExclusive, false).pixel(1, 1), colours[0]);
     EXPECT_EQ(glyph.Image(bsDisabled, false).pixel(1, 1), colours[1]);
+}
+
+TEST(ButtonGlyph, EqualStripsShareTheirImagesWhileAButtonHoldsThem)
+{
+    const size_t before = TGlyphCache::Count();
+    {
+        // Two windows' buttons with strips loaded apart but equal, and one other.
+        auto first = std::make_unique<TButtonGlyph>();
+        TButtonGlyph second;
+        TButtonGlyph other;
+        first->SetGlyph(smallGlyph());
+        second.SetGlyph(smallGlyph().convertToFormat(QImage::Format_RGB32));
+        QImage different = smallGlyph();
+        different.setPixel(2, 2, Black);
+        other.SetGlyph(different);
+        EXPECT_EQ(&first->Image(bsUp, false), &second.Image(bsUp, false));
+        EXPECT_NE(&first->Image(bsUp, false), &other.Image(bsUp, false));
+        // The two styles of a disabled image are two images.
+        const QImage *disabled = &first->Image(bsDisabled, false);
+        EXPECT_EQ(disabled, &second.Image(bsDisabled, false));
+        EXPECT_NE(disabled, &second.Image(bsDisabled, true));
+        // The shared up image, the other's, and the disabled image in each style.
+        EXPECT_EQ(TGlyphCache::Count(), before + 4);
+        // Only the first held the disabled image of the newer style now.
+        first.reset();
+        EXPECT_EQ(TGlyphCache::Count(), before + 3);
+    }
+    EXPECT_EQ(TGlyphCache::Count(), before);
 }
 
 TEST(ToolbarButton, ShowsItsStatesGlyph)
