@@ -253,5 +253,6 @@ TEST_F(DriveInfoFormTest, ColoursComeFromAndGoBackToTheProgramOptions)
     TProgramOptions stored;
     stored.SetRegistryKey(SettingsRoot);
     stored.Load();
+    EXPECT_EQ(stored.GetInt(TProgramOptions::UsedDiskColour), 0x00FF00);
     EXPECT_EQ(stored.GetInt(TProgramOptions::FreeDiskColour), 0xFF00FF);
 }

@@ -45,6 +45,7 @@ TEST(FolderBrowserRule, TakesSharesAndPathsFromADriveRoot)
     } cases[] = {
         {"\\\\srv\\share", true}, {"C:\\", true},  {"C:\\Pics", true}, {"C:", false},
         {"photos", false},        {"", false},     {"\\x", false},     {"C:photos", false},
+        {"\\\\", false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path);
