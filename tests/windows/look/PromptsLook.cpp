@@ -1,7 +1,7 @@
 // Shows one of the small dialogs over drives and a registry of its own, for a
 // person (or a screenshot) to look at; the dialog is named by the first
 // argument or else by LOOK_DIALOG (scripts/look passes no arguments):
-//   PromptsLook DriveInfo|FolderBrowser|SaveQuery|MoveBrowse|Volume|Progress
+//   PromptsLook DriveInfo|FolderBrowser|SaveQuery|MoveBrowse|Volume|Progress|Egg
 // Runs until the dialog or window is closed.
 
 #include "../../engine/look/LookFolder.h"
@@ -9,6 +9,7 @@
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
 #include <Source/windows/DriveInfoForm.h>
+#include <Source/windows/EggForm.h>
 #include <Source/windows/FolderBrowserForm.h>
 #include <Source/windows/MoveBrowseForm.h>
 #include <Source/windows/ProgressForm.h>
@@ -49,6 +50,11 @@ static int showDialog(const QString &name)
         TVolumeForm1::Ask("Please insert the volume with serial number 1234ABCD into any drive", true);
     else if (name == "Progress")
         return showProgress();
+    else if (name == "Egg") {
+        TEggForm1 page;
+        page.setWindowTitle("Credits");   // for scripts/look to find it
+        page.ShowModal();
+    }
     else
         return 2;
     return 0;
@@ -60,7 +66,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName("Zilo");
     const QString name = argc > 1 ? QString::fromLocal8Bit(argv[1]) : qEnvironmentVariable("LOOK_DIALOG");
     if (name.isEmpty()) {
-        std::fprintf(stderr, "usage: PromptsLook DriveInfo|FolderBrowser|SaveQuery|MoveBrowse|Volume|Progress\n");
+        std::fprintf(stderr, "usage: PromptsLook DriveInfo|FolderBrowser|SaveQuery|MoveBrowse|Volume|Progress|Egg\n");
         return 2;
     }
     QTemporaryDir folder;
