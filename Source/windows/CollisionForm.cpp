@@ -108,6 +108,7 @@ TCollisionForm1::TCollisionForm1(QWidget *owner, const CPath &source, const CPat
     FileNameLabel->setFont(bold);
     DestFolderLabel->setFont(bold);
     IgnoreAllButton->setDefault(true);
+    IgnoreAllButton->setFocus();
 
     auto *files = new QHBoxLayout;
     files->addLayout(fileColumn("Source image:", SrcePanel, SrceEdit, SrceSizeLabel, SrceDateLabel,

@@ -1,6 +1,8 @@
 // Shows one of the file commands' dialogs over a made-up folder of pictures,
 // for a person (or a screenshot) to look at:
 //   FileDialogsLook Collision|Delete|DeleteFolder|Target|NewFolder
+// or, for scripts/look, which passes no argument, with the name in FILE_DIALOG:
+//   FILE_DIALOG=Target scripts/look FileDialogsLook 'Copy To Folder' FOLDER
 // Runs until the dialog is closed.
 
 #include "../../engine/look/LookFolder.h"
@@ -21,6 +23,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -56,6 +59,8 @@ bool writePicture(const QString &hostPath, uint32_t width, uint32_t height, int 
 
 int showDialog(const char *name)
 {
+    if (!name)
+        name = "";
     const CPath source("C:\\Pictures\\Holiday 2001\\Beach at sunset.jpg");
     const CPath destination("C:\\Pictures\\Best of\\Beach at sunset.jpg");
     if (std::strcmp(name, "Collision") == 0)
@@ -90,7 +95,7 @@ int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
     QTemporaryDir folder;
-    if (!folder.isValid() || argc != 2)
+    if (!folder.isValid())
         return 1;
     PrepareLookFolder(folder, {"Pictures/Holiday 2001", "Pictures/Best of"});
     InitGlobals();
@@ -98,7 +103,7 @@ int main(int argc, char **argv)
     if (!writePicture(folder.filePath("C/Pictures/Holiday 2001/Beach at sunset.jpg"), 640, 480, 20)
         || !writePicture(folder.filePath("C/Pictures/Best of/Beach at sunset.jpg"), 480, 640, 210))
         return 1;
-    const int answer = showDialog(argv[1]);
+    const int answer = showDialog(argc > 1 ? argv[1] : std::getenv("FILE_DIALOG"));
     std::printf("answer %d\n", answer);
     FreeGlobals();
     return answer < 0 ? 1 : 0;
