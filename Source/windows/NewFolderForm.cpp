@@ -7,6 +7,7 @@
 #include <lib/WaitCursor.h>
 #include <lib/controls/HistoryComboBox.h>
 
+#include <QFont>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>

@@ -10,6 +10,8 @@
 #include <platform/FileFind.h>
 #include <platform/StringList.h>
 
+#include <QFont>
+#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>

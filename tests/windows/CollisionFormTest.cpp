@@ -20,6 +20,7 @@ protected:
         FileDialogTest::SetUp();
         m_source = writeJpegFile("src/a.jpg", 64, 48);
         m_destination = writeJpegFile("dest/a.jpg", 32, 24);
+        m_previewed = {m_source, m_destination};
     }
 
     CPath m_source;

@@ -56,6 +56,7 @@ ModalScript::Step press(const char *button, Shown &shown, bool tickAgain = false
 
 TEST_F(DeleteFormTest, AFileIsAskedAboutWithSkipOnlyWhenMoreFollow)
 {
+    m_previewed = {m_file};
     const struct
     {
         const char *button;
@@ -87,6 +88,7 @@ TEST_F(DeleteFormTest, AFileIsAskedAboutWithSkipOnlyWhenMoreFollow)
 
 TEST_F(DeleteFormTest, DontShowAgainTurnsConfirmationsOffOnlyWhenAnswered)
 {
+    m_previewed = {m_file};
     const struct
     {
         const char *button;

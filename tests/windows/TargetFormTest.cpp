@@ -267,4 +267,20 @@ TEST_F(TargetFormTest, AFolderThatCannotBeMadeKeepsTheDialogOpen)
     EXPECT_TRUE(SettingsStore->ReadString(RecentTargetsSection, "History 1", QString()).isEmpty());
 }
 
+TEST_F(TargetFormTest, AHistoryThatCannotBeSavedIsReportedAndTheFolderStillTaken)
+{
+    mapDrives(100 * GB, 100 * GB);
+    const TStringList files = writeFiles({1});
+    const CPath missing = windows("New");
+    RefusedRegistryWrites refused("History 1");
+    MessageBoxScript boxes;
+    ModalScript script({[](QDialog &dialog) { Child<QPushButton>(dialog, "OkButton")->click(); }});
+    CPath folder = missing;
+    EXPECT_TRUE(TTargetForm1::Choose(requestFor(files, true), folder));
+    EXPECT_TRUE(std::filesystem::is_directory(host("New")));
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].type, ErrorBoxFlags);
+    EXPECT_FALSE(boxes.boxes()[0].text.isEmpty());
+}
+
 } // namespace
