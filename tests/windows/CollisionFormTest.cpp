@@ -18,9 +18,8 @@ protected:
     void SetUp() override
     {
         FileDialogTest::SetUp();
-        m_source = writeJpegFile("src/a.jpg", 64, 48);
-        m_destination = writeJpegFile("dest/a.jpg", 32, 24);
-        m_previewed = {m_source, m_destination};
+        m_source = writeShownPicture("src/a.jpg", 64, 48);
+        m_destination = writeShownPicture("dest/a.jpg", 32, 24);
     }
 
     CPath m_source;

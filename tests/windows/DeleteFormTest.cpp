@@ -20,7 +20,7 @@ protected:
     void SetUp() override
     {
         FileDialogTest::SetUp();
-        m_file = writeJpegFile("Pics/a.jpg", 16, 16);
+        m_file = writeShownPicture("Pics/a.jpg", 16, 16);
     }
 
     static bool confirmsDeletes() { return GeneralOptions->GetInt(TGeneralOptions::ConfirmDeletes) != 0; }
@@ -56,7 +56,6 @@ ModalScript::Step press(const char *button, Shown &shown, bool tickAgain = false
 
 TEST_F(DeleteFormTest, AFileIsAskedAboutWithSkipOnlyWhenMoreFollow)
 {
-    m_previewed = {m_file};
     const struct
     {
         const char *button;
@@ -88,7 +87,6 @@ TEST_F(DeleteFormTest, AFileIsAskedAboutWithSkipOnlyWhenMoreFollow)
 
 TEST_F(DeleteFormTest, DontShowAgainTurnsConfirmationsOffOnlyWhenAnswered)
 {
-    m_previewed = {m_file};
     const struct
     {
         const char *button;

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "ModalScript.h"
-#include "../WindowThreadQueue.h"
 #include "../engine/ThumbTestSupport.h"
 
-#include <Source/engine/ThumbCache.h>
+#include <Source/engine/ThumbBitmap.h>
 
 #include <QByteArray>
 #include <QString>
@@ -14,18 +13,30 @@
 #include <vector>
 
 // The file dialogs' tests: C: is the test folder, with the program's globals.
-// A preview builds its file's record on a thread of its own, which may still
-// run after its dialog has gone: a test that shows previews names their files
-// in m_previewed, and ends once each has its record and no thread holds it.
+// A preview of a file without a built record would build one on a thread
+// that may outlive its dialog and its test, so the pictures a test shows are
+// cached as built before their dialogs open.
 class FileDialogTest : public ThumbTest
 {
 protected:
     void TearDown() override
     {
-        for (const CPath &path : m_previewed) {
-            EXPECT_TRUE(ServeUntil([&] { return recordLetGo(path); })) << path.c_str();
-        }
+        for (CThumbBitmap *record : m_records)
+            record->Release();
         ThumbTest::TearDown();
+    }
+
+    // A JPEG file of the test folder whose record is built and cached, held
+    // until the test ends; answers its Windows path.
+    CPath writeShownPicture(const QString &name, uint32_t width, uint32_t height)
+    {
+        const CPath path = writeJpegFile(name, width, height);
+        auto *record = new CThumbBitmap(CThumbBitmap::FromFile, path);
+        m_records.push_back(record);
+        EXPECT_TRUE(record->ClaimForLoading());
+        const CSize size = record->GetThumbnailSize();
+        record->EndLoading(TThumbState::Loaded, JpegBytes(uint32_t(size.cx), uint32_t(size.cy)));
+        return path;
     }
 
     static std::string host(const QString &name) { return TestHostFolder() + "/" + name.toStdString(); }
@@ -43,17 +54,6 @@ protected:
         return windows(name);
     }
 
-    std::vector<CPath> m_previewed;
-
 private:
-    // The file's record is there, built or failed, and only the cache holds it.
-    static bool recordLetGo(const CPath &path)
-    {
-        CThumbBitmap *record = FindThumbBitmap(path);
-        if (!record)
-            return false;
-        const bool alone = record->GetRefCount() == 1 && record->GetState() != TThumbState::Loading;
-        record->Release();
-        return alone;
-    }
+    std::vector<CThumbBitmap *> m_records;   // one reference each
 };
