@@ -6,6 +6,7 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -58,6 +59,14 @@ bool TFolderBrowserForm1::Browse(CPath &folder)
     if (chosen)
         folder = form.Folder();
     return chosen;
+}
+
+void TFolderBrowserForm1::BrowseInto(QComboBox *combo)
+{
+    CPath folder = CString(combo->currentText());
+    if (Browse(folder))
+        combo->setEditText(folder.ToAnsiString());
+    combo->setFocus();
 }
 
 bool TFolderBrowserForm1::IsValidFolder(const CPath &path)

@@ -4,6 +4,7 @@
 
 #include <lib/Path.h>
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 class TDirectoryTreeView;
@@ -23,6 +24,10 @@ public:
     // choice. Window thread only; the program's globals must exist. A failing
     // write of the window's place raises.
     static bool Browse(CPath &folder);
+
+    // A "&Browse..." button's click: browses from the combo's text; on OK the
+    // choice becomes its text. The combo takes the focus either way.
+    static void BrowseInto(QComboBox *combo);
 
     // Whether OK may take path: a share ("\\...") or a path from a drive root
     // ("C:\...").

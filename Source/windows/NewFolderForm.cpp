@@ -1,5 +1,6 @@
 #include "NewFolderForm.h"
 
+#include "FolderBrowserForm.h"
 #include "NamedControl.h"
 #include "RecentTargets.h"
 
@@ -51,8 +52,6 @@ TNewFolderForm1::TNewFolderForm1(QWidget *owner, const CPath &parent)
     Combo->setEditable(true);
     Combo->setMinimumWidth(320);
     Combo->setInsertPolicy(QComboBox::NoInsert);
-    // The folder browser belongs to another dialog; until it is there, no browsing.
-    BrowseBtn->setEnabled(false);
     FolderEdit->setReadOnly(true);
     FolderEdit->setFocusPolicy(Qt::NoFocus);
     QFont bold = ErrorLabel->font();
@@ -90,6 +89,7 @@ TNewFolderForm1::TNewFolderForm1(QWidget *owner, const CPath &parent)
     Combo->setEditText(start);
     Combo->SelectItem(start);
     connect(Combo, &QComboBox::editTextChanged, this, &TNewFolderForm1::ComboChange);
+    connect(BrowseBtn, &QPushButton::clicked, Combo, [this] { TFolderBrowserForm1::BrowseInto(Combo); });
     connect(OkButton, &QPushButton::clicked, this, &TNewFolderForm1::OkButtonClick);
     connect(DriveInfoButton, &QPushButton::clicked, this, &TNewFolderForm1::DriveInfoButtonClick);
     connect(Timer1, &QTimer::timeout, this, &TNewFolderForm1::Timer1Timer);

@@ -1,5 +1,6 @@
 #include "TargetForm.h"
 
+#include "FolderBrowserForm.h"
 #include "NamedControl.h"
 #include "RecentTargets.h"
 
@@ -105,8 +106,6 @@ TTargetForm1::TTargetForm1(QWidget *owner, const TargetFolderRequest &request, c
     Combo->setEditable(true);
     Combo->setMinimumWidth(320);
     Combo->setInsertPolicy(QComboBox::NoInsert);
-    // The folder browser belongs to another dialog; until it is there, no browsing.
-    BrowseBtn->setEnabled(false);
     // The help file is only named: there is no help to show.
     HelpButton->setEnabled(false);
     OkButton->setDefault(true);
@@ -156,6 +155,7 @@ TTargetForm1::TTargetForm1(QWidget *owner, const TargetFolderRequest &request, c
         Combo->SelectItem(startFolder.ToAnsiString());
     }
     connect(Combo, &QComboBox::editTextChanged, this, &TTargetForm1::ComboChange);
+    connect(BrowseBtn, &QPushButton::clicked, Combo, [this] { TFolderBrowserForm1::BrowseInto(Combo); });
     connect(OkButton, &QPushButton::clicked, this, &TTargetForm1::OkButtonClick);
     connect(DriveInfoButton, &QPushButton::clicked, this, &TTargetForm1::DriveInfoButtonClick);
     SetButtonResult(CancelButton, mrCancel);

@@ -1,5 +1,6 @@
 #include "FileDialogTestSupport.h"
 
+#include <Source/windows/FolderBrowserForm.h>
 #include <Source/windows/RecentTargets.h>
 #include <Source/windows/TargetForm.h>
 #include <lib/Drive.h>
@@ -284,3 +285,35 @@ TEST_F(TargetFormTest, AHistoryThatCannotBeSavedIsReportedAndTheFolderStillTaken
 }
 
 } // namespace
+
+TEST_F(TargetFormTest, BrowseTakesTheChosenFolderIntoTheCombo)
+{
+    mapDrives(100 * GB, 100 * GB);
+    const TStringList files = writeFiles({1});
+    std::filesystem::create_directories(host("Existing/Inner"));
+    const CPath inner = windows("Existing/Inner");
+    QString startedAt;
+    QString text;
+    Shown after;
+    ModalScript script;
+    script.add([&](QDialog &dialog) {
+        Child<QPushButton>(dialog, "BrowseBtn")->click();   // runs the next step
+        text = Child<QComboBox>(dialog, "Combo")->currentText();
+        after = read(dialog);
+        dialog.reject();
+    });
+    script.add([&](QDialog &browser) {
+        auto &form = static_cast<TFolderBrowserForm1 &>(browser);
+        startedAt = form.Folder().ToAnsiString();
+        form.SetFolder(inner);
+        Child<QPushButton>(browser, "OKBtn")->click();
+    });
+    CPath folder = windows("Existing");
+    EXPECT_FALSE(TTargetForm1::Choose(requestFor(files, true), folder));
+    EXPECT_EQ(script.shown(), (std::vector<QString>{"TargetForm1", "FolderBrowserForm1"}));
+    EXPECT_EQ(startedAt, windows("Existing").ToAnsiString());
+    EXPECT_EQ(text, inner.ToAnsiString());
+    // The estimate follows the new text, as if typed.
+    EXPECT_EQ(after.okCaption, "&Copy");
+    EXPECT_TRUE(after.okEnabled);
+}
