@@ -9,6 +9,8 @@ TModalForm1::TModalForm1(QWidget *owner)
     : QDialog(owner ? owner : QApplication::activeWindow())
     , m_link(s_current)
 {
+    // A dialog border: a title and a close box, nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle("x");
     resize(435, 300);
     s_current = this;
