@@ -53,6 +53,7 @@ TPropertiesForm1::TPropertiesForm1(QWidget *owner, const TImageHandler &file, bo
     Memo->setTabChangesFocus(true);
     CMemo memo(file.GetFullPath());
     SetMemoLines(*Memo, *memo.GetLines());
+    Memo->setFocus();   // the one field to edit, rather than the path above it
 
     OKBtn = new QPushButton("OK", this);
     OKBtn->setObjectName("OKBtn");

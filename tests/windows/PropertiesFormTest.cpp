@@ -50,6 +50,7 @@ TEST_F(PropertiesFormTest, ShowsTheImagesPropertiesAndMemo)
         EXPECT_EQ(Child<QLabel>(dialog, "SizePanel")->text(), items[2]);
         EXPECT_EQ(Child<QLabel>(dialog, "ModifiedPanel")->text(), items[3]);
         EXPECT_EQ(Child<QPlainTextEdit>(dialog, "Memo")->toPlainText(), "first line\nsecond");
+        EXPECT_EQ(dialog.focusWidget(), Child<QPlainTextEdit>(dialog, "Memo"));
         dialog.reject();
     });
 }
