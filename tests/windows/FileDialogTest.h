@@ -20,8 +20,7 @@
 #include <sys/stat.h>
 
 // The file dialogs' world: C: is the test folder, with "Pics" in it, and the
-// program's globals. The previews' threads have let their records go before
-// the test ends.
+// program's globals.
 class FileDialogTest : public ThumbTest
 {
 protected:
@@ -33,11 +32,20 @@ protected:
     }
     void TearDown() override
     {
-        EXPECT_TRUE(ServeUntil([] {
-            ThumbBitmapCache.Purge(true);
-            return ThumbBitmapCache.Count() == 0;
-        })) << "a preview's record is still held";
+        for (CThumbBitmap *record : m_previews)
+            record->Release();
         ThumbTest::TearDown();
+    }
+
+    // Gives the file at path a built thumbnail in the cache, so that a
+    // dialog's preview shows it without a thread of its own: a thread that
+    // outlived the test would find the globals gone.
+    void preview(const CPath &path)
+    {
+        auto *record = new CThumbBitmap(CThumbBitmap::FromFile, path);
+        ASSERT_TRUE(record->ClaimForLoading());
+        record->EndLoading(TThumbState::Loaded, JpegBytes(32, 24));
+        m_previews.push_back(record);
     }
 
     static std::string host(const std::string &name) { return TestHostFolder() + "/Pics/" + name; }
@@ -96,4 +104,7 @@ protected:
         EXPECT_EQ(::stat(hostPath.c_str(), &info), 0) << hostPath;
         return {info.st_ino, info.st_ctim};
     }
+
+private:
+    std::vector<CThumbBitmap *> m_previews;   // one reference each
 };

@@ -19,6 +19,7 @@ protected:
     {
         FileDialogTest::SetUp();
         m_path = writeJpegFile("Pics/a.jpg", 64, 48);
+        preview(m_path);
     }
 
     int show(const ModalScript::Step &step, bool moreFollow = false)

@@ -50,6 +50,7 @@ protected:
 TEST_F(RenameFormTest, EachRuleOfTheTypedName)
 {
     write("a.jpg");
+    preview(pics("a.jpg"));
     write("b.jpg");
     write("b.x.jpg");
     std::filesystem::create_directories(host("folder.jpg"));
@@ -96,6 +97,7 @@ TEST_F(RenameFormTest, ACaseChangeOntoAnotherFileIsRefused)
 {
     write("a.jpg", "lower");
     write("A.jpg", "upper");
+    preview(pics("a.jpg"));
     const Shown shown = typeAndCancel(pics("a.jpg"), "A");
     EXPECT_EQ(shown.message, "A file with that name already exists");
     EXPECT_FALSE(shown.okEnabled);
@@ -106,6 +108,7 @@ TEST_F(RenameFormTest, ACaseChangeOntoAnotherFileIsRefused)
 TEST_F(RenameFormTest, ACaseChangeRenamesTheFileAndKeepsItsMemo)
 {
     write("a.jpg", "lower");
+    preview(pics("a.jpg"));
     setMemo(pics("a.jpg"), {"taken in Rome"});
     TImageHandler file(pics("a.jpg"), false);
     ASSERT_TRUE(typeAndRename(file, "A"));
@@ -118,6 +121,7 @@ TEST_F(RenameFormTest, ACaseChangeRenamesTheFileAndKeepsItsMemo)
 TEST_F(RenameFormTest, ANewNameRenamesTheFileWithItsExtensionAndMemo)
 {
     write("a.jpg");
+    preview(pics("a.jpg"));
     setMemo(pics("a.jpg"), {"first", "second"});
     TImageHandler file(pics("a.jpg"), false);
     ASSERT_TRUE(typeAndRename(file, "rome.day"));
@@ -131,6 +135,7 @@ TEST_F(RenameFormTest, ANewNameRenamesTheFileWithItsExtensionAndMemo)
 TEST_F(RenameFormTest, AnUnchangedNameIsConfirmedWithoutARename)
 {
     write("a.jpg");
+    preview(pics("a.jpg"));
     TImageHandler file(pics("a.jpg"), false);
     MessageBoxScript boxes;
     EXPECT_TRUE(typeAndRename(file, "a"));
@@ -141,6 +146,7 @@ TEST_F(RenameFormTest, AnUnchangedNameIsConfirmedWithoutARename)
 TEST_F(RenameFormTest, ARenameThatFailsIsReportedAndNotConfirmed)
 {
     write("a.jpg");
+    preview(pics("a.jpg"));
     TImageHandler file(pics("a.jpg"), false);
     MessageBoxScript boxes;
     ModalScript script({[&](QDialog &dialog) {
@@ -159,6 +165,7 @@ TEST_F(RenameFormTest, ARenameThatFailsIsReportedAndNotConfirmed)
 TEST_F(RenameFormTest, OpensWithTheNameWithoutItsExtensionReadyToType)
 {
     write("photo.one.jpg");
+    preview(pics("photo.one.jpg"));
     ModalScript script({[](QDialog &dialog) {
         auto *edit = Child<QLineEdit>(dialog, "NewNameEdit");
         EXPECT_EQ(dialog.windowTitle(), "Rename Image");
