@@ -3,6 +3,7 @@
 // person (or a screenshot) to look at. Runs until its window is closed.
 
 #include "LookFolder.h"
+#include "LookPictures.h"
 
 #include <Source/Glob.h>
 #include <Source/WindowHooks.h>
@@ -24,41 +25,20 @@ namespace {
 // A JPEG of one hue, growing more saturated to the right and lighter downwards.
 std::vector<uint8_t> gradientJpeg(uint32_t width, uint32_t height, int hue)
 {
-    std::vector<uint8_t> rgb(size_t(width) * height * 3);
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x) {
-            const QColor colour = QColor::fromHsv(hue, 140 + int(80 * x / width), 120 + int(120 * y / height));
-            uint8_t *pixel = &rgb[(size_t(y) * width + x) * 3];
-            pixel[0] = uint8_t(colour.red());
-            pixel[1] = uint8_t(colour.green());
-            pixel[2] = uint8_t(colour.blue());
-        }
-    }
-    std::vector<uint8_t> jpeg(rgb.size() + 4096);
-    HIMGDEST destination = ImgOpenMemoryDest(jpeg.data(), uint32_t(jpeg.size()));
-    jpeg.resize(ImgWriteRGBToJPG(destination, rgb.data(), width, height, 90, 0));
-    ImgCloseDest(destination);
-    return jpeg;
+    return LookJpeg(width, height, [&](uint32_t x, uint32_t y) {
+        return QColor::fromHsv(hue, 140 + int(80 * x / width), 120 + int(120 * y / height));
+    });
 }
 
 // A light paper of fine grain, as the panel texture that an installation brings.
 std::vector<uint8_t> paperJpeg()
 {
-    constexpr uint32_t side = 128;
-    std::vector<uint8_t> rgb(size_t(side) * side * 3);
     uint32_t seed = 12345;
-    for (size_t pixel = 0; pixel < size_t(side) * side; ++pixel) {
+    return LookJpeg(128, 128, [&](uint32_t, uint32_t) {
         seed = seed * 1103515245 + 12345;
         const int grain = int((seed >> 16) % 13) - 6;
-        rgb[pixel * 3] = uint8_t(226 + grain);
-        rgb[pixel * 3 + 1] = uint8_t(222 + grain);
-        rgb[pixel * 3 + 2] = uint8_t(212 + grain);
-    }
-    std::vector<uint8_t> jpeg(rgb.size() + 4096);
-    HIMGDEST destination = ImgOpenMemoryDest(jpeg.data(), uint32_t(jpeg.size()));
-    jpeg.resize(ImgWriteRGBToJPG(destination, rgb.data(), side, side, 90, 0));
-    ImgCloseDest(destination);
-    return jpeg;
+        return QColor(226 + grain, 222 + grain, 212 + grain);
+    });
 }
 
 class LookOwner : public ThumbBoxOwner
@@ -79,12 +59,8 @@ int main(int argc, char **argv)
     PrepareLookFolder(folder, {"Pics"});
     InitGlobals();
     InitImageLibrary();
-    QFile texture(folder.filePath("C/Zilo/Texture1.jpg"));
-    const std::vector<uint8_t> paper = paperJpeg();
-    if (!texture.open(QIODevice::WriteOnly)
-        || texture.write(reinterpret_cast<const char *>(paper.data()), qint64(paper.size())) != qint64(paper.size()))
+    if (!WriteLookFile(folder.filePath("C/Zilo/Texture1.jpg"), paperJpeg()))
         return 1;
-    texture.close();
     {
         LookOwner owner;
         TThumbBox box(&owner);
@@ -95,12 +71,8 @@ int main(int argc, char **argv)
             const QString name = QStringLiteral("photo %1.jpg").arg(index, 2, 10, QChar('0'));
             const bool tall = index % 4 == 3;
             const int hue = index * 29 % 360;
-            const std::vector<uint8_t> photo = gradientJpeg(tall ? 480 : 640, tall ? 640 : 480, hue);
-            QFile file(folder.filePath("C/Pics/" + name));
-            if (!file.open(QIODevice::WriteOnly))
+            if (!WriteLookFile(folder.filePath("C/Pics/" + name), gradientJpeg(tall ? 480 : 640, tall ? 640 : 480, hue)))
                 return 1;
-            file.write(reinterpret_cast<const char *>(photo.data()), qint64(photo.size()));
-            file.close();
             auto *record = new CThumbBitmap(CThumbBitmap::FromFile, CPath(CString("C:\\Pics\\" + name)));
             records.push_back(record);
             if (index % 13 != 5 && record->ClaimForLoading()) {

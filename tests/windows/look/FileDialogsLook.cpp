@@ -6,6 +6,7 @@
 // Runs until the dialog is closed.
 
 #include "../../engine/look/LookFolder.h"
+#include "../../engine/look/LookPictures.h"
 
 #include <Source/Glob.h>
 #include <Source/WindowHooks.h>
@@ -30,31 +31,11 @@
 namespace {
 
 // A JPEG of one hue, lighter towards its bottom right.
-std::vector<uint8_t> pictureJpeg(uint32_t width, uint32_t height, int hue)
-{
-    std::vector<uint8_t> rgb(size_t(width) * height * 3);
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x) {
-            const QColor colour = QColor::fromHsv(hue, 200, 100 + int(150 * (x + y) / (width + height)));
-            uint8_t *pixel = &rgb[(size_t(y) * width + x) * 3];
-            pixel[0] = uint8_t(colour.red());
-            pixel[1] = uint8_t(colour.green());
-            pixel[2] = uint8_t(colour.blue());
-        }
-    }
-    std::vector<uint8_t> jpeg(rgb.size() + 4096);
-    HIMGDEST destination = ImgOpenMemoryDest(jpeg.data(), uint32_t(jpeg.size()));
-    jpeg.resize(ImgWriteRGBToJPG(destination, rgb.data(), width, height, 90, 0));
-    ImgCloseDest(destination);
-    return jpeg;
-}
-
 bool writePicture(const QString &hostPath, uint32_t width, uint32_t height, int hue)
 {
-    const std::vector<uint8_t> jpeg = pictureJpeg(width, height, hue);
-    QFile file(hostPath);
-    return file.open(QIODevice::WriteOnly)
-           && file.write(reinterpret_cast<const char *>(jpeg.data()), qint64(jpeg.size())) == qint64(jpeg.size());
+    return WriteLookFile(hostPath, LookJpeg(width, height, [&](uint32_t x, uint32_t y) {
+        return QColor::fromHsv(hue, 200, 100 + int(150 * (x + y) / (width + height)));
+    }));
 }
 
 int showDialog(const char *name)

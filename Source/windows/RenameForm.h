@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ModalForm.h"
+
+#include <Source/engine/FileHandler.h>
+#include <lib/String.h>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+class THostPaintBox;
+
+// Asks for a new name of one file and renames it. The extension is kept
+// apart: the user types the name without it.
+class TRenameForm1 : public TModalForm1
+{
+    Q_OBJECT
+
+public:
+    TRenameForm1(QWidget *owner, const TImageHandler &file);
+
+    // The rename dialog for file. OK renames it with TFileHandler::Rename, so
+    // that file then holds the new path. Answers whether the user confirmed
+    // and the file has the name confirmed (an unchanged name is not renamed);
+    // false for Cancel and for a rename that failed, which was reported.
+    static bool ShowRenameDialog(TImageHandler &file);
+
+    // The typed name followed by the kept extension.
+    CString NewFileName() const;
+
+    QLineEdit *OldEdit;
+    QLineEdit *NewNameEdit;
+    QLineEdit *NewEdit;
+    QLabel *ErrorLabel;
+    QPushButton *OKBtn;
+    QPushButton *CancelBtn;
+    QPushButton *HelpBtn;
+    QToolButton *OpenTool;
+    THostPaintBox *PaintBox;
+
+    // Shown, the new name has the focus with the caret at its end.
+    void setVisible(bool visible) override;
+
+private:
+    void NewNameEditChange();
+    void OpenToolClick();
+    // The first rule the typed name breaks: its message (empty for none) and
+    // whether the rename may go ahead.
+    bool checkName(const QString &typed, QString &message) const;
+
+    TImageHandler m_file;
+    CString m_extension;   // with its dot; empty for a name without one
+};

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "ModalScript.h"
+
+#include "../WindowThreadQueue.h"
+#include "../engine/ThumbTestSupport.h"
+
+#include <Source/engine/Memo.h>
+#include <platform/HostPath.h>
+#include <platform/StringList.h>
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+// The file dialogs' world: C: is the test folder, with "Pics" in it, and the
+// program's globals.
+class FileDialogTest : public ThumbTest
+{
+protected:
+    void SetUp() override
+    {
+        ThumbTest::SetUp();
+        InitImageLibrary();
+        std::filesystem::create_directories(TestHostFolder() + "/Pics");
+    }
+    void TearDown() override
+    {
+        for (CThumbBitmap *record : m_previews)
+            record->Release();
+        ThumbTest::TearDown();
+    }
+
+    // Gives the file at path a built thumbnail in the cache, so that a
+    // dialog's preview shows it without a thread of its own: a thread that
+    // outlived the test would find the globals gone.
+    void preview(const CPath &path)
+    {
+        auto *record = new CThumbBitmap(CThumbBitmap::FromFile, path);
+        ASSERT_TRUE(record->ClaimForLoading());
+        record->EndLoading(TThumbState::Loaded, JpegBytes(32, 24));
+        m_previews.push_back(record);
+    }
+
+    static std::string host(const std::string &name) { return TestHostFolder() + "/Pics/" + name; }
+    static CPath pics(const std::string &name) { return CPath(WindowsPathFromHost(host(name)).c_str()); }
+    static CPath folder() { return CPath(WindowsPathFromHost(TestHostFolder() + "/Pics").c_str()); }
+    static void write(const std::string &name, const QByteArray &bytes = "picture") { WriteHostFile(host(name), bytes); }
+
+    // The names in Pics, sorted.
+    static std::vector<std::string> names()
+    {
+        std::vector<std::string> found;
+        for (const auto &entry : std::filesystem::directory_iterator(TestHostFolder() + "/Pics"))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+    static TStringList lines(const QStringList &texts)
+    {
+        TStringList list;
+        for (const QString &text : texts)
+            list.Add(text);
+        return list;
+    }
+    static void setMemo(const CPath &file, const QStringList &texts) { CMemo(file).SetLines(lines(texts)); }
+    static QStringList memo(const CPath &file) { return CMemo(file).GetLines()->ToStringList(); }
+
+    // The host path of the one memo file of the data folder; empty when there is none.
+    static std::string memoFile()
+    {
+        const std::string data = HostPathFromWindows(DataFolder().c_str());
+        std::string found;
+        if (!std::filesystem::is_directory(data))
+            return found;
+        for (const auto &entry : std::filesystem::directory_iterator(data)) {
+            if (entry.path().extension() == ".dat")
+                found = entry.path().string();
+        }
+        return found;
+    }
+    // The identity of a file as it stands: a write by temporary file and
+    // rename gives it a new inode, and a write in place a new change time.
+    struct FileStamp
+    {
+        ino_t inode = 0;
+        timespec changed{};
+        bool operator==(const FileStamp &other) const
+        {
+            return inode == other.inode && changed.tv_sec == other.changed.tv_sec
+                   && changed.tv_nsec == other.changed.tv_nsec;
+        }
+    };
+    static FileStamp stamp(const std::string &hostPath)
+    {
+        struct stat info {};
+        EXPECT_EQ(::stat(hostPath.c_str(), &info), 0) << hostPath;
+        return {info.st_ino, info.st_ctim};
+    }
+
+private:
+    std::vector<CThumbBitmap *> m_previews;   // one reference each
+};
