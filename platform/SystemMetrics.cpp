@@ -67,3 +67,13 @@ int GetSystemMetrics(int index)
     }
     return 0;
 }
+
+QColor ColourFromColorRef(COLORREF colour)
+{
+    return QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+}
+
+COLORREF ColorRefFromColour(const QColor &colour)
+{
+    return COLORREF(colour.red()) | COLORREF(colour.green()) << 8 | COLORREF(colour.blue()) << 16;
+}

@@ -50,3 +50,7 @@ constexpr int SM_CYSMCAPTION = 51; // height of a small (tool window) caption
 // In pixels. Any thread. 0 for an index the table does not hold, as Windows
 // answers.
 int GetSystemMetrics(int index);
+
+// A Windows colour as painting takes it, and back (the colour's alpha is dropped).
+QColor ColourFromColorRef(COLORREF colour);
+COLORREF ColorRefFromColour(const QColor &colour);
