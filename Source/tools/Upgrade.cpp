@@ -4,13 +4,19 @@
 
 #include <Source/Glob.h>
 #include <Source/engine/ProductInfo.h>
+#include <Source/windows/ProgressForm.h>
 #include <lib/Drive.h>
 #include <lib/SafeRegIniFile.h>
 #include <platform/Drives.h>
 #include <platform/Registry.h>
 
+#include <QLabel>
+#include <QProgressBar>
 #include <QString>
 #include <QStringList>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -18,6 +24,39 @@ constexpr char UpdatesSection[] = "Updates";
 constexpr char OldDataVersion[] = "2.0";
 constexpr char Beta2Version[] = "2.0 Beta 2";
 constexpr char FinalVersion[] = "2.0 Final";
+
+constexpr int DriveLetterCount = 26;
+// Long enough for the user to see what goes on.
+constexpr std::chrono::milliseconds FirstPause{1200};
+constexpr std::chrono::milliseconds LetterPause{50};
+
+// The progress window of a step that goes through the drive letters, shown
+// while it lives: "Updating to V" and the version, and a bar that advances
+// once a letter.
+class UpgradeProgress
+{
+public:
+    explicit UpgradeProgress(const char *version)
+    {
+        m_form.setWindowTitle(QStringLiteral("Updating to V") + QString::fromLatin1(version));
+        m_form.Label->setText(QStringLiteral("Please wait while ZILO updates existing information..."));
+        m_form.ProgressBar->setRange(0, DriveLetterCount);
+        m_form.show();
+        ProcessMessages();
+    }
+
+    // After each letter: the bar moves on (it repaints itself), and whatever
+    // else of the window waits to be painted is painted.
+    void Advance()
+    {
+        m_form.ProgressBar->setValue(m_form.ProgressBar->value() + 1);
+        ProcessMessages();
+        std::this_thread::sleep_for(LetterPause);
+    }
+
+private:
+    TProgressForm1 m_form;
+};
 
 bool isRecorded(const char *version)
 {
@@ -85,6 +124,8 @@ QString serialName(uint32_t serial)
 
 void convertOldData()
 {
+    UpgradeProgress progress(OldDataVersion);
+    std::this_thread::sleep_for(FirstPause);
     TRegistry registry;
     for (const char *section : {"Options", "Folders\\Drive ", "Thumbnail Wizard"})
         deleteKey(registry, settingsKey(QString::fromLatin1(section)));
@@ -92,6 +133,7 @@ void convertOldData()
         const CDrive drive = DriveTable->GetDrive(letter);
         MoveVolumeKeys(registry, QStringLiteral("Drive ") + QChar(letter), serialName(drive.serialNumber),
                        keepsVolumeKeys(drive));
+        progress.Advance();
     }
 }
 
@@ -160,6 +202,7 @@ QString sharedTarget(const QString &key)
 
 void convertBeta2()
 {
+    UpgradeProgress progress(Beta2Version);
     TRegistry registry;
     CRegExportForUpdate20b2TnWiz wizards;
     wizards.Export(settingsKey(FoldersSection.ToAnsiString()));
@@ -175,6 +218,7 @@ void convertBeta2()
             const QString folder = settingsKey(base->ToAnsiString()) + u'\\';
             registry.MoveKey(folder + serialName(uint32_t(letter)), folder + mapped, true);
         }
+        progress.Advance();
     }
 }
 

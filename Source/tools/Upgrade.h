@@ -12,6 +12,9 @@
 // is and the step goes on. Each raises ERegistryException when the store
 // fails; every key it was moving then stays where it was, and the step is not
 // recorded.
+//
+// The first two show a progress window while they run, its bar advancing
+// drive letter by drive letter, and pause briefly so that the user can follow.
 
 // "2.0": drops the sections of the oldest layout and turns the per-drive keys
 // "Drive D" of "Folders" and "Memos" into the drive's serial number form

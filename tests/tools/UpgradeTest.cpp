@@ -3,18 +3,75 @@
 
 #include <Source/Glob.h>
 #include <Source/tools/Upgrade.h>
+#include <Source/windows/ProgressForm.h>
 #include <lib/Drive.h>
 #include <lib/SafeRegIniFile.h>
 #include <platform/Registry.h>
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QObject>
+#include <QProgressBar>
 #include <QString>
 
 #include <filesystem>
+#include <numeric>
 #include <optional>
+#include <vector>
 
 namespace {
+
+// What the user sees of the progress windows shown while it lives: each
+// window's caption, text and bar, and each new value of the bar that the
+// window painted.
+class ProgressWatch : public QObject
+{
+public:
+    struct Window
+    {
+        QString caption;
+        QString text;
+        int maximum = 0;
+        std::vector<int> paintedValues;
+    };
+
+    ProgressWatch() { qApp->installEventFilter(this); }
+    ~ProgressWatch() override { qApp->removeEventFilter(this); }
+
+    std::vector<Window> windows;
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        const auto *form = qobject_cast<TProgressForm1 *>(object);
+        if (!form)
+            return false;
+        if (event->type() == QEvent::Show)
+            windows.push_back({form->windowTitle(), form->Label->text(), form->ProgressBar->maximum(), {}});
+        else if (event->type() == QEvent::UpdateRequest && !windows.empty())
+            notePainted(windows.back().paintedValues, form->ProgressBar->value());
+        return false;
+    }
+
+private:
+    static void notePainted(std::vector<int> &values, int value)
+    {
+        if (values.empty() || values.back() != value)
+            values.push_back(value);
+    }
+};
+
+bool progressWindowLeft()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<TProgressForm1 *>(window))
+            return true;
+    }
+    return false;
+}
 
 // C: and D: fixed drives, E: a CD-ROM, F: a CD-ROM drive without a disc, G: a
 // network drive; no other letter.
@@ -159,6 +216,36 @@ TEST_F(Upgrades, FinalDropsTheObsoleteSoundEvent)
     EXPECT_TRUE(registry.KeyExists(QStringLiteral("AppEvents\\Schemes\\Apps\\ZILO\\Load Complete\\.Current")));
 }
 
+TEST_F(Upgrades, TheFirstTwoStepsShowTheirProgressLetterByLetter)
+{
+    const struct
+    {
+        void (*step)();
+        const char *caption;   // nullptr for no window
+    } cases[] = {
+        {UpgradeOldData, "Updating to V2.0"},
+        {UpgradeFrom20Beta2, "Updating to V2.0 Beta 2"},
+        {UpgradeTo20Final, nullptr},
+    };
+    std::vector<int> letterByLetter(27);
+    std::iota(letterByLetter.begin(), letterByLetter.end(), 0);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.caption ? c.caption : "no window");
+        ProgressWatch watch;
+        c.step();
+        EXPECT_FALSE(progressWindowLeft());
+        if (!c.caption) {
+            EXPECT_TRUE(watch.windows.empty());
+            continue;
+        }
+        ASSERT_EQ(watch.windows.size(), 1u);
+        EXPECT_EQ(watch.windows[0].caption, c.caption);
+        EXPECT_EQ(watch.windows[0].text, "Please wait while ZILO updates existing information...");
+        EXPECT_EQ(watch.windows[0].maximum, 26);
+        EXPECT_EQ(watch.windows[0].paintedValues, letterByLetter) << "painted when shown and after each letter";
+    }
+}
+
 // A later step never runs before the one it builds on (a Beta 2 pass over
 // the oldest layout would take "Drive D" for a share), and none runs twice.
 TEST_F(Upgrades, StepsRunOnceAndInOrder)
@@ -200,6 +287,7 @@ TEST_F(Upgrades, AFailedCopyKeepsTheOldKeyAndTheStepRunsAgain)
         RefusedRegistryWrites refused("Sort");
         EXPECT_THROW(UpgradeOldData(), ERegistryException);
     }
+    EXPECT_FALSE(progressWindowLeft());
     EXPECT_FALSE(recorded("2.0"));
     expectFolderKeys(QStringLiteral("Folders\\Drive D"));
     EXPECT_FALSE(exists(QStringLiteral("Folders\\1234ABCD")));
