@@ -10,13 +10,14 @@
 #include <platform/Drives.h>
 #include <platform/Registry.h>
 
+#include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <chrono>
-#include <thread>
 
 namespace {
 
@@ -30,6 +31,16 @@ constexpr int DriveLetterCount = 26;
 constexpr std::chrono::milliseconds FirstPause{1200};
 constexpr std::chrono::milliseconds LetterPause{50};
 
+// Waits for time while the window system shows and paints the windows (the
+// progress window is not on the screen until it has been let through); user
+// input stays queued.
+void pause(std::chrono::milliseconds time)
+{
+    QEventLoop loop;
+    QTimer::singleShot(time, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 // The progress window of a step that goes through the drive letters, shown
 // while it lives: "Updating to V" and the version, and a bar that advances
 // once a letter.
@@ -42,6 +53,7 @@ public:
         m_form.Label->setText(QStringLiteral("Please wait while ZILO updates existing information..."));
         m_form.ProgressBar->setRange(0, DriveLetterCount);
         m_form.show();
+        pause(std::chrono::milliseconds(0));
         ProcessMessages();
     }
 
@@ -51,7 +63,7 @@ public:
     {
         m_form.ProgressBar->setValue(m_form.ProgressBar->value() + 1);
         ProcessMessages();
-        std::this_thread::sleep_for(LetterPause);
+        pause(LetterPause);
     }
 
 private:
@@ -125,7 +137,7 @@ QString serialName(uint32_t serial)
 void convertOldData()
 {
     UpgradeProgress progress(OldDataVersion);
-    std::this_thread::sleep_for(FirstPause);
+    pause(FirstPause);
     TRegistry registry;
     for (const char *section : {"Options", "Folders\\Drive ", "Thumbnail Wizard"})
         deleteKey(registry, settingsKey(QString::fromLatin1(section)));

@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QProgressBar>
 #include <QString>
+#include <QWindow>
 
 #include <filesystem>
 #include <numeric>
@@ -35,7 +36,7 @@ public:
         QString caption;
         QString text;
         int maximum = 0;
-        std::vector<int> paintedValues;
+        std::vector<int> paintedValues;   // while the window was on the screen
     };
 
     ProgressWatch() { qApp->installEventFilter(this); }
@@ -51,7 +52,8 @@ protected:
             return false;
         if (event->type() == QEvent::Show)
             windows.push_back({form->windowTitle(), form->Label->text(), form->ProgressBar->maximum(), {}});
-        else if (event->type() == QEvent::UpdateRequest && !windows.empty())
+        else if (event->type() == QEvent::UpdateRequest && !windows.empty() && form->windowHandle()
+                 && form->windowHandle()->isExposed())
             notePainted(windows.back().paintedValues, form->ProgressBar->value());
         return false;
     }
