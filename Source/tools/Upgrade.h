@@ -15,6 +15,8 @@
 //
 // The first two show a progress window while they run, its bar advancing
 // drive letter by drive letter, and pause briefly so that the user can follow.
+// Their pauses let window-system events, posted events and timers through
+// (never user input), which is safe at start-up, before other windows exist.
 
 // "2.0": drops the sections of the oldest layout and turns the per-drive keys
 // "Drive D" of "Folders" and "Memos" into the drive's serial number form
