@@ -110,3 +110,16 @@ std::optional<int> WaitForHostProcess(pid_t process, std::chrono::milliseconds t
     std::thread([process] { ::waitpid(process, nullptr, 0); }).detach();
     return std::nullopt;
 }
+
+std::optional<int> RunDesktopHelper(const std::string &name, const std::vector<std::string> &arguments)
+{
+    // A helper that has not ended by then is running the application.
+    constexpr std::chrono::seconds HelperWait{3};
+    const std::string helper = FindHostProgram(name);
+    if (helper.empty())
+        return std::nullopt;
+    const pid_t process = StartHostProcess(helper, arguments, {});
+    if (process < 0)
+        return std::nullopt;
+    return WaitForHostProcess(process, HelperWait).value_or(0);
+}

@@ -28,3 +28,9 @@ pid_t StartHostProcess(const std::string &program, const std::vector<std::string
 // answers nothing and is reaped in the background when it ends. Either way
 // the caller is done with it.
 std::optional<int> WaitForHostProcess(pid_t process, std::chrono::milliseconds timeout);
+
+// Runs a desktop helper found through $PATH (xdg-open, xdg-email) and waits a
+// few seconds for it. Answers its exit status, 0 when it is still running
+// then (some desktops wait for the application it started), or nothing when
+// there is no such helper or it cannot start.
+std::optional<int> RunDesktopHelper(const std::string &name, const std::vector<std::string> &arguments);

@@ -20,8 +20,6 @@ namespace {
 
 // Windows answers an instance handle; any value above 32 means started.
 constexpr intptr_t Started = 42;
-// An xdg-open that has not ended by then is running the application.
-constexpr std::chrono::seconds OpenerWait{3};
 
 enum class TargetKind { Document, Program, WebAddress };
 
@@ -212,16 +210,11 @@ intptr_t startProgram(const ShellTarget &target, const char *parameters, const c
 
 intptr_t openWithDesktop(const ShellTarget &target)
 {
-    const std::string opener = FindHostProgram("xdg-open");
-    if (opener.empty())
+    const std::optional<int> status = RunDesktopHelper("xdg-open", {target.location});
+    if (!status)
         return SE_ERR_NOASSOC;
-    const pid_t process = StartHostProcess(opener, {target.location}, {});
-    if (process < 0)
-        return SE_ERR_NOASSOC;
-    const std::optional<int> status = WaitForHostProcess(process, OpenerWait);
-    if (!status || *status == 0)
-        return Started;
     switch (*status) {
+    case 0: return Started;
     case 2: return SE_ERR_FNF;
     case 3: return SE_ERR_NOASSOC;   // no tool to open it with
     default: return SE_ERR_ASSOCINCOMPLETE;

@@ -1,0 +1,41 @@
+// Shows what the upkeep tools show a user, over a registry and drives of its
+// own, for a person (or a screenshot) to look at; what is named by the first
+// argument or else by LOOK_DIALOG (scripts/look passes no arguments):
+//   UpkeepLook upgrade    the progress window of the first start's upgrades
+//                         ("Updating to V2.0", then "Updating to V2.0 Beta 2")
+//   UpkeepLook feedback   the feedback command's questions (no mail goes out
+//                         unless the questions are answered)
+
+#include "../../engine/look/LookFolder.h"
+
+#include <Source/Glob.h>
+#include <Source/tools/Feedback.h>
+#include <Source/tools/Upgrade.h>
+#include <Source/engine/ProductInfo.h>
+
+#include <QApplication>
+#include <QString>
+#include <QTemporaryDir>
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName(ProductName);
+    const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : qEnvironmentVariable("LOOK_DIALOG");
+    if (what != "upgrade" && what != "feedback")
+        return 2;
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        return 1;
+    PrepareLookFolder(folder, {"Photos"});
+    InitGlobals();
+    if (what == "upgrade") {
+        UpgradeOldData();
+        UpgradeFrom20Beta2();
+        UpgradeTo20Final();
+    } else {
+        SendFeedback();
+    }
+    FreeGlobals();
+    return 0;
+}
