@@ -133,8 +133,10 @@ int ShowMessageBox(const CString &text, UINT flags)
 {
     int answer = IDCANCEL;
     // The caption is read on the window thread, which is the one that sets it.
+    // The program title is the application's name, not its display name,
+    // which the window system would append to every window's caption.
     CallOnWindowThread([&] {
-        const QByteArray caption = QGuiApplication::applicationDisplayName().toUtf8();
+        const QByteArray caption = QGuiApplication::applicationName().toUtf8();
         answer = MessageBoxA(nullptr, text.c_str(), caption.constData(), flags);
     });
     return answer;

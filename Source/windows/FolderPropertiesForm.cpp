@@ -97,8 +97,7 @@ TFolderPropertiesForm1::TFolderPropertiesForm1(QWidget *owner, const CPath &fold
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton("Cancel", this);
     CancelBtn->setObjectName("CancelBtn");
-    HelpBtn = new QPushButton("&Help", this);
-    HelpBtn->setObjectName("HelpBtn");
+    HelpBtn = NewHelpButton("HelpBtn");
     DriveInfoBtn = new QPushButton("Drive &Info...", this);
     DriveInfoBtn->setObjectName("DriveInfoBtn");
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPushButton>
 
 static TModalForm1 *s_current = nullptr;   // window thread only
 
@@ -40,6 +41,14 @@ void TModalForm1::SetModalResult(int result)
 void TModalForm1::SetButtonResult(QAbstractButton *button, int result)
 {
     connect(button, &QAbstractButton::clicked, this, [this, result] { SetModalResult(result); });
+}
+
+QPushButton *TModalForm1::NewHelpButton(const char *name)
+{
+    auto *button = new QPushButton(QStringLiteral("&Help"), this);
+    button->setObjectName(name);
+    button->setEnabled(false);
+    return button;
 }
 
 void TModalForm1::reject()

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QAbstractButton;
+class QPushButton;
 
 // The base of the program's modal dialogs. Each is made for one modal run and
 // deleted right after it; the open ones form a chain, newest first, so that
@@ -31,6 +32,11 @@ public:
     // The newest open dialog, or null.
     static TModalForm1 *Current();
     TModalForm1 *Link() const { return m_link; }
+
+protected:
+    // A dialog's "&Help" button, greyed: the help file is only named, so
+    // there is no help to show.
+    QPushButton *NewHelpButton(const char *name);
 
 private:
     TModalForm1 *m_link;   // the dialog that was current when this one was made

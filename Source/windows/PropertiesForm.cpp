@@ -63,8 +63,7 @@ TPropertiesForm1::TPropertiesForm1(QWidget *owner, const TImageHandler &file, bo
     SkipBtn = new QPushButton("&Skip", this);
     SkipBtn->setObjectName("SkipBtn");
     SkipBtn->setEnabled(moreFollow);
-    HelpBtn = new QPushButton("&Help", this);
-    HelpBtn->setObjectName("HelpBtn");
+    HelpBtn = NewHelpButton("HelpBtn");
     ClearTool->setEnabled(HasMemoLines(*Memo));
 
     auto *properties = new QFormLayout;

@@ -66,8 +66,7 @@ TRenameForm1::TRenameForm1(QWidget *owner, const TImageHandler &file)
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton("Cancel", this);
     CancelBtn->setObjectName("CancelBtn");
-    HelpBtn = new QPushButton("&Help", this);
-    HelpBtn->setObjectName("HelpBtn");
+    HelpBtn = NewHelpButton("HelpBtn");
 
     auto *newNameLabel = new QLabel("&New name:", this);
     newNameLabel->setBuddy(NewNameEdit);

@@ -23,7 +23,7 @@ TSaveQueryForm1::TSaveQueryForm1(QWidget *owner, const CPath &folder)
     , m_options(TFolderSpecificOptionsCache::GetFolderOptions(folder))
 {
     setObjectName("SaveQueryForm1");
-    setWindowTitle(QApplication::applicationDisplayName());
+    setWindowTitle(QApplication::applicationName());
     Label1->setObjectName("Label1");
     Edit->setObjectName("Edit");
     Edit->setReadOnly(true);

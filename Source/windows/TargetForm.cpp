@@ -94,7 +94,7 @@ TTargetForm1::TTargetForm1(QWidget *owner, const TargetFolderRequest &request, c
     , SizeMemo(NewControl<QPlainTextEdit>(this, "SizeMemo"))
     , OkButton(NewControl<QPushButton>(this, "OkButton", request.actionCaption.ToAnsiString()))
     , CancelButton(NewControl<QPushButton>(this, "CancelButton", QStringLiteral("Cancel")))
-    , HelpButton(NewControl<QPushButton>(this, "HelpButton", QStringLiteral("&Help")))
+    , HelpButton(NewHelpButton("HelpButton"))
     , DriveInfoButton(NewControl<QPushButton>(this, "DriveInfoButton", QStringLiteral("Drive &Info...")))
     , m_files(request.files)
     , m_copy(request.copy)
@@ -106,8 +106,6 @@ TTargetForm1::TTargetForm1(QWidget *owner, const TargetFolderRequest &request, c
     Combo->setEditable(true);
     Combo->setMinimumWidth(320);
     Combo->setInsertPolicy(QComboBox::NoInsert);
-    // The help file is only named: there is no help to show.
-    HelpButton->setEnabled(false);
     OkButton->setDefault(true);
     TargetIcon->setPixmap(style()->standardIcon(QStyle::SP_DirIcon).pixmap(32, 32));
     TargetIcon->setAlignment(Qt::AlignTop);

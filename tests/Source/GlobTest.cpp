@@ -355,8 +355,8 @@ TEST_F(Globals, SoundsOfSeveralThreadsNeverOverlap)
 
 TEST_F(Globals, MessagesAreShownOnTheWindowThreadWithTheProgramsTitle)
 {
-    const QString title = QGuiApplication::applicationDisplayName();
-    QGuiApplication::setApplicationDisplayName(ProductName);
+    const QString title = QGuiApplication::applicationName();
+    QGuiApplication::setApplicationName(ProductName);
     MessageBoxScript boxes({IDNO, IDYES});
     EXPECT_EQ(ShowMessageBox("Here?", QuestionNoBoxFlags), IDNO);
     EXPECT_EQ(RunOnWorker([] { return ShowMessageBox("There?", QuestionBoxFlags); }), IDYES);
@@ -364,7 +364,7 @@ TEST_F(Globals, MessagesAreShownOnTheWindowThreadWithTheProgramsTitle)
         InternalError("Source/engine/Thing.cpp", "Frob", 42);
         return 0;
     });
-    QGuiApplication::setApplicationDisplayName(title);
+    QGuiApplication::setApplicationName(title);
 
     const std::vector<MessageBoxScript::Box> shown = boxes.boxes();
     ASSERT_EQ(shown.size(), 3u);

@@ -20,7 +20,7 @@
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(ProductName);
+    QApplication::setApplicationName(ProductName);
     const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : qEnvironmentVariable("LOOK_DIALOG");
     if (what != "upgrade" && what != "feedback")
         return 2;

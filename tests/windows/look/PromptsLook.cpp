@@ -63,7 +63,7 @@ static int showDialog(const QString &name)
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName("Zilo");
+    QApplication::setApplicationName("Zilo");
     const QString name = argc > 1 ? QString::fromLocal8Bit(argv[1]) : qEnvironmentVariable("LOOK_DIALOG");
     if (name.isEmpty()) {
         std::fprintf(stderr, "usage: PromptsLook DriveInfo|FolderBrowser|SaveQuery|MoveBrowse|Volume|Progress|Egg\n");
