@@ -138,12 +138,8 @@ void TNewFolderForm1::ComboChange()
 
 void TNewFolderForm1::OkButtonClick()
 {
-    if (!m_newFolder.CreateDirectoryA()) {
-        CString text;
-        text.Format("Failed to create folder '%s'", m_newFolder.c_str());
-        ShowMessageBox(text, ErrorBoxFlags);
+    if (!CreateTargetFolder(m_newFolder))
         return;
-    }
     Combo->AddToHistory(m_newFolder.ToAnsiString(), false);
     SaveRecentTargets(*Combo, false, false);
     SetModalResult(mrOk);

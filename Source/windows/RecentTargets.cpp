@@ -1,7 +1,9 @@
 #include "RecentTargets.h"
 
 #include <Source/Glob.h>
+#include <lib/Path.h>
 #include <lib/SafeRegIniFile.h>
+#include <lib/WaitCursor.h>
 #include <lib/controls/HistoryComboBox.h>
 #include <platform/Registry.h>
 
@@ -26,4 +28,15 @@ void SaveRecentTargets(THistoryComboBox &combo, bool withSelection, bool eraseFi
     } catch (const ERegistryException &error) {
         ShowMessageBox(CString(error.Message()), ErrorBoxFlags);
     }
+}
+
+bool CreateTargetFolder(const CPath &folder)
+{
+    CWaitCursor wait;
+    if (folder.CreateDirectoryA())
+        return true;
+    CString text;
+    text.Format("Failed to create folder '%s'", folder.c_str());
+    ShowMessageBox(text, ErrorBoxFlags);
+    return false;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+class CPath;
 class THistoryComboBox;
 
-// The recent folders that the target folder and new folder dialogs share,
+// What the target folder and new folder dialogs share: making the folder the
+// user chose, and the recent folders,
 // kept in the settings store's section "Recent Targets" as "History 1",
 // "History 2", ... (the newest first) with, when kept, "History Index".
 // Window thread.
@@ -15,3 +17,7 @@ void LoadRecentTargets(THistoryComboBox &combo, bool withSelection);
 // eraseFirst whatever else the section held goes too. A store that refuses
 // is reported to the user in an error box and keeps what it held.
 void SaveRecentTargets(THistoryComboBox &combo, bool withSelection, bool eraseFirst);
+
+// Makes folder (with the folders above it) under a wait cursor; a failure is
+// reported to the user. Answers whether it was made.
+bool CreateTargetFolder(const CPath &folder);

@@ -218,15 +218,8 @@ void TTargetForm1::EstimateSpace()
 void TTargetForm1::OkButtonClick()
 {
     const CPath folder = Folder();
-    if (!folder.GetDirectoryExists()) {
-        CWaitCursor wait;
-        if (!folder.CreateDirectoryA()) {
-            CString text;
-            text.Format("Failed to create folder '%s'", folder.c_str());
-            ShowMessageBox(text, ErrorBoxFlags);
-            return;
-        }
-    }
+    if (!folder.GetDirectoryExists() && !CreateTargetFolder(folder))
+        return;
     Combo->AddToHistory(folder.ToAnsiString(), true);
     SaveRecentTargets(*Combo, true, true);
     SetModalResult(mrOk);
