@@ -1,4 +1,6 @@
-#include "FileDialogTest.h"
+#include "FileDialogTestSupport.h"
+
+#include "../WindowThreadQueue.h"
 
 #include <Source/windows/FolderPropertiesForm.h>
 
@@ -57,8 +59,8 @@ TEST_F(FolderPropertiesFormTest, CountsVisibleFilesAndTheImagesAmongThem)
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.caseName);
-        std::filesystem::remove_all(host(""));
-        std::filesystem::create_directories(host("subfolder.jpg"));
+        std::filesystem::remove_all(picsHost(""));
+        std::filesystem::create_directories(picsHost("subfolder.jpg"));
         for (const auto &[name, bytes] : row.files)
             write(name, bytes);
         ModalScript script({afterCounting([&](QDialog &dialog) {
@@ -74,7 +76,7 @@ TEST_F(FolderPropertiesFormTest, ABigFolderIsCountedABatchAtATick)
 {
     constexpr int fileCount = 10000;
     for (int i = 0; i < fileCount; ++i) {
-        const int fd = ::open(host("f" + std::to_string(i) + ".jpg").c_str(), O_CREAT | O_WRONLY, 0644);
+        const int fd = ::open(picsHost("f" + std::to_string(i) + ".jpg").c_str(), O_CREAT | O_WRONLY, 0644);
         ASSERT_GE(fd, 0);
         ::close(fd);
     }

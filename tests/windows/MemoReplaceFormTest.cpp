@@ -1,4 +1,6 @@
-#include "FileDialogTest.h"
+#include "FileDialogTestSupport.h"
+
+#include "../WindowThreadQueue.h"
 
 #include <Source/windows/MemoReplaceForm.h>
 

@@ -1,4 +1,4 @@
-#include "FileDialogTest.h"
+#include "FileDialogTestSupport.h"
 
 #include <Source/windows/PropertiesForm.h>
 

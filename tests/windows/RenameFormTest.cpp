@@ -1,4 +1,4 @@
-#include "FileDialogTest.h"
+#include "FileDialogTestSupport.h"
 
 #include <Source/windows/RenameForm.h>
 
@@ -53,7 +53,7 @@ TEST_F(RenameFormTest, EachRuleOfTheTypedName)
     preview(pics("a.jpg"));
     write("b.jpg");
     write("b.x.jpg");
-    std::filesystem::create_directories(host("folder.jpg"));
+    std::filesystem::create_directories(picsHost("folder.jpg"));
     const QString exists = "A file with that name already exists";
     struct Row
     {
@@ -101,8 +101,8 @@ TEST_F(RenameFormTest, ACaseChangeOntoAnotherFileIsRefused)
     const Shown shown = typeAndCancel(pics("a.jpg"), "A");
     EXPECT_EQ(shown.message, "A file with that name already exists");
     EXPECT_FALSE(shown.okEnabled);
-    EXPECT_EQ(ReadHostFile(host("A.jpg")), "upper");
-    EXPECT_EQ(ReadHostFile(host("a.jpg")), "lower");
+    EXPECT_EQ(ReadHostFile(picsHost("A.jpg")), "upper");
+    EXPECT_EQ(ReadHostFile(picsHost("a.jpg")), "lower");
 }
 
 TEST_F(RenameFormTest, ACaseChangeRenamesTheFileAndKeepsItsMemo)
@@ -158,7 +158,7 @@ TEST_F(RenameFormTest, ARenameThatFailsIsReportedAndNotConfirmed)
     EXPECT_FALSE(TRenameForm1::ShowRenameDialog(file));
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_TRUE(boxes.boxes()[0].text.startsWith("Failed to rename"));
-    EXPECT_EQ(ReadHostFile(host("c.jpg")), "other");
+    EXPECT_EQ(ReadHostFile(picsHost("c.jpg")), "other");
     EXPECT_EQ(file.GetName().ToAnsiString(), "a.jpg");
 }
 
