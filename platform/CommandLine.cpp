@@ -1,5 +1,10 @@
 #include "CommandLine.h"
 
+#include <QDebug>
+
+#include <fstream>
+#include <iterator>
+
 static bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -52,4 +57,63 @@ std::vector<std::string> SplitCommandLine(std::string_view text)
             return arguments;
         arguments.push_back(readArgument(text, i));
     }
+}
+
+static bool needsQuotes(const std::string &argument)
+{
+    return argument.empty() || argument.find_first_of(" \t\"") != std::string::npos;
+}
+
+// Backslashes are doubled only where a quote follows them, the closing one
+// included; a quote is escaped by one more.
+static std::string quoted(const std::string &argument)
+{
+    std::string text = "\"";
+    size_t backslashes = 0;
+    for (const char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        text.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        text += c;
+    }
+    text.append(2 * backslashes, '\\');
+    return text + '"';
+}
+
+std::string JoinCommandLine(const std::vector<std::string> &arguments)
+{
+    std::string line;
+    for (const std::string &argument : arguments) {
+        if (&argument != &arguments.front())
+            line += ' ';
+        line += needsQuotes(argument) ? quoted(argument) : argument;
+    }
+    return line;
+}
+
+// The arguments the process was started with, program first.
+static std::vector<std::string> processArguments()
+{
+    std::ifstream file("/proc/self/cmdline", std::ios::binary);
+    if (!file.is_open())
+        qWarning("The command line could not be read");
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::vector<std::string> arguments;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = text.find('\0', start);
+        arguments.push_back(text.substr(start, end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return arguments;
+}
+
+const char *GetCommandLineA()
+{
+    static const std::string line = JoinCommandLine(processArguments());
+    return line.c_str();
 }

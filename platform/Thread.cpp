@@ -4,11 +4,37 @@
 
 #include <QDebug>
 
+#include <chrono>
 #include <future>
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+// The threads that run, process-wide, for the exit's wait. A leaf lock: held
+// only to change or test runningCount.
+static std::mutex runningLock;
+static std::condition_variable runningChanged;
+static int runningCount = 0;
+
+static void enterRunning()
+{
+    std::lock_guard lock(runningLock);
+    ++runningCount;
+}
+
+static void leaveRunning()
+{
+    std::lock_guard lock(runningLock);
+    if (--runningCount == 0)
+        runningChanged.notify_all();
+}
+
+bool WaitForWorkerThreads(int timeoutMs)
+{
+    std::unique_lock lock(runningLock);
+    return runningChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return runningCount == 0; });
+}
 
 TThread::TThread() = default;
 
@@ -29,13 +55,21 @@ void TThread::Resume()
     if (m_started)
         return;
     m_started = true;
+    // Counted before it starts, so that a wait that begins once Resume has
+    // returned never misses it.
+    enterRunning();
     // The thread waits until its handle is stored: a thread that frees itself
     // may otherwise be gone while the handle is still being written.
     std::promise<void> handleStored;
-    m_thread = std::thread([this, stored = handleStored.get_future()] {
-        stored.wait();
-        run();
-    });
+    try {
+        m_thread = std::thread([this, stored = handleStored.get_future()] {
+            stored.wait();
+            run();
+        });
+    } catch (...) {
+        leaveRunning();
+        throw;
+    }
     handleStored.set_value();   // from here on this object may be gone
 }
 
@@ -91,10 +125,15 @@ void TThread::run()
         m_fatalException = QStringLiteral("Unknown exception");
         qWarning("Thread ended by an unknown exception");
     }
+    // A thread that frees itself counts until its destructor, which may
+    // still release what the globals hold, has run; any other is no longer
+    // counted once WaitFor returns.
     if (m_freeOnTerminate) {
         delete this;
+        leaveRunning();
         return;
     }
+    leaveRunning();
     std::lock_guard lock(m_finishLock);
     m_finished = true;
     m_finishedChanged.notify_all();

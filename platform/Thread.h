@@ -65,3 +65,12 @@ private:
     std::condition_variable m_finishedChanged;
     bool m_finished = false;
 };
+
+// Any thread but a TThread's own. Waits until no TThread of the process runs
+// (a thread runs from Resume until its Execute has returned, and one that
+// frees itself until it is freed), at most timeoutMs milliseconds; false when
+// some still ran at the bound. The program's exit waits here before it frees
+// the globals that workers use. While the caller waits it serves nothing: a
+// worker blocked sending to a window of the caller's thread counts until the
+// bound, so the windows go first.
+bool WaitForWorkerThreads(int timeoutMs);

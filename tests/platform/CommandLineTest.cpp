@@ -28,3 +28,38 @@ TEST(SplitCommandLine, SplitsAsWindowsProgramsDo)
     for (const auto &c : cases)
         EXPECT_EQ(SplitCommandLine(c.line), c.arguments) << c.line;
 }
+
+TEST(JoinCommandLine, QuotesOnlyWhatSplittingWouldChangeAndSplitsBack)
+{
+    using Arguments = std::vector<std::string>;
+    const struct
+    {
+        Arguments arguments;
+        const char *line;
+    } cases[] = {
+        {{}, ""},
+        {{"Zilo"}, "Zilo"},
+        {{"Zilo", "browsefile=C:\\Pics\\"}, "Zilo browsefile=C:\\Pics\\"},   // left as typed
+        {{"Zilo", "browsefile=C:\\My Pics\\a.jpg"}, "Zilo \"browsefile=C:\\My Pics\\a.jpg\""},
+        {{"C:\\My Pics\\"}, "\"C:\\My Pics\\\\\""},   // before the closing quote
+        {{"a\"b"}, "\"a\\\"b\""},
+        {{"a\\\"b"}, "\"a\\\\\\\"b\""},
+        {{"x y\\\\"}, "\"x y\\\\\\\\\""},
+        {{"", "x"}, "\"\" x"},
+        {{"tab\there"}, "\"tab\there\""},
+        {{"\"quoted\""}, "\"\\\"quoted\\\"\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        const std::string line = JoinCommandLine(c.arguments);
+        EXPECT_EQ(line, c.line);
+        EXPECT_EQ(SplitCommandLine(line), c.arguments);
+    }
+}
+
+TEST(GetCommandLineA, IsTheProcessArgumentsJoined)
+{
+    // GoogleTest keeps the arguments as main received them, its own flags included.
+    EXPECT_EQ(SplitCommandLine(GetCommandLineA()), testing::internal::GetArgvs());
+    EXPECT_EQ(GetCommandLineA(), GetCommandLineA());   // one text for the process
+}

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <latch>
+#include <memory>
 
 namespace {
 
@@ -57,7 +59,77 @@ protected:
     void Execute() override { throw Exception("Read failed"); }
 };
 
+// Holds in Execute, or with FreeOnTerminate in its destructor, until the gate
+// opens; starts at once.
+class GatedThread : public TThread
+{
+public:
+    GatedThread(std::latch &gate, bool freeOnTerminate, bool holdInDestructor)
+        : m_gate(gate), m_holdInDestructor(holdInDestructor)
+    {
+        SetFreeOnTerminate(freeOnTerminate);
+        Resume();
+    }
+    ~GatedThread() override
+    {
+        if (m_holdInDestructor)
+            m_gate.wait();
+    }
+
+protected:
+    void Execute() override
+    {
+        if (!m_holdInDestructor)
+            m_gate.wait();
+    }
+
+private:
+    std::latch &m_gate;
+    bool m_holdInDestructor;
+};
+
+class ReturningThread : public TThread
+{
+protected:
+    void Execute() override {}
+};
+
 } // namespace
+
+TEST(WaitForWorkerThreads, AnswersAtOnceWhenNoThreadRuns)
+{
+    ReturningThread ended;
+    ended.Resume();
+    ended.WaitFor();
+    ReturningThread suspended;   // never resumed
+    EXPECT_TRUE(WaitForWorkerThreads(0));
+}
+
+TEST(WaitForWorkerThreads, CountsAThreadUntilItHasEnded)
+{
+    const struct
+    {
+        const char *what;
+        bool freeOnTerminate;
+        bool holdInDestructor;
+    } rows[] = {
+        {"owned, held in Execute", false, false},
+        {"freeing itself, held in Execute", true, false},
+        {"freeing itself, held in its destructor", true, true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        std::latch gate(1);
+        std::unique_ptr<GatedThread> owned;
+        if (row.freeOnTerminate)
+            new GatedThread(gate, true, row.holdInDestructor);
+        else
+            owned = std::make_unique<GatedThread>(gate, false, row.holdInDestructor);
+        EXPECT_FALSE(WaitForWorkerThreads(50));
+        gate.count_down();
+        EXPECT_TRUE(WaitForWorkerThreads(10000));
+    }
+}
 
 TEST(TThread, StartsSuspendedAndStopsOnTerminate)
 {
