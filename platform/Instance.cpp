@@ -170,7 +170,7 @@ CInstanceWindow::CInstanceWindow(const char *className, const char *title, HWND 
         throw Exception(QStringLiteral("Cannot lock %1 to listen for other starts").arg(path));
     if (someoneListensAt(path))
         throw Exception(QStringLiteral("Another instance already listens at %1").arg(path));
-    QLocalServer::removeServer(path);   // left by an instance that crashed
+    QLocalServer::removeServer(path);   // a file left by an instance that crashed makes listen fail
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(path))
         throw Exception(QStringLiteral("Cannot listen for other starts at %1: %2").arg(path, m_server->errorString()));
