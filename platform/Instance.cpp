@@ -1,0 +1,217 @@
+#include "Instance.h"
+
+#include "Debug.h"
+#include "Exception.h"
+#include "RegistryStore.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QtEndian>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+// One post on the instance socket, little-endian.
+//   request  offset  size  meaning
+//                 0     4  message
+//                 4     8  wParam
+//                12     8  lParam
+//   reply         0     1  1: the message is queued for the window; 0: the window is gone
+// The server answers the first request of a connection and closes it.
+
+namespace {
+
+constexpr qint64 RequestBytes = 20;
+constexpr char Queued = 1;
+constexpr char NotQueued = 0;
+
+// A poster gives up on an instance that does not answer within these, so a
+// second start never hangs on a stuck first one.
+constexpr int ConnectBoundMs = 1000;
+constexpr int ReplyBoundMs = 3000;
+// Only one start at a time checks and takes over the socket file.
+constexpr int TakeOverLockBoundMs = 5000;
+
+// A host socket closed when it goes.
+class HostSocket
+{
+public:
+    HostSocket() : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {}
+    ~HostSocket()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    HostSocket(const HostSocket &) = delete;
+    HostSocket &operator=(const HostSocket &) = delete;
+
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The user's private runtime folder when the session has one, else the
+// temporary folder (where the socket's own permissions keep others out).
+QString socketFolder()
+{
+    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime == '/')
+        return QFile::decodeName(runtime);
+    return QDir::tempPath();
+}
+
+void setTimeout(int fd, int option, int milliseconds)
+{
+    const timeval bound{milliseconds / 1000, (milliseconds % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, option, &bound, sizeof bound);
+}
+
+// Connects socket to the server at path, waiting at most ConnectBoundMs when
+// its queue is full; false with errno set when nobody listens there.
+bool connectTo(const HostSocket &socket, const QString &path)
+{
+    if (socket.fd() < 0)
+        return false;
+    const QByteArray hostPath = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (size_t(hostPath.size()) >= sizeof address.sun_path) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    std::memcpy(address.sun_path, hostPath.constData(), size_t(hostPath.size()));
+    setTimeout(socket.fd(), SO_SNDTIMEO, ConnectBoundMs);
+    int result;
+    do {
+        result = ::connect(socket.fd(), reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
+bool someoneListensAt(const QString &path)
+{
+    const HostSocket probe;
+    return connectTo(probe, path);
+}
+
+QByteArray encodeRequest(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    QByteArray request(RequestBytes, Qt::Uninitialized);
+    qToLittleEndian<quint32>(message, request.data());
+    qToLittleEndian<quint64>(quint64(wParam), request.data() + 4);
+    qToLittleEndian<qint64>(qint64(lParam), request.data() + 12);
+    return request;
+}
+
+bool sendAll(int fd, const QByteArray &bytes)
+{
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        // A server that went away must not end this process with SIGPIPE.
+        const ssize_t count = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        sent += count;
+    }
+    return true;
+}
+
+// The server's one-byte reply; NotQueued when none comes within ReplyBoundMs.
+char receiveReply(int fd)
+{
+    setTimeout(fd, SO_RCVTIMEO, ReplyBoundMs);
+    char reply = NotQueued;
+    ssize_t count;
+    do {
+        count = ::recv(fd, &reply, 1, 0);
+    } while (count < 0 && errno == EINTR);
+    return count == 1 ? reply : NotQueued;
+}
+
+} // namespace
+
+QString InstanceSocketPath(const char *className, const char *title)
+{
+    // Hashed, so that the path stays within a socket address whatever the
+    // title and the registry file's path.
+    QCryptographicHash names(QCryptographicHash::Sha256);
+    names.addData(QByteArray(className));
+    names.addData(QByteArray(1, '\0'));
+    names.addData(QByteArray(title));
+    names.addData(QByteArray(1, '\0'));
+    names.addData(QFileInfo(QFile::decodeName(RegistryStore::currentFile().c_str())).absoluteFilePath().toUtf8());
+    const QByteArray hash = names.result().toHex().left(32);
+    return socketFolder() + QStringLiteral("/zilo-%1-").arg(::getuid()) + QString::fromLatin1(hash);
+}
+
+CInstanceWindow::CInstanceWindow(const char *className, const char *title, HWND window)
+    : m_window(window), m_server(std::make_unique<QLocalServer>())
+{
+    const QString path = InstanceSocketPath(className, title);
+    // Two first starts at once must not both remove the file and listen: the
+    // one whose file was taken would remove the other's when it closes.
+    QLockFile takeOver(path + QStringLiteral(".lock"));
+    if (!takeOver.tryLock(TakeOverLockBoundMs))
+        throw Exception(QStringLiteral("Cannot lock %1 to listen for other starts").arg(path));
+    if (someoneListensAt(path))
+        throw Exception(QStringLiteral("Another instance already listens at %1").arg(path));
+    QLocalServer::removeServer(path);   // a file left by an instance that crashed makes listen fail
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server->listen(path))
+        throw Exception(QStringLiteral("Cannot listen for other starts at %1: %2").arg(path, m_server->errorString()));
+    QObject::connect(m_server.get(), &QLocalServer::newConnection, m_server.get(), [this] { acceptPending(); });
+}
+
+CInstanceWindow::~CInstanceWindow() = default;
+
+void CInstanceWindow::acceptPending()
+{
+    while (QLocalSocket *client = m_server->nextPendingConnection())
+        serve(client);
+}
+
+// The client is the server's child until it disconnects; one that sends less
+// than a request and goes is dropped without a post.
+void CInstanceWindow::serve(QLocalSocket *client)
+{
+    QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+    const auto answer = [this, client] {
+        if (client->state() != QLocalSocket::ConnectedState || client->bytesAvailable() < RequestBytes)
+            return;   // answered already, or the request is not all here yet
+        const QByteArray request = client->read(RequestBytes);
+        const BOOL posted = PostMessage(m_window, qFromLittleEndian<quint32>(request.constData()),
+                                        WPARAM(qFromLittleEndian<quint64>(request.constData() + 4)),
+                                        LPARAM(qFromLittleEndian<qint64>(request.constData() + 12)));
+        client->write(QByteArray(1, posted ? Queued : NotQueued));
+        client->disconnectFromServer();   // after the reply is written
+    };
+    QObject::connect(client, &QLocalSocket::readyRead, client, answer);
+    answer();   // the request may have come with the connection
+}
+
+BOOL PostToInstanceWindow(const char *className, const char *title, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const HostSocket socket;
+    if (!connectTo(socket, InstanceSocketPath(className, title)))
+        return FALSE;   // no instance listens
+    if (!sendAll(socket.fd(), encodeRequest(message, wParam, lParam)) || receiveReply(socket.fd()) != Queued) {
+        OutputDebugStringA("An instance listens but did not take the message");
+        return FALSE;
+    }
+    return TRUE;
+}

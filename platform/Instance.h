@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Messages.h"
+#include "Types.h"
+
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+
+// The single instance. A top-level window found by its class name and title
+// is what a second start of the program looks for; here the first instance's
+// window listens on a local socket private to the user, named from the user,
+// the class name, the title and the registry file, so that instances of other
+// users or of another registry never meet.
+
+// Makes window findable under className and title for as long as it lives:
+// each message another process posts there is posted to window (PostMessage).
+// Window thread. Raises Exception when it cannot listen, also when another
+// live instance already listens under these names; a socket left behind by an
+// instance that crashed is taken over.
+class CInstanceWindow
+{
+public:
+    CInstanceWindow(const char *className, const char *title, HWND window);
+    ~CInstanceWindow();
+    CInstanceWindow(const CInstanceWindow &) = delete;
+    CInstanceWindow &operator=(const CInstanceWindow &) = delete;
+
+private:
+    void acceptPending();
+    void serve(QLocalSocket *client);
+
+    HWND m_window;
+    std::unique_ptr<QLocalServer> m_server;
+};
+
+// FindWindow and PostMessage in one: posts the message to the window that an
+// instance of this user and registry made findable under className and title.
+// TRUE once that instance has queued it; FALSE when none listens, or when it
+// does not take the message within a few seconds (its window thread is stuck).
+// Any thread, with or without an application object or event loop.
+BOOL PostToInstanceWindow(const char *className, const char *title, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The socket file for className and title under the current registry: what a
+// crashed instance leaves behind.
+QString InstanceSocketPath(const char *className, const char *title);

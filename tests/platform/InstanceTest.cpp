@@ -1,0 +1,246 @@
+#include <platform/Instance.h>
+
+#include "../ScopedEnvironment.h"
+#include "../TestSupport.h"
+#include "../WindowThreadQueue.h"
+
+#include <platform/Exception.h>
+#include <platform/Messages.h>
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QScopeGuard>
+#include <QStringList>
+
+#include <cstring>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr char ClassName[] = "TMainForm1";
+constexpr char Title[] = "Zilo";
+constexpr UINT Activate = WM_USER + 401;
+// Parameters that use all 64 bits, and a negative lParam.
+constexpr WPARAM WideWParam = WPARAM(0xFEDCBA9876543210ULL);
+constexpr LPARAM NegativeLParam = LPARAM(-0x123456789ABCLL);
+
+struct Posted
+{
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// A window that keeps the messages it is posted. Window thread only.
+class RecordingWindow
+{
+public:
+    RecordingWindow()
+        : m_window([this](UINT message, WPARAM wParam, LPARAM lParam) {
+              m_posted.push_back({message, wParam, lParam});
+              return LRESULT(0);
+          })
+    {
+    }
+
+    HWND handle() const { return m_window.Handle(); }
+    const std::vector<Posted> &posted() const { return m_posted; }
+
+private:
+    std::vector<Posted> m_posted;
+    CMessageWindow m_window;
+};
+
+// PostToInstanceWindow from a worker thread, while the window thread serves
+// its queue as the first instance's loop would.
+BOOL postFromWorker(const char *className, const char *title, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto worker = std::async(std::launch::async, [=] {
+        return PostToInstanceWindow(className, title, message, wParam, lParam);
+    });
+    EXPECT_TRUE(ServeUntilReady(worker));
+    return worker.get();
+}
+
+// A socket bound at path and listening, as an instance's is, that never
+// accepts: closed, it leaves the file behind as a crashed instance does.
+class RawListener
+{
+public:
+    explicit RawListener(const QString &path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray hostPath = QFile::encodeName(path);
+        if (size_t(hostPath.size()) >= sizeof address.sun_path)
+            return;
+        std::memcpy(address.sun_path, hostPath.constData(), size_t(hostPath.size()));
+        m_ready = m_fd >= 0 && ::bind(m_fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
+                  && ::listen(m_fd, 4) == 0;
+    }
+    ~RawListener() { ::close(m_fd); }
+
+    bool ready() const { return m_ready; }
+
+private:
+    int m_fd;
+    bool m_ready = false;
+};
+
+} // namespace
+
+TEST(InstanceWindow, TakesAMessagePostedFromAnotherThreadWithItsParameters)
+{
+    RecordingWindow window;
+    CInstanceWindow instance(ClassName, Title, window.handle());
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+                                            | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    EXPECT_FALSE(QFile::permissions(InstanceSocketPath(ClassName, Title)) & others);
+
+    EXPECT_EQ(postFromWorker(ClassName, Title, Activate, 0, 0), TRUE);
+    EXPECT_EQ(postFromWorker(ClassName, Title, Activate + 1, WideWParam, NegativeLParam), TRUE);
+
+    ASSERT_TRUE(ServeUntil([&] { return window.posted().size() == 2; }));
+    EXPECT_EQ(window.posted()[0].message, Activate);
+    EXPECT_EQ(window.posted()[0].wParam, 0u);
+    EXPECT_EQ(window.posted()[0].lParam, 0);
+    EXPECT_EQ(window.posted()[1].message, Activate + 1);
+    EXPECT_EQ(window.posted()[1].wParam, WideWParam);
+    EXPECT_EQ(window.posted()[1].lParam, NegativeLParam);
+}
+
+TEST(InstanceWindow, OnlyTheSameClassTitleAndRegistryMeet)
+{
+    RecordingWindow window;
+    CInstanceWindow instance(ClassName, Title, window.handle());
+
+    struct Case
+    {
+        const char *name;
+        const char *className;
+        const char *title;
+        bool otherRegistry;
+    };
+    const Case cases[] = {
+        {"another title", ClassName, "Zilo 2", false},
+        {"an empty title", ClassName, "", false},
+        {"another class", "TBrowseForm1", Title, false},
+        {"another registry", ClassName, Title, true},
+    };
+    for (const Case &each : cases) {
+        SCOPED_TRACE(each.name);
+        ScopedEnvironment environment;
+        if (each.otherRegistry)
+            environment.set("ZILO_REGISTRY", TestHostFolder() + "/Other.db");
+        EXPECT_EQ(postFromWorker(each.className, each.title, Activate, 0, 0), FALSE);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.posted().empty());
+}
+
+TEST(InstanceWindow, WithoutAListenerThePostAnswersFalse)
+{
+    // Before any instance, and after the only one has gone: on the window
+    // thread with nothing served, as a second start asks before its loop runs.
+    EXPECT_EQ(PostToInstanceWindow(ClassName, Title, Activate, 0, 0), FALSE);
+    {
+        RecordingWindow window;
+        CInstanceWindow instance(ClassName, Title, window.handle());
+    }
+    EXPECT_EQ(PostToInstanceWindow(ClassName, Title, Activate, 0, 0), FALSE);
+    EXPECT_FALSE(QFile::exists(InstanceSocketPath(ClassName, Title)));
+}
+
+TEST(InstanceWindow, TakesOverTheSocketOfACrashedInstance)
+{
+    const QString path = InstanceSocketPath(ClassName, Title);
+    ASSERT_TRUE(RawListener(path).ready());
+    ASSERT_TRUE(QFile::exists(path));
+
+    RecordingWindow window;
+    CInstanceWindow instance(ClassName, Title, window.handle());
+    EXPECT_EQ(postFromWorker(ClassName, Title, Activate, 0, 0), TRUE);
+    ASSERT_TRUE(ServeUntil([&] { return window.posted().size() == 1; }));
+}
+
+TEST(InstanceWindow, ALiveInstanceKeepsItsSocket)
+{
+    RecordingWindow first;
+    CInstanceWindow instance(ClassName, Title, first.handle());
+    RecordingWindow second;
+    EXPECT_THROW({ CInstanceWindow taken(ClassName, Title, second.handle()); }, Exception);
+
+    EXPECT_EQ(postFromWorker(ClassName, Title, Activate, 0, 0), TRUE);
+    ASSERT_TRUE(ServeUntil([&] { return first.posted().size() == 1; }));
+    EXPECT_TRUE(second.posted().empty());
+}
+
+TEST(InstanceWindow, AnInstanceWhoseWindowIsGoneDoesNotTakeTheMessage)
+{
+    auto window = std::make_unique<RecordingWindow>();
+    CInstanceWindow instance(ClassName, Title, window->handle());
+    window.reset();
+
+    EXPECT_EQ(postFromWorker(ClassName, Title, Activate, 0, 0), FALSE);
+}
+
+TEST(InstanceWindow, AStuckInstanceDoesNotHoldThePosterUp)
+{
+    // It accepts connections into its queue but never answers.
+    const QString path = InstanceSocketPath(ClassName, Title);
+    const auto removeSocket = qScopeGuard([&] { QFile::remove(path); });
+    const RawListener stuck(path);
+    ASSERT_TRUE(stuck.ready());
+
+    auto worker = std::async(std::launch::async, [] { return PostToInstanceWindow(ClassName, Title, Activate, 0, 0); });
+    ASSERT_TRUE(ReadyWithoutServing(worker));
+    EXPECT_EQ(worker.get(), FALSE);
+}
+
+TEST(InstanceWindow, AnotherProcessPostsToTheInstance)
+{
+    RecordingWindow window;
+    CInstanceWindow instance(ClassName, Title, window.handle());
+
+    struct Case
+    {
+        const char *name;
+        bool otherRegistry;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"the same registry", false, 1},
+        {"another registry", true, 0},
+    };
+    for (const Case &each : cases) {
+        SCOPED_TRACE(each.name);
+        QProcess poster;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (each.otherRegistry)
+            environment.insert(QStringLiteral("ZILO_REGISTRY"), QString::fromStdString(TestHostFolder() + "/Other.db"));
+        poster.setProcessEnvironment(environment);
+        poster.start(QCoreApplication::applicationDirPath() + QStringLiteral("/PostToInstance"),
+                     {QString::fromLatin1(ClassName), QString::fromLatin1(Title), QString::number(Activate),
+                      QString::number(WideWParam), QString::number(NegativeLParam)});
+        ASSERT_TRUE(ServeUntil([&] { return poster.state() == QProcess::NotRunning; }));
+        EXPECT_EQ(poster.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(poster.exitCode(), each.exitCode);
+    }
+
+    ASSERT_TRUE(ServeUntil([&] { return !window.posted().empty(); }));
+    ASSERT_EQ(window.posted().size(), 1u);
+    EXPECT_EQ(window.posted()[0].message, Activate);
+    EXPECT_EQ(window.posted()[0].wParam, WideWParam);
+    EXPECT_EQ(window.posted()[0].lParam, NegativeLParam);
+}
