@@ -1,3 +1,4 @@
+#include "DriveCTest.h"
 #include "ModalScript.h"
 
 #include "../Source/GlobTestSupport.h"
@@ -19,19 +20,10 @@
 namespace {
 
 // C: is the test folder, holding Pics and Other.
-class FolderBrowserFormTest : public testing::Test
+class FolderBrowserFormTest : public DriveCTest
 {
 protected:
-    void SetUp() override
-    {
-        for (const char *name : {"Pics", "Other"})
-            std::filesystem::create_directories(TestHostFolder() + "/" + name);
-        WriteDriveMap(DriveMapLine("C:", TestHostFolder(), "fixed", "0012ABCD", "System"));
-        m_globals.emplace();
-    }
-    void TearDown() override { m_globals.reset(); }
-
-    std::optional<GlobalsScope> m_globals;
+    void SetUp() override { makeDriveC({"Pics", "Other"}); }
 };
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "DriveCTest.h"
 #include "ModalScript.h"
 
 #include "../Source/GlobTestSupport.h"
@@ -18,24 +19,19 @@ namespace {
 
 // C: is the test folder; Pics has a browse file of its own, and the central
 // browse-file folder is the program folder's Data.
-class MoveBrowseFormTest : public testing::Test
+class MoveBrowseFormTest : public DriveCTest
 {
 protected:
     void SetUp() override
     {
         std::filesystem::create_directories(TestHostFolder() + "/Pics");
-        std::filesystem::create_directories(TestHostFolder() + "/Elsewhere");
         WriteHostFile(browseFile(), "thumbnails");
-        WriteDriveMap(DriveMapLine("C:", TestHostFolder(), "fixed", "0012ABCD", "System"));
-        m_globals.emplace();
+        makeDriveC({"Elsewhere"});
         ProgramOptions->SetString(TProgramOptions::MoveBrowseFolder, central());
     }
-    void TearDown() override { m_globals.reset(); }
 
     static std::string browseFile() { return TestHostFolder() + "/Pics/Thumbnail.zilo"; }
     static QString central() { return DiskOptions->GetString(TDiskOptions::SpecialBrowseFolder); }
-
-    std::optional<GlobalsScope> m_globals;
 };
 
 } // namespace

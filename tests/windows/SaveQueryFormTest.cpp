@@ -1,3 +1,4 @@
+#include "DriveCTest.h"
 #include "ModalScript.h"
 
 #include "../Source/GlobTestSupport.h"
@@ -17,28 +18,15 @@
 namespace {
 
 // C: is the test folder, so its folders have options of their own.
-class SaveQueryFormTest : public testing::Test
+class SaveQueryFormTest : public DriveCTest
 {
 protected:
-    void SetUp() override
-    {
-        for (const char *name : {"Pics", "Other"})
-            std::filesystem::create_directories(TestHostFolder() + "/" + name);
-        WriteDriveMap(DriveMapLine("C:", TestHostFolder(), "fixed", "0012ABCD", "System"));
-        m_globals.emplace();
-    }
-    void TearDown() override
-    {
-        TFolderSpecificOptionsCache::SaveAll();
-        m_globals.reset();
-    }
+    void SetUp() override { makeDriveC({"Pics", "Other"}); }
 
     static int autoSave(const char *folder)
     {
         return TFolderSpecificOptionsCache::GetFolderOptions(folder)->GetInt(TFolderOptions::AutoSave);
     }
-
-    std::optional<GlobalsScope> m_globals;
 };
 
 } // namespace
