@@ -11,29 +11,42 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-// The threads that run, process-wide, for the exit's wait. A leaf lock: held
-// only to change or test runningCount.
-static std::mutex runningLock;
-static std::condition_variable runningChanged;
-static int runningCount = 0;
+// The threads that run, process-wide, for the exit's wait. Never destroyed:
+// a thread that frees itself may still leave after the process's static
+// objects are gone. The lock is a leaf: held only to change or test count.
+struct RunningThreads
+{
+    std::mutex lock;
+    std::condition_variable changed;
+    int count = 0;
+};
+
+static RunningThreads &runningThreads()
+{
+    static auto *threads = new RunningThreads;
+    return *threads;
+}
 
 static void enterRunning()
 {
-    std::lock_guard lock(runningLock);
-    ++runningCount;
+    RunningThreads &running = runningThreads();
+    std::lock_guard lock(running.lock);
+    ++running.count;
 }
 
 static void leaveRunning()
 {
-    std::lock_guard lock(runningLock);
-    if (--runningCount == 0)
-        runningChanged.notify_all();
+    RunningThreads &running = runningThreads();
+    std::lock_guard lock(running.lock);
+    if (--running.count == 0)
+        running.changed.notify_all();
 }
 
 bool WaitForWorkerThreads(int timeoutMs)
 {
-    std::unique_lock lock(runningLock);
-    return runningChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return runningCount == 0; });
+    RunningThreads &running = runningThreads();
+    std::unique_lock lock(running.lock);
+    return running.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return running.count == 0; });
 }
 
 TThread::TThread() = default;
