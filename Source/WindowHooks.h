@@ -15,7 +15,7 @@ class TStrings;
 // prompt is cancelled. Registration and every call: window thread only (a
 // worker hands its call over with CallOnWindowThread).
 
-enum class ToolWindow { Animation, Finder, FindSimilar };
+enum class ToolWindow { Finder, FindSimilar, Animation, Batch, Basket };
 
 // The coordinator window, which disables every window around modal work and
 // owns the tool windows.

@@ -1,0 +1,210 @@
+#pragma once
+
+#include <Source/WindowHooks.h>
+#include <lib/Options.h>
+#include <lib/Path.h>
+#include <lib/String.h>
+#include <platform/Messages.h>
+
+#include <QPoint>
+#include <QWidget>
+
+#include <memory>
+
+class CScanThumbProgressContext;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class TDirectoryTreeView;
+class TDock;
+class TDockToolbar;
+class TFolderSpecificOptions;
+class TGradientCaption;
+class THistoryComboBox;
+class TNotifyThread;
+class TScanThreadList;
+class TShortcutListView;
+class TThumbBox;
+
+// A browse window: one folder at a time, its thumbnails in the box at the
+// right, the folder tree and the shortcut list at the left, the folder
+// history above, and the status line below. Leaving a folder asks whether to
+// save it; the switch itself waits for the coordinator's tick, so that the old
+// folder's scan thread is gone before the new folder's starts. Window thread.
+class TBrowseForm1 : public QWidget, public ThumbBoxOwner
+{
+    Q_OBJECT
+
+public:
+    // The settings entries of "Browser %d", by index.
+    enum Option {
+        VSplit, HSplit, Left, Top, Width, Height, Maximised, Folder_, ShowFolderPanel, ShowStatusBar,
+        ShowHidden, Column1, Column2, Column3, ShortcutIcons
+    };
+
+    // folder: the folder to open, or empty for the one the settings keep.
+    // Shows the window.
+    explicit TBrowseForm1(const CPath &folder);
+    ~TBrowseForm1() override;
+
+    HWND Handle() const { return m_window.Handle(); }
+    int WindowNumber() const { return m_windowNumber; }
+    const CPath &ShownFolder() const { return m_folder; }
+    const CPath &WantedFolder() const { return m_wantedFolder; }
+    bool IsModified() const { return m_modified; }
+    bool IsClosing() const { return m_closing; }
+    bool IsWriteProtected() const { return m_writeProtected; }
+    TFolderSpecificOptions *FolderOptions() const { return m_folderOptions; }
+    CScanThumbProgressContext *ScanContext() const { return m_scanContext; }
+    QString StatusText() const;
+    QString SelectionText() const;
+
+    void GoToFolder(const CPath &path);
+    bool QueryCloseFolder();
+    void BrowseTimerTick();
+    void StartLoading();
+    void StopLoading();
+    bool IsLoading() const;
+    bool IsSaving() const;
+    bool IsPaused() const;
+    bool IsSavePending() const;
+    bool HasScanThread() const;
+    void CancelLoading();
+    void RequestSave();
+    void PauseLoading(bool pause) override;
+    void SetModified(bool modified) override;
+    // Checks the folder's cached records against their files, or with
+    // rebuild forces every one to be built again, and lets the scan thread
+    // make what is missing.
+    void Update(bool rebuild);
+    void Reload() { Update(true); }
+    void ApplySortOrder();
+    void RefreshAfterSettings(bool keepTree);
+    void SetCaptionGradient(TGradEnabled mode);
+    void ReloadShortcutList();
+    void ClearFolderHistory();
+
+    void SetStatus(const CString &text);
+    void SetStatusHint(const CString &text);
+    void SetTitleProgress(const CString &text);
+    enum ProgressMode { ProgressPosition, ProgressStep, ProgressMaximum };
+    void SetProgress(ProgressMode mode, int value);
+    void UpdateSelectionStatus();
+    void Info1Click();
+    void InfoImageClick();
+
+    // ThumbBoxOwner
+    CPath Folder() const override { return m_folder; }
+    bool ShowsPictures() const override { return m_showAsImages; }
+    void ShowThumbnail(TThumbnail *thumbnail) override;
+    void ThumbnailChanged(TThumbnail *thumbnail) override;
+    void SelectionChanged() override { UpdateSelectionStatus(); }
+    void UpdateSimilarReference() override;
+    void SortOrderChanged() override;
+
+    TOptionsReg Options;
+    TGradientCaption *GradientCaption1;
+    TDock *DockTop;
+    TDock *DockBottom;
+    TDock *DockLeft;
+    TDock *DockRight;
+    TDockToolbar *ToolBar3;
+    QWidget *FolderPanel;
+    QLabel *FolderLabel;
+    THistoryComboBox *HistoryCombo;
+    QPushButton *ApplyButton;
+    QWidget *ClientPanel;   // between the docks: the panels and splitters below
+    QWidget *LeftPanel;
+    TDirectoryTreeView *DirTreeView;
+    QWidget *VSplitter;
+    TShortcutListView *ShortcutList;
+    QLabel *WaitLabel;
+    QWidget *HSplitter;
+    QWidget *RightPanel;
+    TThumbBox *ThumbBox;
+    QWidget *BottomPanel;
+    QLabel *StatusPanel;
+    QLabel *HintPanel;
+    QProgressBar *ProgressBar;
+    QTimer *SaveTimer;
+    QTimer *ReLayTimer;
+    QTimer *FileSystemUpdateTimer;
+
+    // Windows open now; the next window takes this number plus one.
+    static int WindowCount();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    class TreeGuard;
+    void FormCreate();
+    void FormDestroy();
+    bool FormCloseQuery();
+    void FormResize();
+    void SetHSplit(int x);
+    void placeTree();
+    void SaveTimerTimer();
+    void FileSystemUpdateTimerTimer();
+    void ReLayTimerTimer();
+    void DirTreeViewDirOpening(const QString &path, bool &allow);
+    void DirTreeViewDirOpened(const QString &path);
+    void ApplyButtonClick();
+    void UpOneLevelToolClick();
+    void ShortcutListKeyDown(int key);
+    void ShortcutListDblClick();
+    void HistoryComboPicked();
+    void HistoryComboChanged();
+    void createControls();
+    void createInfoPage();
+    void updateStatusPanel();
+    QString normalTitle() const;
+    bool isShowingFolder(const TThumbnail *thumbnail) const;
+
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void UMFolderChanged();
+    void UMBrowseLoadEnd(bool success, const CString &path);
+    void UMBrowseSaveEnd(bool success, const CString &path);
+    void UMLoaderEnd();
+    void UMCreateBegin(int count);
+    void UMRecordAdded(CThumbBitmap *record);
+    void UMLoadProgress(int index, int count);
+    void UMGetThumbnailList(LPARAM list);
+    void WMDeviceChange();
+    // An error box raised by a worker's message waits until the handler has
+    // returned, so that the worker is not held while the user reads it.
+    void showErrorAfterHandler(const CString &text);
+
+    CPath m_folder;
+    CPath m_wantedFolder;
+    CPath m_initialFolder;
+    CString m_statusText;
+    CString m_hintText;
+    int m_scanPriority = 2;
+    std::unique_ptr<TScanThreadList> m_scanThreads;
+    TNotifyThread *m_watcher = nullptr;
+    TFolderSpecificOptions *m_folderOptions = nullptr;
+    CScanThumbProgressContext *m_scanContext = nullptr;
+    int m_windowNumber = 0;
+    int m_treeGuard = 0;
+    double m_vSplitFraction = 0.8;
+    bool m_modified = false;
+    bool m_closing = false;
+    bool m_writeProtected = false;
+    bool m_created = false;
+    bool m_splitterDragging = false;
+    QPoint m_splitterPress;
+    int m_splitterStart = 0;
+    bool m_applyPending = false;
+    bool m_showAsImages = true;
+    bool m_closeAllowed = false;
+    QWidget *m_infoPage = nullptr;
+    CMessageWindow m_window;
+};
+
+// The section of a browse window's settings, "Browser %d".
+CString BrowserSection(int windowNumber);

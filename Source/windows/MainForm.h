@@ -1,0 +1,135 @@
+#pragma once
+
+#include <Source/WindowHooks.h>
+#include <lib/Path.h>
+#include <lib/controls/GradientCaption.h>
+#include <platform/Messages.h>
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CInstanceWindow;
+class QTimer;
+class TBrowseForm1;
+
+// The class name under which a second start finds the first instance's coordinator.
+inline constexpr char MainFormClassName[] = "TMainForm1";
+
+// A tool window (finder, find similar, animation, batch, basket) as the
+// coordinator drives it. Each is made by the unit that builds it, through a
+// factory registered before the coordinator exists; a kind without one has
+// no window, and every use tests for that.
+class TToolForm
+{
+public:
+    virtual ~TToolForm() = default;
+
+    virtual QWidget *Window() = 0;
+    // Every coordinator tick: the animation's tick, the basket's update, the
+    // batch and find-similar windows' control update.
+    virtual void Tick() {}
+    // The batch window: its engine is running or adding folders.
+    virtual bool IsBusy() const { return false; }
+    virtual void SetCaptionGradient(TGradEnabled) {}
+    virtual void ReloadOpenWithMenu() {}
+};
+
+using TToolFormFactory = std::function<std::unique_ptr<TToolForm>()>;
+
+// Before the coordinator is made; an empty factory unregisters.
+void RegisterToolForm(ToolWindow kind, TToolFormFactory factory);
+
+// The coordinator: never shown. It keeps the browse windows and the viewers,
+// owns the tool windows, drives the program's periodic work from one 100 ms
+// tick, purges the thumbnail cache, tells every browse window of changes,
+// disables every window around file operations and ends the program when the
+// last window goes. Window thread only.
+class TMainForm1 : public QWidget, public CoordinatorHooks
+{
+    Q_OBJECT
+
+public:
+    // FormCreate: makes the tool windows, registers itself as the engine's
+    // coordinator, listens for a second start and reads the command line into
+    // StartFolder (raising Exception for a start file that is no browse file).
+    TMainForm1();
+    // FormDestroy.
+    ~TMainForm1() override;
+
+    HWND Handle() const { return m_window.Handle(); }
+    QTimer *Timer1 = nullptr;
+
+    const std::vector<TBrowseForm1 *> &BrowseForms() const { return m_browseForms; }
+    void AddBrowseForm(TBrowseForm1 *form);
+    void RemoveBrowseForm(TBrowseForm1 *form);
+    void AddViewer(QWidget *viewer);
+    void RemoveViewer(QWidget *viewer);
+    // Null when that kind has no window.
+    TToolForm *ToolForm(ToolWindow kind) const;
+
+    // Every browse window but skip refreshes after changed settings; unless
+    // keepTree, it also rebuilds its folder tree.
+    void RefreshWindows(QWidget *skip, bool keepTree);
+    void UpdateCaptionBars();
+    void ReloadShortcutLists(QWidget *skip) override;
+    void UpdateFolderWindows(const CPath &folder) override;
+    void FileRenamed(const CPath &oldPath, const CPath &newPath) override;
+    void ClearCutMarks();
+    void ReloadOpenWithMenus();
+    void SetFolderModified(const CPath &folder, bool modified);
+    void AddToFolderHistories(const CPath &folder);
+    void ClearFolderHistories();
+    // Nest: only the outermost pair remembers and restores the active window.
+    void DisableAllWindows() override;
+    void EnableAllWindows() override;
+    void BeginFileOperation() override { DisableAllWindows(); }
+    void EndFileOperation() override { EnableAllWindows(); }
+    bool isToolWindowVisible(ToolWindow kind) const override;
+    void setToolWindowVisible(ToolWindow kind, bool visible) override;
+    bool CanCloseBatchWindow() const;
+    // Ends the message loop when no browse window is left and neither the
+    // basket nor the batch window is shown.
+    void QuitIfNoWindows();
+    void SaveToolWindowVisibility();
+    void RestoreFirstWindow();
+    // "Close All and Exit": asks every browse window in turn; the first that
+    // refuses stops it. The coordinator itself never closes.
+    void CloseAll();
+
+    void Timer1Timer();
+    void PurgeCacheByPolicy();
+    // The application's current hint, for every browse window's status.
+    void ApplicationHint(const QString &hint);
+    void FormActivate();
+
+    // The purge counter, from which PurgeCacheByPolicy counts its ticks.
+    static void SetPurgeTicks(unsigned ticks);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void setToolWindowsEnabled(bool enabled);
+    void removeApplicationHooks();
+
+    std::vector<TBrowseForm1 *> m_browseForms;
+    std::vector<QWidget *> m_viewers;
+    std::array<std::unique_ptr<TToolForm>, 5> m_toolForms;
+    QWidget *m_activeWindow = nullptr;
+    int m_disableDepth = 0;
+    bool m_visibilitySaved = false;
+    bool m_hooksInstalled = false;
+    CMessageWindow m_window;
+    std::unique_ptr<CInstanceWindow> m_instance;
+};
+
+// The coordinator while it lives; null before and after.
+extern TMainForm1 *MainForm1;
+// The folder the first browse window opens; empty lets the window choose.
+extern CPath StartFolder;
