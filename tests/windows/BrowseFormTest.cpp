@@ -165,6 +165,8 @@ TEST_F(BrowseFormTest, AMessageOfTheOldFoldersWorkerNeverReachesTheNextFolder)
     // the message is handled.
     old->PostToOwner(UM_RECORD_ADDED, 0, LPARAM(record), record);
     form->GoToFolder(second);
+    coordinator->Timer1Timer();
+    ASSERT_FALSE(form->ScanContext()) << "the tick stopped the old folder's scan";
     ASSERT_TRUE(waitShown(form, second, 1));
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(form->ThumbBox->Count(), 1);

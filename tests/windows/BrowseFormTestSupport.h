@@ -11,6 +11,7 @@
 #include <Source/windows/BrowseForm.h>
 #include <Source/windows/MainForm.h>
 #include <platform/MessageBox.h>
+#include <platform/ModalDialog.h>
 #include <platform/Thread.h>
 
 #include <QPointer>
@@ -31,6 +32,11 @@ protected:
             boxes.push_back(text);
             return boxAnswer;
         });
+        // A dialog that a test does not answer would wait for ever.
+        SetModalResponder([](QDialog &dialog) {
+            ADD_FAILURE() << "unexpected dialog " << dialog.objectName().toStdString();
+            dialog.reject();
+        });
         coordinator = std::make_unique<TMainForm1>();
         coordinator->Terminate = [this] { ++terminated; };
     }
@@ -46,6 +52,7 @@ protected:
         EXPECT_TRUE(WaitForWorkerThreads(20000));
         coordinator.reset();
         SetMessageBoxResponder({});
+        SetModalResponder({});
         FileDialogTest::TearDown();
     }
 
