@@ -8,6 +8,8 @@
 #include <platform/Messages.h>
 #include <platform/ModalDialog.h>
 
+#include <QApplication>
+
 namespace {
 
 // A tool window as a later unit registers one: a plain window.
@@ -27,6 +29,16 @@ protected:
     {
         BrowseFormTest::TearDown();
         RegisterToolForm(ToolWindow::Basket, {});
+    }
+
+    // A new coordinator with a basket, which the settings show at start.
+    void withShownBasket()
+    {
+        coordinator.reset();
+        RegisterToolForm(ToolWindow::Basket, [] { return std::make_unique<PlainToolForm>(); });
+        ProgramOptions->SetInt(TProgramOptions::ShowBasket, 1);
+        coordinator = std::make_unique<TMainForm1>();
+        coordinator->Terminate = [this] { ++terminated; };
     }
 
     // An unreferenced record in the cache; answers whether it is still there.
@@ -107,8 +119,9 @@ TEST_F(MainFormTest, CloseAllStopsAtTheFirstWindowThatCancels)
         EXPECT_FALSE(form->IsClosing());
 }
 
-TEST_F(MainFormTest, CloseAllClosesEveryWindowAndEndsTheProgram)
+TEST_F(MainFormTest, CloseAllClosesEveryWindowAndEndsTheProgramRememberingTheBasket)
 {
+    withShownBasket();
     const CPath folder = pictureFolder("Pictures", 1);
     open(folder, 1);
     open(folder, 1);
@@ -116,17 +129,14 @@ TEST_F(MainFormTest, CloseAllClosesEveryWindowAndEndsTheProgram)
         form->TakeModified(false);
     coordinator->CloseAll();
     ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().empty(); }));
+    EXPECT_FALSE(coordinator->isToolWindowVisible(ToolWindow::Basket));
     EXPECT_EQ(terminated, 1);
-    EXPECT_EQ(ProgramOptions->GetInt(TProgramOptions::ShowBasket), 0);
+    EXPECT_EQ(ProgramOptions->GetInt(TProgramOptions::ShowBasket), 1) << "shown again at the next start";
 }
 
 TEST_F(MainFormTest, AShownBasketKeepsTheProgramRunningWithoutBrowseWindows)
 {
-    coordinator.reset();
-    RegisterToolForm(ToolWindow::Basket, [] { return std::make_unique<PlainToolForm>(); });
-    ProgramOptions->SetInt(TProgramOptions::ShowBasket, 1);
-    coordinator = std::make_unique<TMainForm1>();
-    coordinator->Terminate = [this] { ++terminated; };
+    withShownBasket();
     ASSERT_TRUE(coordinator->isToolWindowVisible(ToolWindow::Basket)) << "shown at start as the settings say";
 
     TBrowseForm1 *form = open(pictureFolder("Pictures", 0), 0);
@@ -161,13 +171,21 @@ TEST_F(MainFormTest, DisablingNestsAndOnlyTheOutermostEnableRestores)
 {
     const CPath folder = pictureFolder("Pictures", 0);
     TBrowseForm1 *form = open(folder, 0);
+    TBrowseForm1 *other = open(folder, 0);
+    form->activateWindow();
+    ASSERT_TRUE(ServeUntil([&] { return QApplication::activeWindow() == form; }));
     coordinator->DisableAllWindows();
+    // The inner bracket comes while another window is active (a shell dialog's owner).
+    other->activateWindow();
+    ASSERT_TRUE(ServeUntil([&] { return QApplication::activeWindow() == other; }));
     coordinator->DisableAllWindows();
     EXPECT_FALSE(form->isEnabled());
     coordinator->EnableAllWindows();
     EXPECT_FALSE(form->isEnabled()) << "the inner bracket ended, the outer still holds";
     coordinator->EnableAllWindows();
     EXPECT_TRUE(form->isEnabled());
+    EXPECT_TRUE(ServeUntil([&] { return QApplication::activeWindow() == form; }))
+        << "the window active before the outermost bracket is active again";
     coordinator->EnableAllWindows();
     EXPECT_TRUE(form->isEnabled()) << "an unmatched enable changes nothing";
 }
