@@ -109,6 +109,8 @@ public:
 
     // Drops the items whose files no longer exist.
     virtual void RemoveMissingItems() {}
+    // The item of a file renamed from oldPath takes newPath.
+    virtual void RenameItem(const CPath &, const CPath &) {}
 };
 
 // The image viewer windows.

@@ -10,6 +10,10 @@
 // never given to another window. HWND() names no window.
 enum class HWND : uintptr_t {};
 
+// The system's messages that the program handles.
+constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_DEVICECHANGE = 0x0219;
+
 constexpr UINT WM_USER = 0x0400;
 // From here on, messages private to one window class.
 constexpr UINT WM_APP = 0x8000;

@@ -18,6 +18,7 @@ static bool paletteRoleOf(int index, QPalette::ColorRole &role)
     case COLOR_INACTIVECAPTION: role = QPalette::Dark; return true;
     case COLOR_CAPTIONTEXT: role = QPalette::HighlightedText; return true;
     case COLOR_INACTIVECAPTIONTEXT: role = QPalette::Light; return true;
+    case COLOR_INFOBK: role = QPalette::ToolTipBase; return true;
     }
     return false;
 }

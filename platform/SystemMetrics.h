@@ -23,6 +23,7 @@ constexpr int COLOR_ACTIVECAPTION = 2;
 constexpr int COLOR_INACTIVECAPTION = 3;
 constexpr int COLOR_CAPTIONTEXT = 9;
 constexpr int COLOR_INACTIVECAPTIONTEXT = 19;
+constexpr int COLOR_INFOBK = 24;
 
 // Window thread only (they read the application palette). Black for an index
 // the table does not hold, as Windows answers.

@@ -234,8 +234,10 @@ void TScanThread::Execute()
         // A request made while its work runs is kept for the next turn.
         if (m_context->TakeRescanRequest())
             serve([this] { CThumbLoader(m_folder).Load(m_context); });
-        if (m_context->TakeSaveRequest())
+        if (m_context->TakeSaveRequest()) {
             serve([this] { CBrowseFile(m_folder).Save(m_context); });
+            m_context->SaveDone();
+        }
         std::this_thread::sleep_for(RequestPollInterval);
     }
     ImgClearJPGOutputText();

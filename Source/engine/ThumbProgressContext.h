@@ -148,11 +148,27 @@ public:
     // The scan thread: whether a request is set, clearing it in one step, so
     // that one made while its work runs waits for the next turn.
     bool TakeRescanRequest() { return m_rescanRequest.exchange(false); }
-    bool TakeSaveRequest() { return m_saveRequest.exchange(false); }
+    // The save is marked running before its request clears, so that the
+    // owner, waiting on IsSavePending, never stops the thread in mid-save.
+    // SaveDone ends it.
+    bool TakeSaveRequest()
+    {
+        if (!m_saveRequest.load())
+            return false;
+        m_saveRunning = true;
+        if (m_saveRequest.exchange(false))
+            return true;
+        m_saveRunning = false;
+        return false;
+    }
+    void SaveDone() { m_saveRunning = false; }
+    // The owner: a save requested and not yet written.
+    bool IsSavePending() const { return m_saveRequest.load() || m_saveRunning.load(); }
 
 private:
     std::atomic<bool> m_rescanRequest{false};
     std::atomic<bool> m_saveRequest{false};
+    std::atomic<bool> m_saveRunning{false};
 };
 
 // The context of a single-thumbnail thread, serving one paint box. It knows

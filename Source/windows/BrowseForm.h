@@ -2,11 +2,19 @@
 
 #include <Source/WindowHooks.h>
 #include <lib/Options.h>
+#include <lib/controls/GradientCaption.h>
 #include <lib/Path.h>
 #include <lib/String.h>
 #include <platform/Messages.h>
 
 #include <QPoint>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+class CDrive;
+class CThumbBitmap;
 #include <QWidget>
 
 #include <memory>
@@ -74,6 +82,10 @@ public:
     void RequestSave();
     void PauseLoading(bool pause) override;
     void SetModified(bool modified) override;
+    // The coordinator's share of SetModified: the flag alone, for every
+    // window showing the folder.
+    void TakeModified(bool modified) { m_modified = modified; }
+    void AddToFolderHistory(const CPath &folder);
     // Checks the folder's cached records against their files, or with
     // rebuild forces every one to be built again, and lets the scan thread
     // make what is missing.
@@ -141,7 +153,18 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    class TreeGuard;
+    // Raised around every change of the folder tree that the program makes
+    // itself, so that the tree's own "folder opened" is not taken for the user's.
+    class TreeGuard
+    {
+    public:
+        explicit TreeGuard(TBrowseForm1 &form) : m_form(form) { ++m_form.m_treeGuard; }
+        ~TreeGuard() { --m_form.m_treeGuard; }
+
+    private:
+        TBrowseForm1 &m_form;
+    };
+    static void PauseKeepingPaint(int milliseconds);
     void FormCreate();
     void FormDestroy();
     bool FormCloseQuery();
@@ -163,7 +186,6 @@ private:
     void createInfoPage();
     void updateStatusPanel();
     QString normalTitle() const;
-    bool isShowingFolder(const TThumbnail *thumbnail) const;
 
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void UMFolderChanged();
@@ -208,3 +230,11 @@ private:
 
 // The section of a browse window's settings, "Browser %d".
 CString BrowserSection(int windowNumber);
+
+// The letters of the drives, joined with ", ", on which files of these sizes
+// would fit, counted in whole clusters.
+CString CopyFitDrives(const std::vector<uint64_t> &fileSizes, const std::vector<CDrive> &drives);
+
+// Raised while a sequential rename renames files, so that the windows do not
+// take its changes for the user's.
+extern std::atomic<int> SequentialRenameCount;

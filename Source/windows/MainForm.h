@@ -5,6 +5,7 @@
 #include <lib/controls/GradientCaption.h>
 #include <platform/Messages.h>
 
+#include <QCoreApplication>
 #include <QWidget>
 
 #include <array>
@@ -62,6 +63,9 @@ public:
 
     HWND Handle() const { return m_window.Handle(); }
     QTimer *Timer1 = nullptr;
+    // The application's terminate, which ends the message loop; a test that
+    // runs no loop replaces it.
+    std::function<void()> Terminate = [] { QCoreApplication::exit(0); };
 
     const std::vector<TBrowseForm1 *> &BrowseForms() const { return m_browseForms; }
     void AddBrowseForm(TBrowseForm1 *form);

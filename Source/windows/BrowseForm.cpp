@@ -1,0 +1,912 @@
+#include "BrowseForm.h"
+
+#include "MainForm.h"
+#include "ModalForm.h"
+#include "SaveQueryForm.h"
+
+#include <Source/Glob.h>
+#include <Source/engine/FolderOptions.h>
+#include <Source/engine/Memo.h>
+#include <Source/engine/NotifyThread.h>
+#include <Source/engine/ProductInfo.h>
+#include <Source/engine/ScanThread.h>
+#include <Source/engine/ThumbBitmap.h>
+#include <Source/engine/ThumbBox.h>
+#include <Source/engine/ThumbCache.h>
+#include <Source/engine/ThumbProgressContext.h>
+#include <Source/engine/ThumbSort.h>
+#include <Source/engine/Thumbnail.h>
+#include <Source/engine/UserMessages.h>
+#include <Source/engine/ZiloOptions.h>
+#include <Source/engine/ShortcutListView.h>
+#include <lib/Drive.h>
+#include <lib/WaitCursor.h>
+#include <lib/controls/AlignLayout.h>
+#include <lib/controls/DirectoryTreeView.h>
+#include <lib/controls/Dock.h>
+#include <lib/controls/DockPositions.h>
+#include <lib/controls/GradientCaption.h>
+#include <lib/controls/HistoryComboBox.h>
+#include <lib/imaging/ImgLib.h>
+#include <lib/SafeRegIniFile.h>
+#include <platform/MessageBox.h>
+#include <platform/ProgramFolder.h>
+#include <platform/SystemMetrics.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextEdit>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <unordered_set>
+
+std::atomic<int> SequentialRenameCount{0};
+
+namespace {
+
+int s_windowCount = 0;
+
+constexpr int HelpContext = 600;
+constexpr int SplitterSize = 4;
+const QColor MissingFolderColour(0xDC, 0xDC, 0xFF);   // light red: 0x00DCDCFF in the system's order
+const char HistorySection[] = "Folders";
+const char HistoryName[] = "History";
+
+} // namespace
+
+// The window thread pauses, as loading asks, but its windows keep painting so
+// that nobody sees a frozen window.
+void TBrowseForm1::PauseKeepingPaint(int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds) {
+        if (QCoreApplication::instance())
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+        QThread::msleep(std::min<qint64>(10, milliseconds - clock.elapsed() + 1));
+    }
+}
+
+namespace {
+
+CString CaptionOf(const CPath &folder)
+{
+    return folder + CaptionSuffix;
+}
+
+TThreadPriority ThreadPriority(int scanPriority)
+{
+    // 1 lowest to 5 highest
+    constexpr TThreadPriority levels[] = {tpLowest, tpLower, tpNormal, tpHigher, tpHighest};
+    return levels[std::clamp(scanPriority, 1, 5) - 1];
+}
+
+} // namespace
+
+CString BrowserSection(int windowNumber)
+{
+    CString section;
+    section.Format("Browser %d", windowNumber);
+    return section;
+}
+
+int TBrowseForm1::WindowCount()
+{
+    return s_windowCount;
+}
+
+TBrowseForm1::TBrowseForm1(const CPath &folder)
+    : m_initialFolder(folder),
+      m_scanThreads(std::make_unique<TScanThreadList>()),
+      m_windowNumber(++s_windowCount),
+      m_window([this](UINT message, WPARAM wParam, LPARAM lParam) { return Dispatch(message, wParam, lParam); })
+{
+    setObjectName(QStringLiteral("BrowseForm1"));
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    const int width = screen.width() * 80 / 100;
+    const int height = screen.height() * 80 / 100;
+    struct Default
+    {
+        const char *name;
+        int value;
+    };
+    const Default defaults[] = {{"V-Split", 800},
+                                {"H-Split", 200},
+                                {"Left", (screen.width() - width) / 2},
+                                {"Top", (screen.height() - height) / 2},
+                                {"Width", width},
+                                {"Height", height},
+                                {"Maximised", 0},
+                                {"Folder", 0},
+                                {"Show Folder Panel", 1},
+                                {"Show Status Bar", 1},
+                                {"Show Hidden", 0},
+                                {"Column 1", 70},
+                                {"Column 2", 100},
+                                {"Column 3", 100},
+                                {"Shortcut Icons", 1}};
+    TStringList names;
+    for (const Default &entry : defaults)
+        names.Add(entry.name);
+    Options.SetEntries(&names);
+    int id = 0;
+    for (const Default &entry : defaults) {
+        if (id == Folder_)
+            Options.SetString(id, QString::fromStdString(ProgramFolder()));
+        else
+            Options.SetInt(id, entry.value);
+        ++id;
+    }
+    Options.SetRegistryKey(SettingsRoot);
+    Options.SetSection(BrowserSection(m_windowNumber).ToAnsiString());
+    Options.Load();
+
+    createControls();
+    FormCreate();
+    show();
+}
+
+TBrowseForm1::~TBrowseForm1()
+{
+    FormDestroy();
+    --s_windowCount;
+    if (!(MainForm1 && MainForm1->isToolWindowVisible(ToolWindow::Basket)))
+        TMemoList::FreeAll();
+}
+
+QString TBrowseForm1::StatusText() const
+{
+    return StatusPanel->text();
+}
+
+QString TBrowseForm1::SelectionText() const
+{
+    return HintPanel->text();
+}
+
+void TBrowseForm1::createControls()
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    GradientCaption1 = new TGradientCaption(this);
+    GradientCaption1->setObjectName(QStringLiteral("GradientCaption1"));
+    GradientCaption1->SetColorLeftActive(SysColour(COLOR_ACTIVECAPTION));
+    GradientCaption1->SetColorLeftInActive(SysColour(COLOR_INACTIVECAPTION));
+    GradientCaption1->SetColorRightActive(Qt::black);
+    GradientCaption1->SetColorRightInActive(Qt::black);
+    GradientCaption1->AppNameText().SetVisible(false);
+    GradientCaption1->CompanyText().SetVisible(false);
+    SetCaptionGradient(GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever);
+
+    auto *layout = new TAlignLayout(this);
+    DockTop = new TDock(this, dpTop);
+    DockTop->setObjectName(QStringLiteral("DockTop"));
+    DockTop->SetBoundLines(blTop | blBottom);
+    BottomPanel = new QWidget(this);
+    BottomPanel->setObjectName(QStringLiteral("BottomPanel"));
+    layout->addWidget(BottomPanel, alBottom);
+    DockBottom = new TDock(this, dpBottom);
+    DockBottom->setObjectName(QStringLiteral("DockBottom"));
+    DockLeft = new TDock(this, dpLeft);
+    DockLeft->setObjectName(QStringLiteral("DockLeft"));
+    DockRight = new TDock(this, dpRight);
+    DockRight->setObjectName(QStringLiteral("DockRight"));
+    ClientPanel = new QWidget(this);
+    ClientPanel->setObjectName(QStringLiteral("ClientPanel"));
+    layout->addWidget(ClientPanel, alClient);
+    ClientPanel->installEventFilter(this);
+
+    // The folder toolbar: the history of folders, applied with Enter.
+    ToolBar3 = new TDockToolbar(this);
+    ToolBar3->setObjectName(QStringLiteral("ToolBar3"));
+    ToolBar3->SetCaption(QStringLiteral("Folder"));
+    ToolBar3->SetDockRow(1);
+    ToolBar3->SetDockedTo(DockTop);
+    FolderPanel = new QWidget(ToolBar3);
+    FolderPanel->setObjectName(QStringLiteral("FolderPanel"));
+    FolderLabel = new QLabel(QStringLiteral("Folder:"), FolderPanel);
+    FolderLabel->setObjectName(QStringLiteral("FolderLabel"));
+    ApplyButton = new QPushButton(QStringLiteral("Apply"), FolderPanel);
+    ApplyButton->setObjectName(QStringLiteral("ApplyButton"));
+    connect(ApplyButton, &QPushButton::clicked, this, &TBrowseForm1::ApplyButtonClick);
+
+    LeftPanel = new QWidget(ClientPanel);
+    LeftPanel->setObjectName(QStringLiteral("LeftPanel"));
+    DirTreeView = new TDirectoryTreeView(LeftPanel);
+    DirTreeView->setObjectName(QStringLiteral("DirTreeView"));
+    connect(DirTreeView, &TDirectoryTreeView::OnDirOpening, this,
+            [this](const QString &path, bool &allow, QTreeWidgetItem *) { DirTreeViewDirOpening(path, allow); },
+            Qt::DirectConnection);
+    connect(DirTreeView, &TDirectoryTreeView::OnDirOpened, this,
+            [this](const QString &path, QTreeWidgetItem *) { DirTreeViewDirOpened(path); });
+    VSplitter = new QWidget(LeftPanel);
+    VSplitter->setObjectName(QStringLiteral("VSplitter"));
+    VSplitter->setCursor(Qt::SplitVCursor);
+    VSplitter->installEventFilter(this);
+    WaitLabel = new QLabel(QStringLiteral("Please wait..."), LeftPanel);
+    WaitLabel->setObjectName(QStringLiteral("WaitLabel"));
+    WaitLabel->setAlignment(Qt::AlignCenter);
+    WaitLabel->hide();
+    HSplitter = new QWidget(ClientPanel);
+    HSplitter->setObjectName(QStringLiteral("HSplitter"));
+    HSplitter->setCursor(Qt::SplitHCursor);
+    HSplitter->installEventFilter(this);
+    RightPanel = new QWidget(ClientPanel);
+    RightPanel->setObjectName(QStringLiteral("RightPanel"));
+    RightPanel->setAutoFillBackground(true);
+
+    StatusPanel = new QLabel(BottomPanel);
+    StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
+    StatusPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusPanel->setMinimumWidth(1);
+    HintPanel = new QLabel(BottomPanel);
+    HintPanel->setObjectName(QStringLiteral("HintPanel"));
+    HintPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    ProgressBar = new QProgressBar(BottomPanel);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setFixedWidth(128);
+    ProgressBar->setRange(0, 0);
+    auto *status = new QHBoxLayout(BottomPanel);
+    status->setContentsMargins(0, 2, 0, 0);
+    status->setSpacing(2);
+    status->addWidget(StatusPanel, 1);
+    status->addWidget(HintPanel);
+    status->addWidget(ProgressBar);
+
+    SaveTimer = new QTimer(this);
+    SaveTimer->setInterval(2500);
+    connect(SaveTimer, &QTimer::timeout, this, &TBrowseForm1::SaveTimerTimer);
+    ReLayTimer = new QTimer(this);
+    ReLayTimer->setInterval(500);
+    connect(ReLayTimer, &QTimer::timeout, this, &TBrowseForm1::ReLayTimerTimer);
+    FileSystemUpdateTimer = new QTimer(this);
+    FileSystemUpdateTimer->setInterval(500);
+    connect(FileSystemUpdateTimer, &QTimer::timeout, this, &TBrowseForm1::FileSystemUpdateTimerTimer);
+
+    for (TDock *dock : {DockTop, DockBottom, DockLeft, DockRight})
+        connect(dock, &TDock::OnResize, this, [this](TDock *) {
+            if (m_created)
+                FormResize();
+        });
+}
+
+void TBrowseForm1::FormCreate()
+{
+    // 1
+    ApplyButton->move(-100, 0);
+    HintPanel->setFixedWidth(128);
+    setWindowTitle(QString());
+
+    // 2
+    ShortcutList = new TShortcutListView(LeftPanel);
+    ShortcutList->setObjectName(QStringLiteral("ShortcutList"));
+    ShortcutList->installEventFilter(this);
+    ShortcutList->Initialise(Options);
+    connect(ShortcutList, &QTreeWidget::itemDoubleClicked, this, [this] { ShortcutListDblClick(); });
+
+    // 3
+    HistoryCombo = new THistoryComboBox(FolderPanel);
+    HistoryCombo->setObjectName(QStringLiteral("HistoryCombo"));
+    HistoryCombo->SetCapacity(20);
+    HistoryCombo->setMaxVisibleItems(25);
+    HistoryCombo->installEventFilter(this);
+    connect(HistoryCombo, qOverload<int>(&QComboBox::activated), this, [this] { HistoryComboPicked(); });
+    connect(HistoryCombo, &QComboBox::currentTextChanged, this, [this] { HistoryComboChanged(); });
+    if (SettingsStore)
+        HistoryCombo->LoadState(*SettingsStore, HistorySection, HistoryName, false);
+    const int panelHeight = std::max(HistoryCombo->sizeHint().height(), FolderLabel->sizeHint().height());
+    FolderLabel->setGeometry(4, 0, FolderLabel->sizeHint().width() + 4, panelHeight);
+    HistoryCombo->move(FolderLabel->geometry().right() + 1, 0);
+    FolderPanel->resize(400, panelHeight);
+    ToolBar3->ControlsChanged();
+
+    // 4
+    ThumbBox = new TThumbBox(this, RightPanel);
+    ThumbBox->setObjectName(QStringLiteral("ThumbBox"));
+    auto *right = new QVBoxLayout(RightPanel);
+    right->setContentsMargins(0, 0, 0, 0);
+    right->addWidget(ThumbBox);
+
+    // 5
+    setGeometry(Options.GetInt(Left), Options.GetInt(Top), Options.GetInt(Width), Options.GetInt(Height));
+    if (Options.GetInt(Maximised) != 0)
+        setWindowState(windowState() | Qt::WindowMaximized);
+
+    // 6
+    m_vSplitFraction = Options.GetInt(VSplit) * 0.001;
+    SetHSplit(Options.GetInt(HSplit));
+
+    // 7
+    LoadToolbarPositionsFromRegistry(this, SettingsRoot + u'\\' + Options.Section() + QStringLiteral("\\Toolbar State"));
+
+    // 8
+    LeftPanel->setVisible(Options.GetInt(ShowFolderPanel) != 0);
+    HSplitter->setVisible(LeftPanel->isVisibleTo(ClientPanel));
+    BottomPanel->setVisible(Options.GetInt(ShowStatusBar) != 0);
+
+    // 9
+    if (MainForm1)
+        MainForm1->AddBrowseForm(this);
+
+    // 10
+    DirTreeView->SetShowHidden(Options.GetInt(ShowHidden) != 0);
+
+    // 11
+    CPath folder = m_initialFolder;
+    if (folder.IsEmpty())
+        folder = CPath(CString(Options.GetString(Folder_)));
+    if (!folder.GetDirectoryExists())
+        folder = CPath(CString(ProgramFolder().c_str()));
+    GoToFolder(folder);
+
+    // 12
+    m_created = true;
+    FormResize();
+}
+
+void TBrowseForm1::FormDestroy()
+{
+    SaveTimer->stop();
+    FileSystemUpdateTimer->stop();
+    ReLayTimer->stop();
+    StopLoading();
+    // 1
+    if (MainForm1) {
+        MainForm1->RemoveBrowseForm(this);
+        TToolForm *batch = MainForm1->ToolForm(ToolWindow::Batch);
+        if (MainForm1->BrowseForms().empty() && batch && batch->IsBusy())
+            batch->Window()->setVisible(true);
+    }
+    // 2
+    SaveToolbarPositionsToRegistry(this, SettingsRoot + u'\\' + Options.Section() + QStringLiteral("\\Toolbar State"));
+    ShortcutList->SaveLayout(Options);
+    // 3
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))) {
+        const QRect bounds = geometry();
+        Options.SetInt(Left, bounds.left());
+        Options.SetInt(Top, bounds.top());
+        Options.SetInt(Width, bounds.width());
+        Options.SetInt(Height, bounds.height());
+    }
+    Options.SetInt(Maximised, (windowState() & Qt::WindowMaximized) ? 1 : 0);
+    Options.SetInt(HSplit, HSplitter->x());
+    Options.SetInt(VSplit, int(m_vSplitFraction * 1000));
+    Options.SetInt(ShowHidden, DirTreeView->ShowHidden() ? 1 : 0);
+    Options.SetInt(ShowFolderPanel, LeftPanel->isVisibleTo(ClientPanel) ? 1 : 0);
+    Options.SetInt(ShowStatusBar, BottomPanel->isVisibleTo(this) ? 1 : 0);
+    Options.SetString(Folder_, m_folder.ToAnsiString());
+    // 4
+    if (SettingsStore)
+        HistoryCombo->SaveState(*SettingsStore, HistorySection, HistoryName, false);
+    Options.Save();
+    if (MainForm1)
+        MainForm1->QuitIfNoWindows();
+}
+
+// ---- Folder switching -------------------------------------------------------
+
+void TBrowseForm1::GoToFolder(const CPath &path)
+{
+    if (path.GetLength() <= 2 || !path.GetIsAbsolute())
+        return;
+    const bool exists = path.GetDirectoryExists();
+    QPalette palette = HistoryCombo->palette();
+    palette.setColor(QPalette::Base, exists ? QApplication::palette().color(QPalette::Base) : MissingFolderColour);
+    HistoryCombo->setPalette(palette);
+    if (!exists || !m_wantedFolder.IsEmpty())
+        return;
+    {
+        TreeGuard guard(*this);
+        DirTreeView->SetDirectory(path.ToAnsiString());
+    }
+    if (path == m_folder)
+        return;
+    if (!QueryCloseFolder()) {
+        TreeGuard guard(*this);
+        DirTreeView->SetDirectory(m_folder.ToAnsiString());
+        return;
+    }
+    CancelLoading();
+    m_wantedFolder = path;
+    setEnabled(false);
+}
+
+bool TBrowseForm1::QueryCloseFolder()
+{
+    SaveTimer->stop();
+    if (!m_modified || !m_folderOptions)
+        return true;
+    bool save = false;
+    bool result = true;
+    if (m_folderOptions->GetInt(TFolderOptions::AutoSave) != 0) {
+        save = true;
+    } else if (ThumbBox->Count() == 0) {
+        if (GetBrowseFilePath(m_folder).GetFileExists()) {
+            CString question;
+            question.Format("Do you want to delete the browse file for\n\n%s?", m_folder.c_str());
+            const int answer = ShowMessageBox(question, MB_YESNOCANCEL | MB_ICONQUESTION);
+            save = answer == IDYES;
+            result = answer != IDCANCEL;
+        }
+    } else {
+        const int answer = TSaveQueryForm1::Ask(m_folder);
+        save = answer == mrYes;
+        result = answer != mrCancel;
+    }
+    if (save) {
+        CancelLoading();
+        RequestSave();
+    }
+    return result;
+}
+
+void TBrowseForm1::BrowseTimerTick()
+{
+    ThumbBox->TimerTick();
+    if (!m_closing && m_wantedFolder.IsEmpty())
+        return;
+    if (IsSavePending())
+        return;
+    if (HasScanThread()) {
+        if (m_scanContext)
+            StopLoading();
+        return;
+    }
+    if (m_closing) {
+        // Once: the window is deleted at the next turn of the loop.
+        if (!m_closeAllowed) {
+            m_closeAllowed = true;
+            close();
+        }
+        return;
+    }
+    m_folder = m_wantedFolder;
+    m_writeProtected = ::IsWriteProtected(m_folder);
+    setWindowTitle(CaptionOf(m_folder).ToAnsiString());
+    updateStatusPanel();
+    StartLoading();
+    setEnabled(true);
+    m_wantedFolder = CPath();
+    if (MainForm1)
+        MainForm1->AddToFolderHistories(m_folder);
+    else
+        AddToFolderHistory(m_folder);
+    {
+        QSignalBlocker quiet(HistoryCombo);
+        HistoryCombo->setEditText(m_folder.ToAnsiString());
+    }
+    if (SettingsStore)
+        HistoryCombo->SaveState(*SettingsStore, HistorySection, HistoryName, false);
+}
+
+void TBrowseForm1::StartLoading()
+{
+    SetModified(false);
+    m_folderOptions = TFolderSpecificOptionsCache::GetFolderOptions(m_folder);
+    ThumbBox->ResetLayout();
+    ThumbBox->ResetScrollBars();
+    SetProgress(ProgressPosition, 0);
+    m_scanContext = new CScanThumbProgressContext(Handle(), std::make_unique<TWorkerProgressContext>());
+    new TScanThread(m_folder, m_scanContext, m_scanThreads.get(), ThreadPriority(m_scanPriority));
+    bool failed = false;
+    m_watcher = new TNotifyThread(Handle(), m_folder, failed);
+    if (failed) {
+        delete m_watcher;
+        m_watcher = nullptr;
+    }
+}
+
+void TBrowseForm1::StopLoading()
+{
+    if (m_watcher) {
+        m_watcher->Stop();
+        m_watcher = nullptr;
+    }
+    CScanThumbProgressContext *stopped = m_scanContext;
+    if (stopped) {
+        stopped->Terminate(true);
+        m_scanContext = nullptr;
+        stopped->Release();
+        SetProgress(ProgressPosition, 0);
+    }
+    ThumbBox->DeleteAllThumbnails();
+    if (m_folderOptions) {
+        m_folderOptions->Save();
+        m_folderOptions = nullptr;
+    }
+    if (stopped)
+        PauseKeepingPaint(500);
+}
+
+bool TBrowseForm1::IsLoading() const
+{
+    return m_scanContext && m_scanContext->IsLoading();
+}
+
+bool TBrowseForm1::IsSaving() const
+{
+    return m_scanContext && m_scanContext->IsSaving();
+}
+
+bool TBrowseForm1::IsPaused() const
+{
+    return m_scanContext && m_scanContext->IsPaused();
+}
+
+bool TBrowseForm1::IsSavePending() const
+{
+    return m_scanContext && m_scanContext->IsSavePending();
+}
+
+bool TBrowseForm1::HasScanThread() const
+{
+    return m_scanThreads->Count() > 0;
+}
+
+void TBrowseForm1::CancelLoading()
+{
+    if (m_scanContext)
+        m_scanContext->SetAborted(true);
+}
+
+void TBrowseForm1::RequestSave()
+{
+    if (m_scanContext)
+        m_scanContext->SetSaveRequest(true);
+}
+
+void TBrowseForm1::PauseLoading(bool pause)
+{
+    if (m_scanContext)
+        m_scanContext->SetPaused(pause);
+}
+
+void TBrowseForm1::SetModified(bool modified)
+{
+    const bool autoSave = m_folderOptions && m_folderOptions->GetInt(TFolderOptions::AutoSave) != 0;
+    if (IsLoading() && modified && autoSave) {
+        // Already running: the save comes 2.5 s after the first change, not the last.
+        if (!SaveTimer->isActive())
+            SaveTimer->start();
+    } else {
+        SaveTimer->stop();
+    }
+    if (MainForm1)
+        MainForm1->SetFolderModified(m_folder, modified);
+    else
+        TakeModified(modified);
+}
+
+void TBrowseForm1::SaveTimerTimer()
+{
+    SaveTimer->stop();
+    RequestSave();
+    SetModified(false);
+}
+
+void TBrowseForm1::FileSystemUpdateTimerTimer()
+{
+    if (!m_folderOptions || m_closing || IsLoading() || IsSaving() || IsSavePending())
+        return;
+    FileSystemUpdateTimer->stop();
+    if (m_folderOptions->GetInt(TFolderOptions::AutoUpdate) != 0)
+        Update(false);
+}
+
+void TBrowseForm1::ReLayTimerTimer()
+{
+    ReLayTimer->stop();
+    ThumbBox->Relayout();
+}
+
+void TBrowseForm1::Update(bool rebuild)
+{
+    CWaitCursor wait;
+    SaveTimer->stop();
+    SetStatus("Updating thumbnails...");
+    ThumbBitmapCache.CheckFolderUpToDate(m_folder, rebuild);
+    SetStatus(CString());
+    if (rebuild)
+        ThumbBox->ResetLayout();
+    if (m_scanContext)
+        m_scanContext->SetRescanRequest(true);
+    UpdateSelectionStatus();
+}
+
+void TBrowseForm1::ApplySortOrder()
+{
+    CWaitCursor wait;
+    SetStatus("Sorting...");
+    std::vector<CThumbBitmap *> records;
+    std::unordered_set<CThumbBitmap *> selected;
+    records.reserve(size_t(ThumbBox->Count()));
+    for (int index = 0; index < ThumbBox->Count(); ++index) {
+        TThumbnail *thumbnail = ThumbBox->Thumbnail(index);
+        records.push_back(thumbnail->GetThumbBitmap());
+        if (thumbnail->Selected())
+            selected.insert(thumbnail->GetThumbBitmap());
+    }
+    const CThumbSort sort(m_folder);
+    sort.RelocateCustomSortFile();
+    int result = CThumbSort::Sorted;
+    try {
+        result = sort.Sort(records);
+    } catch (const Exception &) {
+        result = -1;
+    }
+    if (result == CThumbSort::Sorted || result == CThumbSort::NamesOtherRecord) {
+        ThumbBox->BeginUpdate();
+        for (int index = 0; index < ThumbBox->Count(); ++index) {
+            TThumbnail *thumbnail = ThumbBox->Thumbnail(index);
+            CThumbBitmap *record = records[size_t(index)];
+            if (thumbnail->GetThumbBitmap() != record) {
+                thumbnail->SetThumbBitmap(record);
+                SetModified(true);
+            }
+            thumbnail->SetSelected(selected.count(record) > 0);
+        }
+        ThumbBox->EndUpdate();
+        ThumbBox->update();
+    } else if (result == CThumbSort::NoCustomOrder) {
+        sort.SaveCustomOrder(records);
+    } else {
+        ShowMessageBox("Error while loading custom sort-order", WarningBoxFlags);
+    }
+    SetStatus(CString());
+}
+
+void TBrowseForm1::SortOrderChanged()
+{
+    SetStatus(CString());
+}
+
+void TBrowseForm1::RefreshAfterSettings(bool keepTree)
+{
+    CWaitCursor wait;
+    if (!keepTree) {
+        TreeGuard guard(*this);
+        DirTreeView->Rebuild();
+        DirTreeView->SetDirectory(m_folder.ToAnsiString());
+    }
+    for (int index = 0; index < ThumbBox->Count(); ++index)
+        ThumbBox->Thumbnail(index)->UpdateSizeAndHint();
+    UpdateSelectionStatus();
+    ThumbBox->update();
+    SetCaptionGradient(GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever);
+}
+
+void TBrowseForm1::SetCaptionGradient(TGradEnabled mode)
+{
+    GradientCaption1->SetEnabled(mode);
+}
+
+void TBrowseForm1::ReloadShortcutList()
+{
+    ShortcutList->Reload();
+}
+
+void TBrowseForm1::AddToFolderHistory(const CPath &folder)
+{
+    QSignalBlocker quiet(HistoryCombo);
+    HistoryCombo->AddToHistory(folder.ToAnsiString(), false);
+}
+
+void TBrowseForm1::ClearFolderHistory()
+{
+    QSignalBlocker quiet(HistoryCombo);
+    HistoryCombo->clear();
+    HistoryCombo->setEditText(m_folder.ToAnsiString());
+}
+
+// ---- Window events -----------------------------------------------------------
+
+void TBrowseForm1::closeEvent(QCloseEvent *event)
+{
+    if (!m_closeAllowed && !FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    // FormClose: the window goes.
+    m_created = false;
+    event->accept();
+    deleteLater();
+}
+
+bool TBrowseForm1::FormCloseQuery()
+{
+    if (QueryCloseFolder()) {
+        CancelLoading();
+        m_closing = true;
+        setEnabled(false);
+    }
+    return false;
+}
+
+void TBrowseForm1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_created)
+        FormResize();
+}
+
+void TBrowseForm1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized) && !m_folder.IsEmpty())
+        setWindowTitle(CaptionOf(m_folder).ToAnsiString());
+}
+
+void TBrowseForm1::FormResize()
+{
+    const bool leftVisible = LeftPanel->isVisibleTo(ClientPanel);
+    LeftPanel->setVisible(true);
+    // The docks and the status line are placed by the form's layout; the
+    // client panel is the room between them.
+    LeftPanel->move(0, 0);
+    LeftPanel->resize(LeftPanel->width(), ClientPanel->height());
+    placeTree();
+    HSplitter->resize(SplitterSize, ClientPanel->height());
+    SetHSplit(HSplitter->x());
+    const QSize wait = WaitLabel->sizeHint();
+    WaitLabel->setGeometry(0, (DirTreeView->height() - wait.height()) / 2, LeftPanel->width(), wait.height());
+    LeftPanel->setVisible(leftVisible);
+    if (GeneralOptions->GetInt(TGeneralOptions::AutoLayout) & TGeneralOptions::RelayWhenResized)
+        ReLayTimer->start();
+    if (m_infoPage && m_infoPage->isVisible())
+        m_infoPage->move((RightPanel->width() - m_infoPage->width()) / 2, (RightPanel->height() - m_infoPage->height()) / 2);
+}
+
+void TBrowseForm1::placeTree()
+{
+    const int panelHeight = LeftPanel->height();
+    const int treeHeight = std::clamp(int(panelHeight * m_vSplitFraction), 0, std::max(0, panelHeight - SplitterSize));
+    DirTreeView->setGeometry(0, 0, LeftPanel->width(), treeHeight);
+    VSplitter->setGeometry(0, treeHeight, LeftPanel->width(), SplitterSize);
+    ShortcutList->setGeometry(0, treeHeight + SplitterSize, LeftPanel->width(), panelHeight - treeHeight - SplitterSize);
+}
+
+void TBrowseForm1::SetHSplit(int x)
+{
+    const int clientWidth = ClientPanel->width();
+    const int left = std::clamp(x, 0, std::max(0, clientWidth - SplitterSize));
+    HSplitter->move(left, 0);
+    LeftPanel->resize(left, LeftPanel->height());
+    DirTreeView->resize(left, DirTreeView->height());
+    VSplitter->resize(left, SplitterSize);
+    ShortcutList->resize(left, ShortcutList->height());
+    WaitLabel->resize(left, WaitLabel->height());
+    if (HSplitter->isVisibleTo(ClientPanel))
+        RightPanel->setGeometry(left + SplitterSize, 0, clientWidth - left - SplitterSize, ClientPanel->height());
+    else
+        RightPanel->setGeometry(0, 0, clientWidth, ClientPanel->height());
+    // The folder box takes the width that the client area offers.
+    const int panelWidth = std::max(FolderLabel->width() + 120, ClientPanel->width() - 24);
+    if (FolderPanel->width() != panelWidth) {
+        FolderPanel->resize(panelWidth, FolderPanel->height());
+        HistoryCombo->resize(panelWidth - HistoryCombo->x(), FolderPanel->height());
+        ToolBar3->ControlsChanged();
+    }
+}
+
+bool TBrowseForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ClientPanel && event->type() == QEvent::Resize && m_created) {
+        FormResize();
+        return false;
+    }
+    if (watched == HSplitter || watched == VSplitter) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            m_splitterDragging = true;
+            m_splitterPress = mouse->globalPosition().toPoint();
+            m_splitterStart = watched == HSplitter ? HSplitter->x() : VSplitter->y();
+            return true;
+        case QEvent::MouseMove:
+            if (!m_splitterDragging)
+                return false;
+            if (watched == HSplitter) {
+                SetHSplit(m_splitterStart + mouse->globalPosition().toPoint().x() - m_splitterPress.x());
+            } else {
+                const int panelHeight = std::max(1, LeftPanel->height());
+                const int top = std::clamp(m_splitterStart + mouse->globalPosition().toPoint().y() - m_splitterPress.y(), 0,
+                                           std::max(0, panelHeight - SplitterSize));
+                m_vSplitFraction = double(top) / panelHeight;
+                placeTree();
+            }
+            return true;
+        case QEvent::MouseButtonRelease:
+            m_splitterDragging = false;
+            return true;
+        default:
+            return false;
+        }
+    }
+    if (watched == ShortcutList && event->type() == QEvent::KeyPress) {
+        ShortcutListKeyDown(static_cast<QKeyEvent *>(event)->key());
+        return false;
+    }
+    if (watched == HistoryCombo) {
+        if (event->type() == QEvent::FocusIn)
+            ApplyButton->setDefault(true);
+        else if (event->type() == QEvent::FocusOut) {
+            ApplyButton->setDefault(false);
+            m_applyPending = false;
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                ApplyButtonClick();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TBrowseForm1::DirTreeViewDirOpening(const QString &, bool &allow)
+{
+    allow = m_wantedFolder.IsEmpty();
+}
+
+void TBrowseForm1::DirTreeViewDirOpened(const QString &path)
+{
+    if (m_treeGuard > 0)
+        return;
+    InfoImageClick();
+    GoToFolder(CPath(CString(path)));
+}
+
+void TBrowseForm1::ApplyButtonClick()
+{
+    CPath path(CString(HistoryCombo->currentText()));
+    if (path.GetLength() > 3 && path.GetAt(path.GetLength() - 1) == '\\')
+        path = CPath(path.Left(path.GetLength() - 1));
+    GoToFolder(path);
+}
+
+void TBrowseForm1::UpOneLevelToolClick()
+{
+    GoToFolder(m_folder.GetDirPart());
+}
+
+void TBrowseForm1::HistoryComboPicked()
+{
+    m_applyPending = true;
+    HistoryComboChanged();
+}
+
+void TBrowseForm1::HistoryComboChanged()
+{
+    InfoImageClick();
+    if (!m_applyPending)
+        return;
+    m_applyPending = false;
+    ApplyButtonClick();
+}
+
+void TBrowseForm1::ShortcutListKeyDown(int key)
+{
+    if (key != Qt::Key_Delete)
+        return;
+    ShortcutList->DeleteSelectedShortcut();
+    if (MainForm1)
+        MainForm1->ReloadShortcutLists(this);
+}
+
+void TBrowseForm1::ShortcutListDblClick()
+{
+    const CPath folder = ShortcutList->GetSelectedFolder();
+    if (!folder.IsEmpty())
+        GoToFolder(folder);
+}

@@ -1,0 +1,393 @@
+#include "MainForm.h"
+
+#include "BrowseForm.h"
+#include "ModalForm.h"
+#include "StartFolder.h"
+
+#include <Source/Glob.h>
+#include <Source/engine/FileTransfer.h>
+#include <Source/engine/FolderOptions.h>
+#include <Source/engine/Memo.h>
+#include <Source/engine/ThumbBox.h>
+#include <Source/engine/ThumbCache.h>
+#include <Source/engine/UserMessages.h>
+#include <Source/engine/ZiloOptions.h>
+#include <lib/Drive.h>
+#include <lib/WaitCursor.h>
+#include <platform/CommandLine.h>
+#include <platform/Debug.h>
+#include <platform/Exception.h>
+#include <platform/Instance.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QStatusTipEvent>
+#include <QTimer>
+
+#include <algorithm>
+
+TMainForm1 *MainForm1 = nullptr;
+CPath StartFolder;
+
+namespace {
+
+std::array<TToolFormFactory, 5> s_toolFormFactories;
+unsigned s_purgeTicks = 0;   // always below 10
+
+size_t toolIndex(ToolWindow kind)
+{
+    return size_t(kind);
+}
+
+// The order in which the coordinator makes the tool windows, and the reverse
+// of the order in which it deletes them.
+constexpr ToolWindow CreationOrder[] = {ToolWindow::Finder, ToolWindow::FindSimilar, ToolWindow::Animation,
+                                        ToolWindow::Batch, ToolWindow::Basket};
+constexpr ToolWindow DeletionOrder[] = {ToolWindow::FindSimilar, ToolWindow::Finder, ToolWindow::Batch,
+                                        ToolWindow::Basket, ToolWindow::Animation};
+
+} // namespace
+
+void RegisterToolForm(ToolWindow kind, TToolFormFactory factory)
+{
+    s_toolFormFactories[toolIndex(kind)] = std::move(factory);
+}
+
+void TMainForm1::SetPurgeTicks(unsigned ticks)
+{
+    s_purgeTicks = ticks % 10;
+}
+
+TMainForm1::TMainForm1()
+    : m_window([this](UINT message, WPARAM wParam, LPARAM lParam) { return Dispatch(message, wParam, lParam); })
+{
+    // FormCreate
+    hide();
+    setWindowTitle(QCoreApplication::applicationName());
+    move(-1000, 0);
+    MainForm1 = this;
+    SetCoordinatorHooks(this);
+
+    for (ToolWindow kind : CreationOrder) {
+        if (const TToolFormFactory &factory = s_toolFormFactories[toolIndex(kind)])
+            m_toolForms[toolIndex(kind)] = factory();
+    }
+    const std::pair<ToolWindow, TProgramOptions::Option> shownAtStart[] = {
+        {ToolWindow::Batch, TProgramOptions::ShowBatch}, {ToolWindow::Basket, TProgramOptions::ShowBasket}};
+    for (auto [kind, option] : shownAtStart) {
+        if (ProgramOptions->GetInt(option) != 0)
+            setToolWindowVisible(kind, true);
+    }
+
+    qApp->installEventFilter(this);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (m_hooksInstalled && state == Qt::ApplicationActive)
+            FormActivate();
+    });
+    m_hooksInstalled = true;
+
+    try {
+        m_instance = std::make_unique<CInstanceWindow>(MainFormClassName, qPrintable(windowTitle()), Handle());
+    } catch (const Exception &error) {
+        // Another instance is starting at this moment: this one runs on its own.
+        OutputDebugStringA(qPrintable(QStringLiteral("Zilo: no single instance: %1").arg(error.Message())));
+    }
+
+    try {
+        StartFolder = StartFolderFromCommandLine(GetCommandLineA());
+    } catch (const Exception &error) {
+        // A damaged start file: say so, and open the folder the window keeps.
+        StartFolder = CPath();
+        ShowMessageBox(CString(error.Message()), ErrorBoxFlags);
+    }
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &TMainForm1::Timer1Timer);
+    Timer1->start();
+}
+
+TMainForm1::~TMainForm1()
+{
+    // FormDestroy
+    Timer1->stop();
+    removeApplicationHooks();
+    for (ToolWindow kind : DeletionOrder)
+        m_toolForms[toolIndex(kind)].reset();
+    for (QWidget *viewer : std::vector<QWidget *>(m_viewers))
+        delete viewer;
+    m_viewers.clear();
+    TMemoList::FreeAll();
+    ThumbBitmapCache.Purge(true);
+    ClearFileClipboard();
+    TFolderSpecificOptionsCache::SaveAll();
+    m_browseForms.clear();
+    SetCoordinatorHooks(nullptr);
+    if (MainForm1 == this)
+        MainForm1 = nullptr;
+}
+
+LRESULT TMainForm1::Dispatch(UINT message, WPARAM, LPARAM)
+{
+    if (message == UM_ACTIVATE_INSTANCE)
+        RestoreFirstWindow();
+    return 0;
+}
+
+void TMainForm1::removeApplicationHooks()
+{
+    if (!m_hooksInstalled)
+        return;
+    m_hooksInstalled = false;
+    qApp->removeEventFilter(this);
+}
+
+bool TMainForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool hint = event->type() == QEvent::StatusTip || event->type() == QEvent::ToolTip;
+    // Hints are off while every window is disabled.
+    if (hint && m_disableDepth > 0)
+        return true;
+    // The hint of whatever the pointer rests on reaches every status line.
+    if (event->type() == QEvent::StatusTip && watched->isWidgetType())
+        ApplicationHint(static_cast<QStatusTipEvent *>(event)->tip());
+    return QWidget::eventFilter(watched, event);
+}
+
+void TMainForm1::ApplicationHint(const QString &hint)
+{
+    for (TBrowseForm1 *form : m_browseForms)
+        form->SetStatusHint(CString(hint));
+}
+
+void TMainForm1::FormActivate()
+{
+    BringModalFormsToTop();
+}
+
+void TMainForm1::AddBrowseForm(TBrowseForm1 *form)
+{
+    m_browseForms.push_back(form);
+}
+
+void TMainForm1::RemoveBrowseForm(TBrowseForm1 *form)
+{
+    std::erase(m_browseForms, form);
+}
+
+void TMainForm1::AddViewer(QWidget *viewer)
+{
+    m_viewers.push_back(viewer);
+}
+
+void TMainForm1::RemoveViewer(QWidget *viewer)
+{
+    std::erase(m_viewers, viewer);
+}
+
+TToolForm *TMainForm1::ToolForm(ToolWindow kind) const
+{
+    return m_toolForms[toolIndex(kind)].get();
+}
+
+bool TMainForm1::isToolWindowVisible(ToolWindow kind) const
+{
+    TToolForm *tool = ToolForm(kind);
+    return tool && tool->Window()->isVisible();
+}
+
+void TMainForm1::setToolWindowVisible(ToolWindow kind, bool visible)
+{
+    if (TToolForm *tool = ToolForm(kind))
+        tool->Window()->setVisible(visible);
+}
+
+void TMainForm1::Timer1Timer()
+{
+    Timer1->stop();
+    DriveTable->SetEnableFloppies(DiskOptions->GetInt(TDiskOptions::EnableFloppyA) != 0,
+                                  DiskOptions->GetInt(TDiskOptions::EnableFloppyB) != 0);
+    // A window may leave the list during its tick.
+    for (size_t index = 0; index < m_browseForms.size(); ++index)
+        m_browseForms[index]->BrowseTimerTick();
+    for (ToolWindow kind : {ToolWindow::Animation, ToolWindow::Basket, ToolWindow::Batch, ToolWindow::FindSimilar}) {
+        if (TToolForm *tool = ToolForm(kind))
+            tool->Tick();
+    }
+    PurgeCacheByPolicy();
+    Timer1->start();
+}
+
+void TMainForm1::PurgeCacheByPolicy()
+{
+    const unsigned tick = s_purgeTicks;
+    s_purgeTicks = (s_purgeTicks + 1) % 10;
+    if (tick == 0)
+        ThumbBitmapCache.PurgeByPolicy();
+}
+
+void TMainForm1::RefreshWindows(QWidget *skip, bool keepTree)
+{
+    for (TBrowseForm1 *form : std::vector<TBrowseForm1 *>(m_browseForms)) {
+        if (form != skip)
+            form->RefreshAfterSettings(keepTree);
+    }
+}
+
+void TMainForm1::UpdateCaptionBars()
+{
+    const TGradEnabled mode = GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever;
+    for (TBrowseForm1 *form : m_browseForms)
+        form->SetCaptionGradient(mode);
+    for (ToolWindow kind : {ToolWindow::Basket, ToolWindow::Batch}) {
+        if (TToolForm *tool = ToolForm(kind))
+            tool->SetCaptionGradient(mode);
+    }
+}
+
+void TMainForm1::ReloadShortcutLists(QWidget *skip)
+{
+    for (TBrowseForm1 *form : m_browseForms) {
+        if (form != skip)
+            form->ReloadShortcutList();
+    }
+}
+
+void TMainForm1::UpdateFolderWindows(const CPath &folder)
+{
+    for (TBrowseForm1 *form : std::vector<TBrowseForm1 *>(m_browseForms)) {
+        if (form->ShownFolder() == folder)
+            form->Update(false);
+    }
+}
+
+void TMainForm1::FileRenamed(const CPath &oldPath, const CPath &newPath)
+{
+    CWaitCursor wait;
+    CoordinatorHooks::FileRenamed(oldPath, newPath);
+    Basket().RenameItem(oldPath, newPath);
+}
+
+void TMainForm1::ClearCutMarks()
+{
+    for (TBrowseForm1 *form : m_browseForms)
+        form->ThumbBox->SetAllCutMarks(false);
+}
+
+void TMainForm1::ReloadOpenWithMenus()
+{
+    // The browse windows' own menus come with their commands.
+    if (TToolForm *basket = ToolForm(ToolWindow::Basket))
+        basket->ReloadOpenWithMenu();
+}
+
+void TMainForm1::SetFolderModified(const CPath &folder, bool modified)
+{
+    for (TBrowseForm1 *form : m_browseForms) {
+        if (form->ShownFolder() == folder)
+            form->TakeModified(modified);
+    }
+}
+
+void TMainForm1::AddToFolderHistories(const CPath &folder)
+{
+    for (TBrowseForm1 *form : m_browseForms)
+        form->AddToFolderHistory(folder);
+}
+
+void TMainForm1::ClearFolderHistories()
+{
+    for (TBrowseForm1 *form : m_browseForms)
+        form->ClearFolderHistory();
+}
+
+void TMainForm1::setToolWindowsEnabled(bool enabled)
+{
+    for (ToolWindow kind : {ToolWindow::Animation, ToolWindow::Batch, ToolWindow::Basket}) {
+        if (TToolForm *tool = ToolForm(kind))
+            tool->Window()->setEnabled(enabled);
+    }
+}
+
+void TMainForm1::DisableAllWindows()
+{
+    if (m_disableDepth++ > 0)
+        return;
+    m_activeWindow = QApplication::activeWindow();
+    setToolWindowsEnabled(false);
+    for (TBrowseForm1 *form : m_browseForms)
+        form->setEnabled(false);
+}
+
+void TMainForm1::EnableAllWindows()
+{
+    if (m_disableDepth == 0 || --m_disableDepth > 0)
+        return;
+    for (TBrowseForm1 *form : m_browseForms)
+        form->setEnabled(true);
+    setToolWindowsEnabled(true);
+    if (m_activeWindow)
+        m_activeWindow->activateWindow();
+    m_activeWindow = nullptr;
+}
+
+bool TMainForm1::CanCloseBatchWindow() const
+{
+    TToolForm *batch = ToolForm(ToolWindow::Batch);
+    return !m_browseForms.empty() || !batch || !batch->IsBusy();
+}
+
+void TMainForm1::SaveToolWindowVisibility()
+{
+    ProgramOptions->SetInt(TProgramOptions::ShowBatch, isToolWindowVisible(ToolWindow::Batch));
+    ProgramOptions->SetInt(TProgramOptions::ShowBasket, isToolWindowVisible(ToolWindow::Basket));
+    m_visibilitySaved = true;
+}
+
+void TMainForm1::QuitIfNoWindows()
+{
+    if (isToolWindowVisible(ToolWindow::Basket) || isToolWindowVisible(ToolWindow::Batch))
+        return;
+    if (!m_browseForms.empty())
+        return;
+    if (!m_visibilitySaved)
+        SaveToolWindowVisibility();
+    removeApplicationHooks();
+    Terminate();
+}
+
+void TMainForm1::RestoreFirstWindow()
+{
+    QWidget *window = nullptr;
+    if (!m_browseForms.empty())
+        window = m_browseForms.front();
+    else if (isToolWindowVisible(ToolWindow::Basket))
+        window = ToolForm(ToolWindow::Basket)->Window();
+    else if (isToolWindowVisible(ToolWindow::Batch))
+        window = ToolForm(ToolWindow::Batch)->Window();
+    if (!window)
+        return;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+}
+
+void TMainForm1::CloseAll()
+{
+    for (TBrowseForm1 *form : std::vector<TBrowseForm1 *>(m_browseForms)) {
+        if (!form->QueryCloseFolder())
+            return;
+    }
+    SaveToolWindowVisibility();
+    for (ToolWindow kind : {ToolWindow::Animation, ToolWindow::Basket, ToolWindow::Batch, ToolWindow::Finder,
+                            ToolWindow::FindSimilar})
+        setToolWindowVisible(kind, false);
+    for (TBrowseForm1 *form : m_browseForms)
+        PostMessage(form->Handle(), WM_CLOSE, 0, 0);
+}
+
+void TMainForm1::closeEvent(QCloseEvent *event)
+{
+    // FormClose: the coordinator stays.
+    CloseAll();
+    event->ignore();
+}

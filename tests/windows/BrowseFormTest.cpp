@@ -1,0 +1,272 @@
+#include "BrowseFormTestSupport.h"
+
+#include <Source/engine/ProductInfo.h>
+#include <Source/engine/Thumbnail.h>
+#include <lib/Drive.h>
+#include <Source/engine/UserMessages.h>
+#include <lib/controls/DirectoryTreeView.h>
+#include <lib/controls/HistoryComboBox.h>
+#include <platform/Messages.h>
+#include <platform/ModalDialog.h>
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+TEST_F(BrowseFormTest, OpensTheFolderAndSavesItsBrowseFileWhenLeftWithAutoSave)
+{
+    const CPath first = pictureFolder("First", 3);
+    const CPath second = pictureFolder("Second", 2);
+    TBrowseForm1 *form = open(first, 3);
+    EXPECT_EQ(form->windowTitle(), QString(CString(first + CaptionSuffix).ToAnsiString()));
+    EXPECT_TRUE(form->IsModified()) << "new thumbnails differ from the (missing) browse file";
+    form->FolderOptions()->SetInt(TFolderOptions::AutoSave, 1);
+
+    form->GoToFolder(second);
+    ASSERT_TRUE(waitShown(form, second, 2));
+    EXPECT_TRUE(boxes.empty()) << "AutoSave asks nothing";
+    EXPECT_EQ(browseFileRecords(first), 3);
+    EXPECT_EQ(form->DirTreeView->GetDirectory(), second.ToAnsiString());
+    EXPECT_EQ(form->HistoryCombo->currentText(), second.ToAnsiString());
+}
+
+TEST_F(BrowseFormTest, CancelInTheSaveQuestionKeepsTheFolderAndTheTree)
+{
+    const CPath first = pictureFolder("First", 2);
+    const CPath second = pictureFolder("Second", 1);
+    TBrowseForm1 *form = open(first, 2);
+    ASSERT_TRUE(form->IsModified());
+    ModalScript script({[](QDialog &dialog) { dialog.done(mrCancel); }});
+
+    form->GoToFolder(second);
+    ASSERT_EQ(script.shown(), std::vector<QString>{"SaveQueryForm1"}) << form->WantedFolder().c_str() << " boxes " << boxes.size() << " autosave " << form->FolderOptions()->GetInt(TFolderOptions::AutoSave);
+    for (int tick = 0; tick < 5; ++tick)
+        coordinator->Timer1Timer();
+    EXPECT_EQ(form->ShownFolder(), first);
+    EXPECT_TRUE(form->WantedFolder().IsEmpty());
+    EXPECT_TRUE(form->isEnabled());
+    EXPECT_EQ(form->DirTreeView->GetDirectory(), first.ToAnsiString());
+    EXPECT_EQ(form->ThumbBox->Count(), 2);
+    EXPECT_EQ(browseFileRecords(first), -1) << "nothing was saved";
+}
+
+TEST_F(BrowseFormTest, AnEmptyFolderWithABrowseFileAsksToDeleteIt)
+{
+    const CPath first = pictureFolder("First", 1);
+    const CPath second = pictureFolder("Second", 1);
+    TBrowseForm1 *form = open(first, 1);
+    form->FolderOptions()->SetInt(TFolderOptions::AutoSave, 1);
+    form->GoToFolder(second);
+    ASSERT_TRUE(waitShown(form, second, 1));
+    ASSERT_EQ(browseFileRecords(first), 1);
+
+    // Back to the first folder, whose picture has gone meanwhile.
+    form->FolderOptions()->SetInt(TFolderOptions::AutoSave, 0);
+    form->TakeModified(false);
+    std::filesystem::remove(host("First/p000.jpg"));
+    form->GoToFolder(first);
+    ASSERT_TRUE(ServeUntil([&] {
+        return form->ShownFolder() == first && form->ScanContext() && !form->IsLoading()
+            && form->ThumbBox->Count() == 0;
+    }));
+    form->FolderOptions()->SetInt(TFolderOptions::AutoSave, 0);
+    form->TakeModified(true);
+    boxAnswer = IDYES;
+
+    form->GoToFolder(second);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], QStringLiteral("Do you want to delete the browse file for\n\n%1?").arg(first.ToAnsiString()));
+    ASSERT_TRUE(waitShown(form, second, 1));
+    EXPECT_EQ(browseFileRecords(first), -1) << "Yes deleted the browse file";
+}
+
+TEST_F(BrowseFormTest, ASwitchRequestedWhileOneIsPendingIsIgnored)
+{
+    const CPath first = pictureFolder("First", 1);
+    const CPath second = pictureFolder("Second", 2);
+    const CPath third = pictureFolder("Third", 3);
+    TBrowseForm1 *form = open(first, 1);
+    form->TakeModified(false);
+
+    form->GoToFolder(second);
+    EXPECT_EQ(form->WantedFolder(), second);
+    EXPECT_FALSE(form->isEnabled()) << "no input until the switch is done";
+    form->GoToFolder(third);
+    EXPECT_EQ(form->WantedFolder(), second);
+    ASSERT_TRUE(waitShown(form, second, 2));
+}
+
+TEST_F(BrowseFormTest, PathsThatCannotBeOpenedAreRefused)
+{
+    const CPath first = pictureFolder("First", 1);
+    TBrowseForm1 *form = open(first, 1);
+    const QColor normal = form->HistoryCombo->palette().color(QPalette::Base);
+    for (const char *path : {"C:", "Pictures", ""}) {
+        form->GoToFolder(CPath(path));
+        EXPECT_TRUE(form->WantedFolder().IsEmpty()) << path;
+    }
+    EXPECT_EQ(form->HistoryCombo->palette().color(QPalette::Base), normal);
+
+    form->GoToFolder(windows("Missing"));
+    EXPECT_TRUE(form->WantedFolder().IsEmpty());
+    EXPECT_EQ(form->HistoryCombo->palette().color(QPalette::Base), QColor(0xDC, 0xDC, 0xFF)) << "a missing folder is shown light red";
+
+    form->GoToFolder(first);
+    EXPECT_TRUE(form->WantedFolder().IsEmpty()) << "the shown folder again does nothing";
+    EXPECT_EQ(form->HistoryCombo->palette().color(QPalette::Base), normal);
+}
+
+TEST_F(BrowseFormTest, AWindowClosedWhileItsFolderIsSavedGoesOnlyOnceTheFileIsWritten)
+{
+    const CPath first = pictureFolder("First", 4);
+    TBrowseForm1 *form = open(first, 4);
+    form->FolderOptions()->SetInt(TFolderOptions::AutoSave, 1);
+    int recordsAtDestruction = -3;
+    QObject::connect(form, &QObject::destroyed, [&] { recordsAtDestruction = browseFileRecords(first); });
+    QPointer<TBrowseForm1> watched(form);
+
+    form->close();
+    EXPECT_TRUE(form->IsClosing());
+    EXPECT_TRUE(watched) << "the close waits for the coordinator's tick";
+    ASSERT_TRUE(ServeUntil([&] { return watched.isNull(); }));
+    EXPECT_EQ(recordsAtDestruction, 4);
+}
+
+TEST_F(BrowseFormTest, WindowsAreNumberedByTheirCount)
+{
+    const CPath first = pictureFolder("First", 0);
+    TBrowseForm1 *one = open(first, 0);
+    TBrowseForm1 *two = open(first, 0);
+    TBrowseForm1 *three = open(first, 0);
+    EXPECT_EQ(one->WindowNumber(), 1);
+    EXPECT_EQ(three->WindowNumber(), 3);
+    two->close();
+    ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().size() == 2; }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    TBrowseForm1 *next = open(first, 0);
+    EXPECT_EQ(next->WindowNumber(), 3);
+    EXPECT_EQ(next->Options.Section(), QStringLiteral("Browser 3"));
+}
+
+TEST_F(BrowseFormTest, AMessageOfTheOldFoldersWorkerNeverReachesTheNextFolder)
+{
+    const CPath first = pictureFolder("First", 1);
+    const CPath second = pictureFolder("Second", 1);
+    const CPath stray = writeJpegFile("Elsewhere/stray.jpg", 32, 32);
+    TBrowseForm1 *form = open(first, 1);
+    form->TakeModified(false);
+    CScanThumbProgressContext *old = form->ScanContext();
+    old->AddRef();
+    CThumbBitmap *record = FindOrCreateThumbBitmap(stray);
+
+    // The old worker posts a record, and the window leaves the folder before
+    // the message is handled.
+    old->PostToOwner(UM_RECORD_ADDED, 0, LPARAM(record), record);
+    form->GoToFolder(second);
+    ASSERT_TRUE(waitShown(form, second, 1));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(form->ThumbBox->Count(), 1);
+    EXPECT_EQ(old->SendToOwner(UM_RECORD_ADDED, 0, LPARAM(record)), 0);
+    EXPECT_EQ(form->ThumbBox->Count(), 1);
+    for (int index = 0; index < form->ThumbBox->Count(); ++index)
+        EXPECT_NE(form->ThumbBox->Thumbnail(index)->GetThumbBitmap(), record);
+    record->Release();
+    old->Release();
+}
+
+TEST_F(BrowseFormTest, TheStatusFollowsTheWorkersMessages)
+{
+    const CPath first = pictureFolder("First", 2);
+    TBrowseForm1 *form = open(first, 2);
+    const QString folder = first.ToAnsiString();
+    struct Case
+    {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        QString status;
+    };
+    const Case cases[] = {
+        {UM_LOAD_PROGRESS, 4, 20, folder + " - Loading image 5 of 20 (20%)..."},
+        {UM_LOAD_PROGRESS, 0, 1, folder + " - Loading image 1 of 1 (0%)..."},
+        {UM_COUNT_BEGIN, 0, 0, folder + " - Counting image files..."},
+        {UM_COUNT_PROGRESS, 0, 300, folder + " - Counting image files... 300"},
+        {UM_CREATE_BEGIN, 0, 1, folder + " - Creating thumbnails for 1 image..."},
+        {UM_CREATE_BEGIN, 0, 7, folder + " - Creating thumbnails for 7 images..."},
+        {UM_BROWSE_LOAD_BEGIN, 0, LPARAM("C:\\First\\Thumbnail.zilo"),
+         folder + " - Loading browse file 'C:\\First\\Thumbnail.zilo'..."},
+        {UM_BROWSE_SAVE_BEGIN, 0, LPARAM("C:\\First\\Thumbnail.zilo"),
+         folder + " - Saving browse file 'C:\\First\\Thumbnail.zilo'..."},
+    };
+    for (const Case &test : cases) {
+        SendMessage(form->Handle(), test.message, test.wParam, test.lParam);
+        EXPECT_EQ(form->StatusText(), test.status) << test.message;
+    }
+    // A load progress over nothing changes nothing.
+    SendMessage(form->Handle(), UM_LOAD_PROGRESS, 0, 0);
+    EXPECT_EQ(form->StatusText(), cases[std::size(cases) - 1].status);
+
+    SendMessage(form->Handle(), UM_CREATE_BEGIN, 0, 0);
+    EXPECT_TRUE(form->StatusText().startsWith(folder + " - 2 images sorted by ")) << form->StatusText().toStdString();
+    form->SetStatusHint("Opens a folder");
+    EXPECT_EQ(form->StatusText(), QStringLiteral("Opens a folder"));
+}
+
+TEST_F(BrowseFormTest, AFailedSaveLeavesTheFolderModifiedAndReportsAfterTheHandler)
+{
+    const CPath first = pictureFolder("First", 1);
+    TBrowseForm1 *form = open(first, 1);
+    form->TakeModified(false);
+    SendMessage(form->Handle(), UM_BROWSE_SAVE_END, 0, LPARAM("C:\\First\\Thumbnail.zilo"));
+    EXPECT_TRUE(boxes.empty()) << "no box inside the worker's message";
+    EXPECT_TRUE(form->IsModified()) << "the next switch asks again";
+    ASSERT_TRUE(ServeUntil([&] { return !boxes.empty(); }));
+    EXPECT_EQ(boxes, std::vector<QString>{"Failed to save browse file 'C:\\First\\Thumbnail.zilo'"});
+}
+
+TEST_F(BrowseFormTest, ASecondWindowOnTheFolderAddsNoRecordTwice)
+{
+    const CPath first = pictureFolder("First", 2);
+    TBrowseForm1 *one = open(first, 2);
+    TBrowseForm1 *two = open(first, 2);
+    two->TakeModified(false);
+    CThumbBitmap *record = one->ThumbBox->Thumbnail(0)->GetThumbBitmap();
+    SendMessage(two->Handle(), UM_RECORD_ADDED, 0, LPARAM(record));
+    EXPECT_EQ(two->ThumbBox->Count(), 2);
+    EXPECT_FALSE(two->IsModified());
+    EXPECT_EQ(one->ThumbBox->Count(), 2);
+}
+
+TEST(CopyFitTest, CountsWholeClustersOnEachDrive)
+{
+    auto drive = [](char letter, uint32_t bytesPerSector, uint32_t sectorsPerCluster, uint32_t freeClusters) {
+        CDrive made;
+        made.letter = letter;
+        made.exists = true;
+        made.bytesPerSector = bytesPerSector;
+        made.sectorsPerCluster = sectorsPerCluster;
+        made.freeClusters = freeClusters;
+        return made;
+    };
+    struct Case
+    {
+        std::vector<uint64_t> sizes;
+        std::vector<CDrive> drives;
+        const char *letters;
+    };
+    const Case cases[] = {
+        {{4097}, {drive('A', 512, 8, 2)}, "A"},
+        {{4097}, {drive('A', 512, 8, 1)}, ""},
+        {{4096}, {drive('A', 512, 8, 1)}, "A"},
+        {{1, 1}, {drive('A', 512, 8, 1)}, ""},
+        {{0}, {drive('C', 512, 8, 0)}, "C"},
+        {{4097}, {drive('C', 512, 8, 2), drive('D', 512, 8, 1), drive('E', 4096, 8, 1)}, "C, E"},
+        {{10}, {drive('F', 0, 0, 100)}, ""},
+    };
+    for (const Case &test : cases)
+        EXPECT_STREQ(CopyFitDrives(test.sizes, test.drives).c_str(), test.letters);
+}
+
+} // namespace
