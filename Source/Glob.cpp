@@ -57,11 +57,10 @@ void createGroup(std::unique_ptr<Group> &group)
 }
 
 template <typename Group>
-void freeGroup(std::unique_ptr<Group> &group)
+void saveGroup(const std::unique_ptr<Group> &group)
 {
     if (group)
         group->Save();
-    group.reset();
 }
 
 char upper(char c)
@@ -111,15 +110,27 @@ void InitGlobals()
     DriveTable->Update();
 }
 
+void SaveGlobals()
+{
+    saveGroup(ProgramOptions);
+    saveGroup(MovieOptions);
+    saveGroup(GeneralOptions);
+    saveGroup(PanelOptions);
+    saveGroup(JpegOptions);
+    saveGroup(DiskOptions);
+    saveGroup(CacheOptions);
+}
+
 void FreeGlobals()
 {
-    freeGroup(ProgramOptions);
-    freeGroup(MovieOptions);
-    freeGroup(GeneralOptions);
-    freeGroup(PanelOptions);
-    freeGroup(JpegOptions);
-    freeGroup(DiskOptions);
-    freeGroup(CacheOptions);
+    SaveGlobals();
+    ProgramOptions.reset();
+    MovieOptions.reset();
+    GeneralOptions.reset();
+    PanelOptions.reset();
+    JpegOptions.reset();
+    DiskOptions.reset();
+    CacheOptions.reset();
     SettingsStore.reset();
     DriveTable.reset();
 }

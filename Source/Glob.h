@@ -76,8 +76,12 @@ constexpr UINT QuestionNoBoxFlags = MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2;
 // store and the seven option groups, loaded from the settings. Reports nothing:
 // settings that cannot be read keep their defaults.
 void InitGlobals();
-// Once at the end, after every window and worker is gone: saves and frees the
-// option groups, then frees the settings store and the drive table.
+// Saves the option groups in the order they were made and frees nothing: at
+// exit, in place of FreeGlobals while a worker that may still use them runs.
+void SaveGlobals();
+// Once at the end, after every window and worker is gone: saves the option
+// groups (SaveGlobals) and frees them, then frees the settings store and the
+// drive table.
 void FreeGlobals();
 
 // Prepares the imaging library for the calling thread. Any thread: start-up

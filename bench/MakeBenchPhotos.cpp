@@ -1,7 +1,8 @@
 // Writes a folder of test photographs for the folder benchmarks:
-//     MakeBenchPhotos FOLDER COUNT
-// JPEG quality 90, alternating 2560x1600 and 4000x3000 and, for each size,
-// 4:4:4 and 4:2:0 chroma: smooth gradients and large soft shapes (sky, walls)
+//     MakeBenchPhotos FOLDER COUNT [WIDTHxHEIGHT]
+// JPEG quality 90, alternating 2560x1600 and 4000x3000 (or all of the size
+// given, for a folder that is quick to make) and, for each size, 4:4:4 and
+// 4:2:0 chroma: smooth gradients and large soft shapes (sky, walls)
 // under sensor-like noise, so that the entropy decoder has as much to do as on
 // real photographs. Files are "photo00000.jpg" and up; existing ones are kept.
 
@@ -83,8 +84,12 @@ bool writeJpeg(const std::filesystem::path &path, const Variant &variant, uint32
 
 int main(int argc, char **argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: MakeBenchPhotos FOLDER COUNT\n");
+    int width = 0;
+    int height = 0;
+    const bool sized = argc == 4 && std::sscanf(argv[3], "%dx%d", &width, &height) == 2 && width >= 16
+                       && height >= 16 && width <= 8000 && height <= 8000;
+    if (argc != 3 && !sized) {
+        std::fprintf(stderr, "usage: MakeBenchPhotos FOLDER COUNT [WIDTHxHEIGHT]\n");
         return 2;
     }
     const std::filesystem::path folder = argv[1];
@@ -96,7 +101,8 @@ int main(int argc, char **argv)
         const std::filesystem::path path = folder / name;
         if (std::filesystem::exists(path))
             continue;
-        if (!writeJpeg(path, Variants[index % 4], uint32_t(index + 1))) {
+        const Variant variant = sized ? Variant{width, height, Variants[index % 2].subsampling} : Variants[index % 4];
+        if (!writeJpeg(path, variant, uint32_t(index + 1))) {
             std::fprintf(stderr, "cannot write %s\n", path.c_str());
             return 1;
         }

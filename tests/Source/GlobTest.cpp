@@ -168,6 +168,28 @@ TEST(GlobalsLifetime, InitLoadsEveryGroupAndFreeSavesThem)
     FreeGlobals();
 }
 
+// What an exit does while a worker is stuck: the settings are written, and
+// every global a worker may still use stays.
+TEST(GlobalsLifetime, SaveWritesEveryGroupAndFreesNothing)
+{
+    InitGlobals();
+    TOptionsReg *const groups[] = {ProgramOptions.get(), MovieOptions.get(), GeneralOptions.get(),
+                                   PanelOptions.get(),   JpegOptions.get(),  DiskOptions.get(),
+                                   CacheOptions.get()};
+    for (int i = 0; i < int(std::size(groups)); ++i)
+        groups[i]->SetInt(0, 70 + i);
+
+    SaveGlobals();
+    EXPECT_TRUE(DriveTable && SettingsStore && ProgramOptions && MovieOptions && GeneralOptions && PanelOptions
+                && JpegOptions && DiskOptions && CacheOptions);
+    const TRegIniFile store(Root);
+    for (int i = 0; i < int(std::size(groups)); ++i) {
+        SCOPED_TRACE(groups[i]->Section().toStdString());
+        EXPECT_EQ(store.ReadInteger(groups[i]->Section(), groups[i]->Entries()[0], -1), 70 + i);
+    }
+    FreeGlobals();
+}
+
 TEST_F(Globals, IsWriteProtectedFollowsTheDrives)
 {
     DiskOptions->SetString(TDiskOptions::NoWriteDrives, "d");

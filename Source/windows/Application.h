@@ -1,0 +1,29 @@
+#pragma once
+
+#include <lib/Path.h>
+
+#include <QApplication>
+
+#include <exception>
+
+// The program's application object. An exception that escapes an event
+// handler does not end the program: the user sees it in the standard
+// exception box and the loop goes on. The program ends when the coordinator
+// says so, never because its last window closed. Window thread.
+class TApplication : public QApplication
+{
+    Q_OBJECT
+
+public:
+    // argc must outlive the object, as QApplication's must.
+    TApplication(int &argc, char **argv);
+
+    bool notify(QObject *receiver, QEvent *event) override;
+
+    // Only named: F1 and help contexts do nothing.
+    CPath HelpFile;
+};
+
+// The standard exception box: the exception's message as an error, captioned
+// with the program title. Any thread; returns once the user has answered.
+void ShowException(const std::exception &error);
