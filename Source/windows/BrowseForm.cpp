@@ -285,7 +285,7 @@ void TBrowseForm1::FormCreate()
 {
     // 1
     ApplyButton->move(-100, 0);
-    HintPanel->setFixedWidth(128);
+    HintPanel->setFixedWidth(SelectionPanelWidth);
     setWindowTitle(QString());
 
     // 2
@@ -476,6 +476,7 @@ void TBrowseForm1::BrowseTimerTick()
     setWindowTitle(CaptionOf(m_folder).ToAnsiString());
     updateStatusPanel();
     StartLoading();
+    UpdateSelectionStatus();
     setEnabled(true);
     m_wantedFolder = CPath();
     if (MainForm1)
@@ -574,8 +575,10 @@ void TBrowseForm1::PauseLoading(bool pause)
 
 void TBrowseForm1::SetModified(bool modified)
 {
+    // Not only while loading: a change made after the load (a sort, a file
+    // gone) would otherwise wait for the folder to be left, and a crash lose it.
     const bool autoSave = m_folderOptions && m_folderOptions->GetInt(TFolderOptions::AutoSave) != 0;
-    if (IsLoading() && modified && autoSave) {
+    if (m_scanContext && modified && autoSave) {
         // Already running: the save comes 2.5 s after the first change, not the last.
         if (!SaveTimer->isActive())
             SaveTimer->start();

@@ -228,6 +228,9 @@ private:
     CMessageWindow m_window;
 };
 
+// The selection panel's least width.
+inline constexpr int SelectionPanelWidth = 128;
+
 // The section of a browse window's settings, "Browser %d".
 CString BrowserSection(int windowNumber);
 

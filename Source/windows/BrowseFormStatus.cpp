@@ -30,6 +30,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <vector>
 
 CString CopyFitDrives(const std::vector<uint64_t> &fileSizes, const std::vector<CDrive> &drives)
@@ -368,6 +369,9 @@ void TBrowseForm1::UpdateSelectionStatus()
     }
     HintPanel->setText(text.ToAnsiString());
     HintPanel->setToolTip(text.ToAnsiString());
+    // At least its own width, and never cut.
+    const int needed = HintPanel->fontMetrics().horizontalAdvance(HintPanel->text()) + 2 * HintPanel->frameWidth() + 8;
+    HintPanel->setFixedWidth(std::max(SelectionPanelWidth, needed));
 }
 
 // ---- Information page -------------------------------------------------------------
