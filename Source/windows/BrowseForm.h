@@ -105,6 +105,7 @@ public:
     void UpdateSelectionStatus();
     void Info1Click();
     void InfoImageClick();
+    void UpOneLevelToolClick();
 
     // ThumbBoxOwner
     CPath Folder() const override { return m_folder; }
@@ -177,7 +178,6 @@ private:
     void DirTreeViewDirOpening(const QString &path, bool &allow);
     void DirTreeViewDirOpened(const QString &path);
     void ApplyButtonClick();
-    void UpOneLevelToolClick();
     void ShortcutListKeyDown(int key);
     void ShortcutListDblClick();
     void HistoryComboPicked();

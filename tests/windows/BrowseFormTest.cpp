@@ -8,6 +8,9 @@
 #include <lib/controls/HistoryComboBox.h>
 #include <platform/Messages.h>
 #include <platform/ModalDialog.h>
+#include <platform/ProgramFolder.h>
+
+#include <QMouseEvent>
 
 #include <QLabel>
 #include <QPushButton>
@@ -269,6 +272,130 @@ TEST(CopyFitTest, CountsWholeClustersOnEachDrive)
     };
     for (const Case &test : cases)
         EXPECT_STREQ(CopyFitDrives(test.sizes, test.drives).c_str(), test.letters);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BrowseFormTest, TheTreeTheHistoryAndUpOneLevelSwitchFolders)
+{
+    const CPath first = pictureFolder("Top/First", 1);
+    const CPath second = pictureFolder("Top/Second", 2);
+    TBrowseForm1 *form = open(first, 1);
+    form->TakeModified(false);
+
+    form->DirTreeView->SetDirectory(second.ToAnsiString());
+    ASSERT_TRUE(waitShown(form, second, 2)) << "a folder picked in the tree opens";
+    form->TakeModified(false);
+
+    form->HistoryCombo->setEditText(first.ToAnsiString() + u'\\');
+    form->ApplyButton->click();
+    ASSERT_TRUE(waitShown(form, first, 1)) << "Apply opens the typed folder, its backslash dropped";
+    EXPECT_GE(form->HistoryCombo->findText(second.ToAnsiString()), 0) << "every folder shown joins the history";
+    form->TakeModified(false);
+
+    SendMessage(form->Handle(), WM_USER, 0, 0);   // unknown messages are ignored
+    form->UpOneLevelToolClick();
+    ASSERT_TRUE(waitShown(form, windows("Top"), 0));
+}
+
+TEST_F(BrowseFormTest, AWindowWithoutAFolderOpensTheOneItsSettingsKeep)
+{
+    const CPath kept = pictureFolder("Kept", 1);
+    {
+        TBrowseForm1 *form = open(kept, 1);
+        form->TakeModified(false);
+        form->close();
+        ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().empty(); }));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_TRUE(waitShown(new TBrowseForm1(CPath()), kept, 1));
+    for (TBrowseForm1 *form : coordinator->BrowseForms())
+        form->TakeModified(false);
+    for (TBrowseForm1 *form : std::vector<TBrowseForm1 *>(coordinator->BrowseForms()))
+        form->close();
+    ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().empty(); }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    std::filesystem::remove_all(host("Kept"));
+    TBrowseForm1 *fallback = new TBrowseForm1(CPath());
+    ASSERT_TRUE(ServeUntil([&] { return !fallback->ShownFolder().IsEmpty(); }));
+    EXPECT_EQ(fallback->ShownFolder(), CPath(CString(ProgramFolder().c_str())));
+}
+
+TEST_F(BrowseFormTest, TheLayoutAndTheSplittersAreKeptInTheSettings)
+{
+    const CPath first = pictureFolder("First", 0);
+    TBrowseForm1 *form = open(first, 0);
+    form->resize(800, 600);
+    QCoreApplication::processEvents();
+    const QRect tree = form->DirTreeView->geometry();
+    EXPECT_EQ(form->LeftPanel->width(), 200) << "the default split";
+    EXPECT_EQ(tree.height(), form->LeftPanel->height() * 800 / 1000);
+    EXPECT_EQ(form->RightPanel->geometry().left(), form->HSplitter->geometry().right() + 1);
+    EXPECT_EQ(form->RightPanel->geometry().right(), form->ClientPanel->width() - 1);
+
+    // Dragging the splitters as a hand would.
+    auto drag = [](QWidget *splitter, QPoint by) {
+        const QPoint from = splitter->rect().center();
+        QMouseEvent press(QEvent::MouseButtonPress, from, splitter->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(splitter, &press);
+        QMouseEvent move(QEvent::MouseMove, from + by, splitter->mapToGlobal(from + by), Qt::NoButton, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(splitter, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, from + by, splitter->mapToGlobal(from + by), Qt::LeftButton, {}, {});
+        QCoreApplication::sendEvent(splitter, &release);
+    };
+    drag(form->HSplitter, QPoint(60, 0));
+    EXPECT_EQ(form->LeftPanel->width(), 260);
+    drag(form->VSplitter, QPoint(0, -100));
+    EXPECT_EQ(form->DirTreeView->height(), tree.height() - 100);
+    drag(form->HSplitter, QPoint(-1000, 0));
+    EXPECT_EQ(form->LeftPanel->width(), 0) << "the split stops at the window's edge";
+    drag(form->HSplitter, QPoint(250, 0));
+    const int treeHeight = form->DirTreeView->height();
+    const int panelHeight = form->LeftPanel->height();
+
+    form->close();
+    ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().empty(); }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    TBrowseForm1 *again = open(first, 0);
+    again->resize(800, 600);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(again->LeftPanel->width(), 250);
+    EXPECT_NEAR(again->DirTreeView->height(), treeHeight * again->LeftPanel->height() / panelHeight, 1);
+    EXPECT_EQ(again->size(), QSize(800, 600));
+}
+
+TEST_F(BrowseFormTest, TheTitleShowsTheProgressOnlyWhileMinimised)
+{
+    const CPath first = pictureFolder("First", 0);
+    TBrowseForm1 *form = open(first, 0);
+    const QString title = first.ToAnsiString() + QString::fromUtf8(CaptionSuffix);
+    SendMessage(form->Handle(), UM_LOAD_PROGRESS, 4, 20);
+    EXPECT_EQ(form->windowTitle(), title);
+
+    form->showMinimized();
+    ASSERT_TRUE(ServeUntil([&] { return form->isMinimized(); }));
+    SendMessage(form->Handle(), UM_LOAD_PROGRESS, 4, 20);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("20% - %1 - 5 of 20%2").arg(first.ToAnsiString(), QString::fromUtf8(CaptionSuffix)));
+    SendMessage(form->Handle(), UM_LOADER_END, 0, 0);
+    EXPECT_EQ(form->windowTitle(), title);
+}
+
+TEST_F(BrowseFormTest, TheInformationPageTakesThePlaceOfTheThumbnails)
+{
+    const CPath first = pictureFolder("First", 1);
+    TBrowseForm1 *form = open(first, 1);
+    form->Info1Click();
+    auto *page = form->findChild<QWidget *>("InfoPage");
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_FALSE(form->ThumbBox->isVisible());
+    EXPECT_TRUE(form->findChild<QLabel *>("InfoLabel")->text().startsWith("Using imaging library "));
+    form->findChild<QPushButton *>("InfoBackButton")->click();
+    EXPECT_FALSE(page->isVisible());
+    EXPECT_TRUE(form->ThumbBox->isVisible());
 }
 
 } // namespace
