@@ -3,6 +3,7 @@
 #include <lib/Path.h>
 
 #include <QApplication>
+#include <QIcon>
 
 #include <exception>
 
@@ -23,6 +24,9 @@ public:
     // Only named: F1 and help contexts do nothing.
     CPath HelpFile;
 };
+
+// The program's icon, drawn at the usual sizes.
+QIcon ProgramIcon();
 
 // The standard exception box: the exception's message as an error, captioned
 // with the program title. Any thread; returns once the user has answered.

@@ -831,6 +831,9 @@ bool TBrowseForm1::eventFilter(QObject *watched, QEvent *event)
             return true;
         case QEvent::MouseButtonRelease:
             m_splitterDragging = false;
+            // The thumbnails take the room the split gave them.
+            if (watched == HSplitter && (GeneralOptions->GetInt(TGeneralOptions::AutoLayout) & TGeneralOptions::RelayWhenResized))
+                ReLayTimer->start();
             return true;
         default:
             return false;

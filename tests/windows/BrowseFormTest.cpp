@@ -399,3 +399,33 @@ TEST_F(BrowseFormTest, TheInformationPageTakesThePlaceOfTheThumbnails)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BrowseFormTest, APictureDeletedWhileTheFolderIsOpenLeavesTheBox)
+{
+    const CPath first = pictureFolder("First", 3);
+    TBrowseForm1 *form = open(first, 3);
+    std::filesystem::remove(host("First/p001.jpg"));
+    ASSERT_TRUE(ServeUntil([&] { return form->ThumbBox->Count() == 2; })) << "the watcher's change updates the box";
+    for (int index = 0; index < form->ThumbBox->Count(); ++index)
+        EXPECT_NE(form->ThumbBox->Thumbnail(index)->GetThumbBitmap()->GetHandler().GetName(), CPath("p001.jpg"));
+}
+
+TEST_F(BrowseFormTest, PicturesAddedWhileTheFolderWasClosedAppearWhenItOpens)
+{
+    const CPath first = pictureFolder("First", 2);
+    TBrowseForm1 *form = open(first, 2);
+    form->FolderOptions()->SetInt(TFolderOptions::AutoSave, 1);
+    form->close();
+    ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().empty(); }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(browseFileRecords(first), 2);
+    ThumbBitmapCache.Purge(true);
+
+    writeJpegFile("First/p100.jpg", 64, 48);
+    TBrowseForm1 *again = open(first, 3);
+    EXPECT_TRUE(again->IsModified()) << "the new picture is not in the browse file yet";
+}
+
+} // namespace
