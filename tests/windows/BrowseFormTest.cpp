@@ -1,6 +1,7 @@
 #include "BrowseFormTestSupport.h"
 
 #include <Source/engine/ProductInfo.h>
+#include <Source/engine/ThumbSort.h>
 #include <Source/engine/Thumbnail.h>
 #include <lib/Drive.h>
 #include <Source/engine/UserMessages.h>
@@ -426,6 +427,53 @@ TEST_F(BrowseFormTest, PicturesAddedWhileTheFolderWasClosedAppearWhenItOpens)
     writeJpegFile("First/p100.jpg", 64, 48);
     TBrowseForm1 *again = open(first, 3);
     EXPECT_TRUE(again->IsModified()) << "the new picture is not in the browse file yet";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BrowseFormTest, ReloadBuildsEveryThumbnailAgainAndUpdateOnlyWhatChanged)
+{
+    const CPath first = pictureFolder("First", 3);
+    TBrowseForm1 *form = open(first, 3);
+    auto rescanDone = [&] {
+        return ServeUntil([&] { return !form->ScanContext()->GetRescanRequest() && !form->IsLoading(); });
+    };
+    form->TakeModified(false);
+    form->Update(false);
+    ASSERT_TRUE(rescanDone());
+    EXPECT_FALSE(form->IsModified()) << "nothing changed on disk";
+
+    form->Reload();
+    ASSERT_TRUE(rescanDone());
+    EXPECT_TRUE(ServeUntil([&] { return form->IsModified(); })) << "every thumbnail was built again";
+    EXPECT_EQ(form->ThumbBox->Count(), 3);
+}
+
+TEST_F(BrowseFormTest, TheSortOrderOfTheFolderReordersTheThumbnailsAndKeepsTheSelection)
+{
+    const CPath first = pictureFolder("First", 3);
+    TBrowseForm1 *form = open(first, 3);
+    auto names = [&] {
+        std::vector<std::string> found;
+        for (int index = 0; index < form->ThumbBox->Count(); ++index)
+            found.push_back(form->ThumbBox->Thumbnail(index)->GetThumbBitmap()->GetHandler().GetName().c_str());
+        return found;
+    };
+    ASSERT_EQ(names(), (std::vector<std::string>{"p000.jpg", "p001.jpg", "p002.jpg"}));
+    form->ThumbBox->Thumbnail(0)->SetSelected(true);
+    form->TakeModified(false);
+
+    form->FolderOptions()->SetInt(TFolderOptions::SortProperty, CThumbSort::FileName);
+    form->FolderOptions()->SetInt(TFolderOptions::SortDirection, 1);
+    form->ApplySortOrder();
+    EXPECT_EQ(names(), (std::vector<std::string>{"p002.jpg", "p001.jpg", "p000.jpg"}));
+    EXPECT_TRUE(form->ThumbBox->Thumbnail(2)->Selected()) << "the selection follows its picture";
+    EXPECT_FALSE(form->ThumbBox->Thumbnail(0)->Selected());
+    EXPECT_TRUE(form->IsModified());
+    EXPECT_TRUE(form->StatusText().contains(QStringLiteral(" - 3 images sorted by file name descending - ")))
+        << form->StatusText().toStdString();
 }
 
 } // namespace
