@@ -477,3 +477,19 @@ TEST_F(BrowseFormTest, TheSortOrderOfTheFolderReordersTheThumbnailsAndKeepsTheSe
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BrowseFormTest, ADamagedBrowseFileIsReportedOnceAfterItsMessage)
+{
+    const CPath first = pictureFolder("First", 0);
+    writeFile("First/Thumbnail.zilo", QByteArray("not a browse file at all, only some words"));
+    TBrowseForm1 *form = open(first, 0);
+    ASSERT_TRUE(ServeUntil([&] { return !boxes.empty(); }));
+    QCoreApplication::processEvents();
+    const QString text = QStringLiteral("Failed to load browse file '%1\\Thumbnail.zilo'").arg(first.ToAnsiString());
+    EXPECT_EQ(std::count(boxes.begin(), boxes.end(), text), 1) << boxes.front().toStdString();
+    EXPECT_TRUE(form->StatusText().contains(" - 0 images ")) << form->StatusText().toStdString();
+}
+
+} // namespace
