@@ -253,3 +253,20 @@ void TOptionsReg::forEachStoredItem(const std::function<void(TOptionItem &, cons
         visit(*item, m_entries[id]);
     }
 }
+
+void DefineOptions(TOptionsReg &options, const QString &section, std::initializer_list<TOptionDefault> defaults)
+{
+    options.SetSection(section);
+    TStringList names;
+    for (const TOptionDefault &option : defaults)
+        names.Add(option.name);
+    options.SetEntries(&names);
+    int id = 0;
+    for (const TOptionDefault &option : defaults) {
+        if (const int32_t *number = std::get_if<int32_t>(&option.value))
+            options.SetInt(id, *number);
+        else
+            options.SetString(id, std::get<QString>(option.value));
+        ++id;
+    }
+}

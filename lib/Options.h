@@ -9,7 +9,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <variant>
 #include <vector>
 
 // A set of typed option items addressed by small ids, each with a value and
@@ -118,3 +120,14 @@ private:
     QString m_section;       // guarded by the set's lock, as are the two others
     QString m_registryKey;
 };
+
+// One value of an option set: its registry value name, its kind and default.
+struct TOptionDefault
+{
+    const char *name;
+    std::variant<int32_t, QString> value;
+};
+
+// Names the section, registers the value names in id order and makes each
+// item with its default.
+void DefineOptions(TOptionsReg &options, const QString &section, std::initializer_list<TOptionDefault> defaults);

@@ -19,31 +19,6 @@
 
 namespace {
 
-struct OptionDefault
-{
-    const char *name;                      // the registry value name
-    std::variant<int32_t, QString> value;  // its kind and default
-};
-
-// Names the section, registers the value names in id order and makes each
-// item with its default.
-void defineOptions(TOptionsReg &options, const char *section, std::initializer_list<OptionDefault> defaults)
-{
-    options.SetSection(section);
-    TStringList names;
-    for (const OptionDefault &option : defaults)
-        names.Add(option.name);
-    options.SetEntries(&names);
-    int id = 0;
-    for (const OptionDefault &option : defaults) {
-        if (const int32_t *number = std::get_if<int32_t>(&option.value))
-            options.SetInt(id, *number);
-        else
-            options.SetString(id, std::get<QString>(option.value));
-        ++id;
-    }
-}
-
 // How a value is shown: a check box for a flag, an edit field for a number or
 // a text, a choice for one of count values from first on.
 enum class ControlKind { Check, Number, Text, Choice };
@@ -200,7 +175,7 @@ std::unique_ptr<TZiloOptions> TZiloOptions::withSameValues(std::unique_ptr<TZilo
 
 TProgramOptions::TProgramOptions()
 {
-    defineOptions(*this, "Program",
+    DefineOptions(*this, "Program",
                   {
                       {"Show Batch", 0},
                       {"Show Basket", 0},
@@ -212,7 +187,7 @@ TProgramOptions::TProgramOptions()
 
 TMovieOptions::TMovieOptions()
 {
-    defineOptions(*this, "Movie",
+    DefineOptions(*this, "Movie",
                   {
                       {"Thumbs", 1},
                       {"Temp", defaultTempFolder()},
@@ -224,7 +199,7 @@ TMovieOptions::TMovieOptions()
 
 TGeneralOptions::TGeneralOptions()
 {
-    defineOptions(*this, "General",
+    DefineOptions(*this, "General",
                   {
                       {"WarnLevel", 5},
                       {"WarnLevelAsk", 1},
@@ -281,7 +256,7 @@ std::unique_ptr<TZiloOptions> TGeneralOptions::Clone() const
 
 TPanelOptions::TPanelOptions()
 {
-    defineOptions(*this, "Panel",
+    DefineOptions(*this, "Panel",
                   {
                       {"Colour", 0xD2D2D2},
                       {"Colour Strength", 0},
@@ -328,7 +303,7 @@ std::unique_ptr<TZiloOptions> TPanelOptions::Clone() const
 
 TJpegOptions::TJpegOptions()
 {
-    defineOptions(*this, "Jpeg",
+    DefineOptions(*this, "Jpeg",
                   {
                       {"Encoding", 0},
                       {"Compression", 10},
@@ -365,7 +340,7 @@ std::unique_ptr<TZiloOptions> TJpegOptions::Clone() const
 
 TDiskOptions::TDiskOptions()
 {
-    defineOptions(*this, "Disk",
+    DefineOptions(*this, "Disk",
                   {
                       {"Enable Floppy A", 0},
                       {"Enable Floppy B", 0},
@@ -406,7 +381,7 @@ TCacheOptions::TCacheOptions() : TCacheOptions(totalPhysicalMemory())
 
 TCacheOptions::TCacheOptions(uint64_t totalPhysicalBytes) : m_totalPhysicalBytes(totalPhysicalBytes)
 {
-    defineOptions(*this, "Cache",
+    DefineOptions(*this, "Cache",
                   {
                       {"Cleanup Type", DeleteAboveMemoryThreshold},
                       {"Object Threshold", 500},

@@ -116,40 +116,23 @@ TBrowseForm1::TBrowseForm1(const CPath &folder)
     const QSize screen = QGuiApplication::primaryScreen()->size();
     const int width = screen.width() * 80 / 100;
     const int height = screen.height() * 80 / 100;
-    struct Default
-    {
-        const char *name;
-        int value;
-    };
-    const Default defaults[] = {{"V-Split", 800},
-                                {"H-Split", 200},
-                                {"Left", (screen.width() - width) / 2},
-                                {"Top", (screen.height() - height) / 2},
-                                {"Width", width},
-                                {"Height", height},
-                                {"Maximised", 0},
-                                {"Folder", 0},
-                                {"Show Folder Panel", 1},
-                                {"Show Status Bar", 1},
-                                {"Show Hidden", 0},
-                                {"Column 1", 70},
-                                {"Column 2", 100},
-                                {"Column 3", 100},
-                                {"Shortcut Icons", 1}};
-    TStringList names;
-    for (const Default &entry : defaults)
-        names.Add(entry.name);
-    Options.SetEntries(&names);
-    int id = 0;
-    for (const Default &entry : defaults) {
-        if (id == Folder_)
-            Options.SetString(id, QString::fromStdString(ProgramFolder()));
-        else
-            Options.SetInt(id, entry.value);
-        ++id;
-    }
     Options.SetRegistryKey(SettingsRoot);
-    Options.SetSection(BrowserSection(m_windowNumber).ToAnsiString());
+    DefineOptions(Options, BrowserSection(m_windowNumber).ToAnsiString(),
+                  {{"V-Split", 800},
+                   {"H-Split", 200},
+                   {"Left", (screen.width() - width) / 2},
+                   {"Top", (screen.height() - height) / 2},
+                   {"Width", width},
+                   {"Height", height},
+                   {"Maximised", 0},
+                   {"Folder", QString::fromStdString(ProgramFolder())},
+                   {"Show Folder Panel", 1},
+                   {"Show Status Bar", 1},
+                   {"Show Hidden", 0},
+                   {"Column 1", 70},
+                   {"Column 2", 100},
+                   {"Column 3", 100},
+                   {"Shortcut Icons", 1}});
     Options.Load();
 
     createControls();
