@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
 
 #include <filesystem>
 #include <memory>
@@ -219,6 +221,27 @@ TEST_F(DeviceChange, AMapReplacedByRenameStaysWatched)
 
     const std::vector<WPARAM> expected{DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE, DBT_DEVICEARRIVAL};
     EXPECT_EQ(window.events(), expected);
+}
+
+// The host's own mount table, watched from a namespace where a share can be
+// mounted without privileges (a helper process, since a process with threads
+// cannot enter one).
+TEST(DeviceChangeMounts, AShareMountedAndUnmountedArrivesAndGoes)
+{
+    const std::string share = TestHostFolder() + "/share";
+    std::filesystem::create_directories(share);
+    QProcess helper;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("ZILO_DRIVE_MAP"));
+    helper.setProcessEnvironment(environment);
+    helper.start(QCoreApplication::applicationDirPath() + QStringLiteral("/MountAndWatch"),
+                 {QString::fromStdString(share)});
+    ASSERT_TRUE(ServeUntil([&] { return helper.state() == QProcess::NotRunning; }, std::chrono::seconds(60)));
+    ASSERT_EQ(helper.exitStatus(), QProcess::NormalExit);
+    if (helper.exitCode() == 77)
+        GTEST_SKIP() << "this host lets no user make namespaces to mount in";
+    EXPECT_EQ(helper.exitCode(), 0) << helper.readAllStandardError().toStdString();
+    EXPECT_EQ(helper.readAllStandardOutput().toStdString(), "0x8000\n0x8004\n");
 }
 
 } // namespace
