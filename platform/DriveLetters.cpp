@@ -8,6 +8,14 @@
 #include <cstdlib>
 #include <mutex>
 
+#include <sys/stat.h>
+
+bool IsDriveReady(const DriveInfo &drive)
+{
+    struct stat info;
+    return ::stat(drive.hostRoot.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 DriveLetterTable::DriveLetterTable(std::vector<DriveInfo> drives)
 {
     std::stable_sort(drives.begin(), drives.end(),

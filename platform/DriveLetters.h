@@ -22,7 +22,12 @@ struct DriveInfo
     bool readOnly = false;                // mounted read-only, or the drive map says so
     std::optional<uint64_t> freeBytes;    // the drive map's figures; else the host's
     std::optional<uint64_t> totalBytes;
+
+    bool operator==(const DriveInfo &) const = default;
 };
+
+// Whether the drive's host folder is there: its medium is in.
+bool IsDriveReady(const DriveInfo &drive);
 
 // One consistent view of every drive letter. It never changes once made, so
 // any number of threads may read it while a newer table replaces it.

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -34,12 +33,6 @@ static const DriveInfo *driveOfRoot(const DriveLetterTable &table, const char *r
     return letterRoot ? table.drive(path[0]) : nullptr;
 }
 
-static bool isReady(const DriveInfo &drive)
-{
-    struct stat info;
-    return ::stat(drive.hostRoot.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 // The drive of a root that is ready, or null with the last error set.
 static const DriveInfo *readyDriveOfRoot(const DriveLetterTable &table, const char *root)
 {
@@ -48,7 +41,7 @@ static const DriveInfo *readyDriveOfRoot(const DriveLetterTable &table, const ch
         SetLastError(ERROR_PATH_NOT_FOUND);
         return nullptr;
     }
-    if (!isReady(*drive)) {
+    if (!IsDriveReady(*drive)) {
         SetLastError(ERROR_NOT_READY);
         return nullptr;
     }

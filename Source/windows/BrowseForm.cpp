@@ -29,6 +29,7 @@
 #include <lib/controls/HistoryComboBox.h>
 #include <lib/imaging/ImgLib.h>
 #include <lib/SafeRegIniFile.h>
+#include <platform/DeviceChange.h>
 #include <platform/MessageBox.h>
 #include <platform/ProgramFolder.h>
 #include <platform/SystemMetrics.h>
@@ -110,7 +111,8 @@ TBrowseForm1::TBrowseForm1(const CPath &folder)
     : m_initialFolder(folder),
       m_scanThreads(std::make_unique<TScanThreadList>()),
       m_windowNumber(++s_windowCount),
-      m_window([this](UINT message, WPARAM wParam, LPARAM lParam) { return Dispatch(message, wParam, lParam); })
+      m_window([this](UINT message, WPARAM wParam, LPARAM lParam) { return Dispatch(message, wParam, lParam); }),
+      m_deviceChange(std::make_unique<CDeviceChangeRegistration>(m_window.Handle()))
 {
     setObjectName(QStringLiteral("BrowseForm1"));
     const QSize screen = QGuiApplication::primaryScreen()->size();

@@ -19,6 +19,7 @@ class CThumbBitmap;
 
 #include <memory>
 
+class CDeviceChangeRegistration;
 class CScanThumbProgressContext;
 class QLabel;
 class QProgressBar;
@@ -226,6 +227,7 @@ private:
     bool m_closeAllowed = false;
     QWidget *m_infoPage = nullptr;
     CMessageWindow m_window;
+    std::unique_ptr<CDeviceChangeRegistration> m_deviceChange;   // WM_DEVICECHANGE for m_window
 };
 
 // The selection panel's least width.
