@@ -794,21 +794,21 @@ bool TBrowseForm1::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     if (watched == HSplitter || watched == VSplitter) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
+        const auto globalPos = [event] { return static_cast<QMouseEvent *>(event)->globalPosition().toPoint(); };
         switch (event->type()) {
         case QEvent::MouseButtonPress:
             m_splitterDragging = true;
-            m_splitterPress = mouse->globalPosition().toPoint();
+            m_splitterPress = globalPos();
             m_splitterStart = watched == HSplitter ? HSplitter->x() : VSplitter->y();
             return true;
         case QEvent::MouseMove:
             if (!m_splitterDragging)
                 return false;
             if (watched == HSplitter) {
-                SetHSplit(m_splitterStart + mouse->globalPosition().toPoint().x() - m_splitterPress.x());
+                SetHSplit(m_splitterStart + globalPos().x() - m_splitterPress.x());
             } else {
                 const int panelHeight = std::max(1, LeftPanel->height());
-                const int top = std::clamp(m_splitterStart + mouse->globalPosition().toPoint().y() - m_splitterPress.y(), 0,
+                const int top = std::clamp(m_splitterStart + globalPos().y() - m_splitterPress.y(), 0,
                                            std::max(0, panelHeight - SplitterSize));
                 m_vSplitFraction = double(top) / panelHeight;
                 placeTree();

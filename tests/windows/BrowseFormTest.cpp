@@ -489,7 +489,8 @@ TEST_F(BrowseFormTest, ADamagedBrowseFileIsReportedOnceAfterItsMessage)
     QCoreApplication::processEvents();
     const QString text = QStringLiteral("Failed to load browse file '%1\\Thumbnail.zilo'").arg(first.ToAnsiString());
     EXPECT_EQ(std::count(boxes.begin(), boxes.end(), text), 1) << boxes.front().toStdString();
-    EXPECT_TRUE(form->StatusText().contains(" - 0 images ")) << form->StatusText().toStdString();
+    EXPECT_TRUE(ServeUntil([&] { return form->StatusText().contains(" - 0 images "); }))
+        << form->StatusText().toStdString();
 }
 
 } // namespace
