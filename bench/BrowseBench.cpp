@@ -16,7 +16,9 @@
 //   window's construction (whose FormCreate asks for the folder);
 // - switch: GoToFolder from A, loaded and idle, to B;
 // each until the window is idle again (the automatic update that follows a
-// load has ended). Then the window is closed and the cache purged, so that
+// load has ended). Each request comes (run x 37) mod 100 ms after the window
+// got idle, so that runs meet the coordinator's 100 ms tick at different
+// points. Then the window is closed and the cache purged, so that
 // every open reads its browse file anew.
 //
 // The times, in ms from the request; the window is looked at between two
@@ -93,6 +95,7 @@ constexpr double PauseSleepMs = 150;
 constexpr double ShortPauseMs = 200;   // the end of a load
 constexpr double LongPauseMs = 500;    // after a scan is stopped
 constexpr auto LoadTimeout = std::chrono::seconds(120);
+constexpr int TickMs = 100;   // the coordinator's tick
 
 using Clock = std::chrono::steady_clock;
 
@@ -451,6 +454,16 @@ void printSummary(const TResults &results)
     }
 }
 
+// The event loop runs on for a while before each request: the coordinator's
+// tick restarts after every long step, so a request made as soon as the
+// window got idle would always wait nearly a whole tick. Runs spread the
+// request over the tick instead.
+void settleBeforeRequest(int run)
+{
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(run * 37 % TickMs);
+    serveUntil([&] { return Clock::now() >= end; });
+}
+
 // One open and one switch of size; answers false when a window never got idle.
 bool measureSize(int run, int size, const fs::path &data, TResults &results)
 {
@@ -460,6 +473,7 @@ bool measureSize(int run, int size, const fs::path &data, TResults &results)
 
     TLoadWatch open(first, size);
     s_saveQuestions = 0;
+    settleBeforeRequest(run);
     if (!open.Follow(form, [&] { form = new TBrowseForm1(first); })) {
         std::fprintf(stderr, "%s: the window never got idle (status \"%s\")\n", first.c_str(),
                      qPrintable(form->StatusText()));
@@ -471,6 +485,7 @@ bool measureSize(int run, int size, const fs::path &data, TResults &results)
 
     TLoadWatch change(second, size);
     s_saveQuestions = 0;
+    settleBeforeRequest(run);
     if (!change.Follow(form, [&] { form->GoToFolder(second); })) {
         std::fprintf(stderr, "%s: the window never got idle (status \"%s\")\n", second.c_str(),
                      qPrintable(form->StatusText()));
