@@ -16,28 +16,29 @@
 //   window's construction (whose FormCreate asks for the folder);
 // - switch: GoToFolder from A, loaded and idle, to B;
 // each until the window is idle again (the automatic update that follows a
-// load has ended). Each request comes (run x 37) mod 100 ms after the window
-// got idle, so that runs meet the coordinator's 100 ms tick at different
-// points. Then the window is closed and the cache purged, so that
-// every open reads its browse file anew.
+// load has ended). Then the window is closed and the cache purged, so that
+// every open reads its browse file anew. Each request comes (run x 37) mod
+// 100 ms after the window got idle, so that runs meet the coordinator's
+// 100 ms tick at different points.
 //
-// The times, in ms from the request; the window is looked at between two
-// steps of the window thread, paints as they return:
+// The times, in ms from the request:
 // - loading: the folder is the window's and its scan thread started;
 // - thumbnails painted: the first paint of the box's inner panel whose
 //   region met a thumbnail, drawn into the window's backing store;
 // - page painted: the first such paint once the box held a page of
 //   thumbnails (the last one reaching past the panel's bottom) or all;
-// - placed: the box's Count() equals the records;
-// - summary: the status reads "FOLDER - N images ..." after the load;
+// - placed: the box's Count() equals the records, as the progress bar steps;
+// - summary: the status line is painted with "FOLDER - N images ..." after
+//   the load;
 // - idle: the summary again once the automatic update has ended.
 // Steps are the gaps between firings of a 1 ms timer (a step and at most
 // about 1 ms), each with the window thread's CPU time. A gap in which the
 // thread slept 150 ms or more holds one of the window's deliberate pauses
 // (200 ms at the end of a load, 500 ms after a scan is stopped): it counts as
 // a pause of that nominal length, and only what it took beyond the pause
-// counts as a step. "net" figures leave out the pauses that ended before
-// them. The last lines give each figure's minimum, median and maximum.
+// counts as a step; the steps over 50 ms are listed with their ends. "net"
+// figures leave out the pauses before them. The last lines give each
+// figure's minimum, median and maximum.
 // Settings and the program folder go to a scratch folder unless
 // ZILO_REGISTRY and ZILO_PROGRAM_FOLDER are set. Message boxes and dialogs
 // are answered with their defaults and reported: none should come.
@@ -61,9 +62,11 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPointer>
+#include <QProgressBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -94,6 +97,7 @@ constexpr char PhotoSize[] = "160x120";
 constexpr double PauseSleepMs = 150;
 constexpr double ShortPauseMs = 200;   // the end of a load
 constexpr double LongPauseMs = 500;    // after a scan is stopped
+constexpr double StepGoalMs = 50;      // the longest a step should take besides a pause
 constexpr auto LoadTimeout = std::chrono::seconds(120);
 constexpr int TickMs = 100;   // the coordinator's tick
 
@@ -129,19 +133,16 @@ bool serveUntil(const std::function<bool()> &done)
     return true;
 }
 
-// Sees every paint of one widget: asked before it is handled whether to
-// hear of its end.
+// Sees every paint: asked before one is handled whether to hear of its end.
 class TPaintObserver
 {
 public:
     virtual ~TPaintObserver() = default;
-    virtual QWidget *Watched() const = 0;
-    virtual bool BeforePaint(const QRegion &region) = 0;
-    virtual void AfterPaint() = 0;
+    virtual bool BeforePaint(const QObject *widget, const QRegion &region) = 0;
+    virtual void AfterPaint(const QObject *widget) = 0;
 };
 
-// The application, which tells a paint observer when a paint of its widget
-// has returned.
+// The application, which tells a paint observer when a paint has returned.
 class TBenchApplication : public QApplication
 {
 public:
@@ -151,13 +152,13 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override
     {
-        if (!m_observer || event->type() != QEvent::Paint || receiver != m_observer->Watched())
+        if (!m_observer || event->type() != QEvent::Paint)
             return QApplication::notify(receiver, event);
         TPaintObserver *observer = m_observer;
-        const bool heard = observer->BeforePaint(static_cast<QPaintEvent *>(event)->region());
+        const bool heard = observer->BeforePaint(receiver, static_cast<QPaintEvent *>(event)->region());
         const bool handled = QApplication::notify(receiver, event);
         if (heard && m_observer == observer)
-            observer->AfterPaint();
+            observer->AfterPaint(receiver);
         return handled;
     }
 
@@ -177,6 +178,7 @@ struct TStep
     double wall;
     double cpu;   // of the window thread
 
+    double start() const { return end - wall; }
     double slept() const { return wall - cpu; }
     bool holdsPause() const { return slept() >= PauseSleepMs; }
     double pause() const { return holdsPause() ? (slept() >= 350 ? LongPauseMs : ShortPauseMs) : 0; }
@@ -197,13 +199,14 @@ struct TFigures
     std::vector<TStep> steps;
     int saveQuestions = 0;   // the times leaving a folder asked to save it
 
-    // The pauses that ended by ms.
+    // The pauses before ms. A step that ms falls in counts its pause up to
+    // ms: the window pauses first and then shows what the pause ended.
     double pausesBefore(double ms) const
     {
         double total = 0;
         for (const TStep &step : steps)
-            if (step.end <= ms)
-                total += step.pause();
+            if (step.start() < ms)
+                total += std::min(step.pause(), ms - step.start());
         return total;
     }
     double net(double ms) const { return ms < 0 ? ms : ms - pausesBefore(ms); }
@@ -212,6 +215,15 @@ struct TFigures
         const auto longest = std::max_element(steps.begin(), steps.end(),
                                               [](const TStep &a, const TStep &b) { return a.work() < b.work(); });
         return longest == steps.end() ? nullptr : &*longest;
+    }
+    // Steps over ms besides their pauses.
+    std::vector<const TStep *> stepsOver(double ms) const
+    {
+        std::vector<const TStep *> found;
+        for (const TStep &step : steps)
+            if (step.work() > ms)
+                found.push_back(&step);
+        return found;
     }
     std::vector<double> pauses() const
     {
@@ -225,7 +237,9 @@ struct TFigures
 
 // Follows one request of a folder of recordCount records in a browse window
 // until the window is idle again: looks at the window between steps (a 1 ms
-// timer) and at the end of every paint of its thumbnail box.
+// timer), at the end of every paint of its thumbnail box and of its status
+// line (which repaints at once on every change), and at every step of its
+// progress bar (one a record read).
 class TLoadWatch : public TPaintObserver
 {
 public:
@@ -248,6 +262,8 @@ public:
         benchApplication()->SetPaintObserver(this);
         request();
         m_figures.request = sinceStart();
+        QObject::connect(form->ProgressBar, &QProgressBar::valueChanged, &m_stepTimer,
+                         [this] { lookAtCount(sinceStart()); });
         m_stepTimer.start();
         const bool idle = serveUntil([this] { return m_figures.idle >= 0; });
         m_stepTimer.stop();
@@ -257,25 +273,38 @@ public:
 
     TFigures &Figures() { return m_figures; }
 
-    QWidget *Watched() const override { return shown() ? (*m_form)->ThumbBox->Client() : nullptr; }
-
-    bool BeforePaint(const QRegion &region) override
+    bool BeforePaint(const QObject *widget, const QRegion &region) override
     {
-        if (m_figures.pagePainted >= 0 || !shown())
+        if (!shown())
+            return false;
+        if (widget == (*m_form)->StatusPanel)
+            return true;
+        if (widget != (*m_form)->ThumbBox->Client() || m_figures.pagePainted >= 0)
             return false;
         TThumbBox *box = (*m_form)->ThumbBox;
+        // The thumbnails lie in rows from the top: none below the region can meet it.
+        const int regionBottom = region.boundingRect().bottom();
         m_paintMeetsThumbnail = false;
-        for (int index = 0; index < box->Count() && !m_paintMeetsThumbnail; ++index)
-            m_paintMeetsThumbnail = region.intersects(box->ThumbnailRect(box->Thumbnail(index)));
-        m_paintHasPage = box->Count() == m_recordCount
-                         || (box->Count() > 0
-                             && box->ThumbnailRect(box->Thumbnail(box->Count() - 1)).bottom() >= box->Client()->height());
+        for (int index = 0; index < box->Count() && !m_paintMeetsThumbnail; ++index) {
+            const QRect place = box->ThumbnailRect(box->Thumbnail(index));
+            if (place.top() > regionBottom)
+                break;
+            m_paintMeetsThumbnail = region.intersects(place);
+        }
+        const int count = box->Count();
+        const bool pageFilled =
+            count > 0 && box->ThumbnailRect(box->Thumbnail(count - 1)).bottom() >= box->Client()->height();
+        m_paintHasPage = count == m_recordCount || pageFilled;
         return m_paintMeetsThumbnail;
     }
 
-    void AfterPaint() override
+    void AfterPaint(const QObject *widget) override
     {
         const double now = sinceStart();
+        if (widget == (*m_form)->StatusPanel) {
+            statusPainted(now);
+            return;
+        }
         if (m_figures.thumbnailsPainted < 0)
             m_figures.thumbnailsPainted = now;
         if (m_paintHasPage)
@@ -293,10 +322,29 @@ private:
     {
         const Clock::time_point now = Clock::now();
         const double cpu = threadCpuMs();
-        m_figures.steps.push_back({millisecondsBetween(m_start, now), millisecondsBetween(m_lastStep, now), cpu - m_lastCpu});
+        m_figures.steps.push_back(
+            {millisecondsBetween(m_start, now), millisecondsBetween(m_lastStep, now), cpu - m_lastCpu});
         m_lastStep = now;
         m_lastCpu = cpu;
         look(m_figures.steps.back().end);
+    }
+
+    void lookAtCount(double now)
+    {
+        if (m_figures.placed < 0 && shown() && (*m_form)->ThumbBox->Count() == m_recordCount)
+            m_figures.placed = now;
+    }
+
+    // The summary counts once every thumbnail is there: a switch first shows
+    // the old folder's summary under the new folder's name. A status shown
+    // while the scan thread loads after it is the automatic update's.
+    void statusPainted(double now)
+    {
+        CScanThumbProgressContext *context = (*m_form)->ScanContext();
+        if (!showsSummary())
+            m_updateSeen = m_updateSeen || (m_figures.summary >= 0 && context && context->IsLoading());
+        else if (m_figures.summary < 0 && (*m_form)->ThumbBox->Count() == m_recordCount)
+            m_figures.summary = now;
     }
 
     // Between two steps: what the window shows now.
@@ -304,21 +352,11 @@ private:
     {
         if (!shown())
             return;
-        TBrowseForm1 *form = *m_form;
-        CScanThumbProgressContext *context = form->ScanContext();
+        CScanThumbProgressContext *context = (*m_form)->ScanContext();
         if (m_figures.loading < 0 && context)
             m_figures.loading = now;
-        if (m_figures.placed < 0 && form->ThumbBox->Count() == m_recordCount)
-            m_figures.placed = now;
-        if (m_figures.placed < 0)
-            return;
-        if (m_figures.summary < 0 && showsSummary())
-            m_figures.summary = now;
-        if (m_figures.summary < 0)
-            return;
-        if (!showsSummary())
-            m_updateSeen = true;
-        else if (m_updateSeen && context && !context->IsLoading() && !context->GetRescanRequest())
+        lookAtCount(now);
+        if (m_updateSeen && showsSummary() && context && !context->IsLoading() && !context->GetRescanRequest())
             m_figures.idle = now;
     }
 
@@ -409,13 +447,17 @@ void printRun(int run, const char *what, int size, const TFigures &figures)
     std::string pauses;
     for (double pause : figures.pauses())
         pauses += " " + std::to_string(int(pause + 0.5));
+    std::string longSteps;
+    for (const TStep *step : figures.stepsOver(StepGoalMs))
+        longSteps += " " + std::to_string(int(step->work() + 0.5)) + "@" + std::to_string(int(step->end + 0.5));
     std::printf("run %d %s %d: request %.1f loading %.1f thumbnails-painted %.1f page-painted %.1f placed %.1f "
                 "summary %.1f idle %.1f | net of pauses: page-painted %.1f placed %.1f summary %.1f | "
-                "pauses (ms)%s | longest step besides pauses %.1f at %.1f | steps %zu%s\n",
+                "pauses (ms)%s | longest step besides pauses %.1f at %.1f | over %g ms at (ms)%s | steps %zu%s\n",
                 run, what, size, figures.request, figures.loading, figures.thumbnailsPainted, figures.pagePainted,
                 figures.placed, figures.summary, figures.idle, figures.net(figures.pagePainted),
                 figures.net(figures.placed), figures.net(figures.summary), pauses.c_str(),
-                longest ? longest->work() : 0.0, longest ? longest->end : 0.0, figures.steps.size(),
+                longest ? longest->work() : 0.0, longest ? longest->end : 0.0, StepGoalMs, longSteps.c_str(),
+                figures.steps.size(),
                 figures.saveQuestions ? " | asked to save" : "");
     std::fflush(stdout);
 }
@@ -451,6 +493,8 @@ void printSummary(const TResults &results)
             const TStep *longest = f.longestStep();
             return longest ? longest->work() : 0.0;
         });
+        printSpread(what, runs, "steps over 50 ms besides pauses",
+                    [](const TFigures &f) { return double(f.stepsOver(StepGoalMs).size()); });
     }
 }
 
@@ -460,8 +504,9 @@ void printSummary(const TResults &results)
 // request over the tick instead.
 void settleBeforeRequest(int run)
 {
-    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(run * 37 % TickMs);
-    serveUntil([&] { return Clock::now() >= end; });
+    QEventLoop loop;
+    QTimer::singleShot(std::chrono::milliseconds(run * 37 % TickMs), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 // One open and one switch of size; answers false when a window never got idle.
