@@ -359,6 +359,18 @@ void TThumbBox::OpenSelected()
     OpenFiles(files, RegisteredApplication);
 }
 
+bool TThumbBox::ShowsRecord(CThumbBitmap *record) const
+{
+    TClientList &clients = record->Clients();
+    CSingleLock lock(clients.criticalSection());
+    for (int index = 0; index < clients.Count(); ++index) {
+        const auto *observer = dynamic_cast<const TThumbnailObserver *>(static_cast<CClient *>(clients[index]));
+        if (observer && observer->Thumbnail() && observer->Thumbnail()->Box() == this)
+            return true;
+    }
+    return false;
+}
+
 std::vector<TThumbnail *> TThumbBox::FindMatching(const std::function<bool(const TThumbnail &)> &accepts) const
 {
     std::vector<TThumbnail *> matching;

@@ -78,6 +78,9 @@ public:
     void SetAllCutMarks(bool cutMark);
     // Opens the selected files with their default application.
     void OpenSelected();
+    // Whether one of its thumbnails shows record. Asks the record's own
+    // clients, so it costs the same in a box of any size. Window thread.
+    bool ShowsRecord(CThumbBitmap *record) const;
     // The thumbnails that accepts takes, in display order.
     std::vector<TThumbnail *> FindMatching(const std::function<bool(const TThumbnail &)> &accepts) const;
     // Moves the focus a step in direction, selecting it alone; with extend

@@ -212,9 +212,7 @@ void TBrowseForm1::UMCreateBegin(int count)
 
 void TBrowseForm1::UMRecordAdded(CThumbBitmap *record)
 {
-    const std::vector<TThumbnail *> holding =
-        ThumbBox->FindMatching([record](const TThumbnail &thumbnail) { return thumbnail.GetThumbBitmap() == record; });
-    if (holding.empty()) {
+    if (!ThumbBox->ShowsRecord(record)) {
         ThumbBox->AddThumbnail(record);
         SetModified(true);
     }

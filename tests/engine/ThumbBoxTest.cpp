@@ -50,6 +50,28 @@ TEST_F(ThumbBoxTest, PlacesThumbnailsInRowsAcrossTheUsableWidth)
     }
 }
 
+TEST_F(ThumbBoxTest, KnowsTheRecordsThatItsOwnThumbnailsShow)
+{
+    CThumbBitmap *first = record("a.jpg", 64, 48, true);
+    CThumbBitmap *second = record("b.jpg", 64, 48, true);
+    TThumbBox box(&m_owner);
+    TThumbBox elsewhere(&m_owner);
+    TThumbnail *thumbnail = box.AddThumbnail(first);
+    elsewhere.AddThumbnail(second);
+    EXPECT_TRUE(box.ShowsRecord(first));
+    EXPECT_FALSE(box.ShowsRecord(second)) << "shown by another box only";
+
+    thumbnail->SetThumbBitmap(second);
+    EXPECT_FALSE(box.ShowsRecord(first));
+    EXPECT_TRUE(box.ShowsRecord(second));
+
+    // A drag may keep the observer of a thumbnail that has gone.
+    const std::shared_ptr<TThumbnailObserver> kept = thumbnail->Observer();
+    delete thumbnail;
+    EXPECT_FALSE(box.ShowsRecord(second));
+    EXPECT_TRUE(elsewhere.ShowsRecord(second));
+}
+
 TEST_F(ThumbBoxTest, ThumbnailsOfMixedSizesNeverOverlap)
 {
     setFolderOption(TFolderOptions::ThumbnailSize, 160);
