@@ -23,6 +23,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QRandomGenerator>
+#include <QThread>
 #include <QWidget>
 
 #include <array>
@@ -277,7 +278,8 @@ void ProcessMessages()
 {
     // Each top-level window paints what waits to be painted, right now; the
     // queued update requests then find nothing left to do.
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance())
+        || QThread::currentThread() != QCoreApplication::instance()->thread())
         return;
     for (QWidget *window : QApplication::topLevelWidgets()) {
         if (!window->isVisible())

@@ -232,6 +232,11 @@ void TScanThread::Execute()
         m_context->SetRescanRequest(true);
     while (!m_context->IsTerminated()) {
         // A request made while its work runs is kept for the next turn.
+        // Checking thousands of files takes long: here, not on the window thread.
+        if (const CScanThumbProgressContext::TCheck check = m_context->TakeCheckRequest())
+            serve([this, check] {
+                ThumbBitmapCache.CheckFolderUpToDate(m_folder, check == CScanThumbProgressContext::ForcedCheck);
+            });
         if (m_context->TakeRescanRequest())
             serve([this] { CThumbLoader(m_folder).Load(m_context); });
         if (m_context->TakeSaveRequest()) {

@@ -292,8 +292,14 @@ void CThumbBitmap::CheckUpToDate(bool force)
         return;
     }
     TFileHandler current(path);
-    if (CompareFileTime(&current.GetModified(), &stored.GetModified()) == 0)
+    if (CompareFileTime(&current.GetModified(), &stored.GetModified()) == 0) {
+        // A record read from a browse file knows no size until now.
+        if (current.GetSize() != stored.GetSize()) {
+            CSingleLock lock(m_lock);
+            m_handler.SetSize(current.GetSize());
+        }
         return;
+    }
     ReleaseData();
     m_clients.NotifyClients(Changed);
 }

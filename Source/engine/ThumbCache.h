@@ -82,9 +82,9 @@ public:
     // records as the Cache option "Cleanup Type" decides. Nothing before the
     // option groups exist.
     void PurgeByPolicy();
-    // Window thread: CheckUpToDate(force) on every record of folder that is
-    // not being built, repainting the windows every 50 records. The lock is
-    // held only while the records are listed.
+    // Any thread: CheckUpToDate(force) on every record of folder that is
+    // not being built; on the window thread the windows are repainted every
+    // 50 records. The lock is held only while the records are listed.
     void CheckFolderUpToDate(const CPath &folder, bool force);
 };
 

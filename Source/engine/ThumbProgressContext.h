@@ -148,6 +148,21 @@ public:
     // The scan thread: whether a request is set, clearing it in one step, so
     // that one made while its work runs waits for the next turn.
     bool TakeRescanRequest() { return m_rescanRequest.exchange(false); }
+    // The owner asks for the folder's cached records to be checked against
+    // their files (with force, every one built again) before the next rescan;
+    // a forced request outweighs a plain one. The scan thread takes it as
+    // NoCheck, PlainCheck or ForcedCheck.
+    enum TCheck { NoCheck, PlainCheck, ForcedCheck };
+    void SetCheckRequest(bool force)
+    {
+        if (force)
+            m_checkRequest = ForcedCheck;
+        else {
+            int none = NoCheck;
+            m_checkRequest.compare_exchange_strong(none, PlainCheck);
+        }
+    }
+    TCheck TakeCheckRequest() { return TCheck(m_checkRequest.exchange(NoCheck)); }
     // The save is marked running before its request clears, so that the
     // owner, waiting on IsSavePending, never stops the thread in mid-save.
     // SaveDone ends it.
@@ -169,6 +184,7 @@ private:
     std::atomic<bool> m_rescanRequest{false};
     std::atomic<bool> m_saveRequest{false};
     std::atomic<bool> m_saveRunning{false};
+    std::atomic<int> m_checkRequest{NoCheck};
 };
 
 // The context of a single-thumbnail thread, serving one paint box. It knows

@@ -602,13 +602,15 @@ void TBrowseForm1::Update(bool rebuild)
 {
     CWaitCursor wait;
     SaveTimer->stop();
-    SetStatus("Updating thumbnails...");
-    ThumbBitmapCache.CheckFolderUpToDate(m_folder, rebuild);
-    SetStatus(CString());
+    // The scan thread checks the records against their files, then makes
+    // what is missing; its messages take the status on from here.
+    SetStatus(m_scanContext ? CString("Updating thumbnails...") : CString());
     if (rebuild)
         ThumbBox->ResetLayout();
-    if (m_scanContext)
+    if (m_scanContext) {
+        m_scanContext->SetCheckRequest(rebuild);
         m_scanContext->SetRescanRequest(true);
+    }
     UpdateSelectionStatus();
 }
 

@@ -427,6 +427,11 @@ TEST_F(BrowseFormTest, PicturesAddedWhileTheFolderWasClosedAppearWhenItOpens)
     writeJpegFile("First/p100.jpg", 64, 48);
     TBrowseForm1 *again = open(first, 3);
     EXPECT_TRUE(again->IsModified()) << "the new picture is not in the browse file yet";
+    int64_t bytes = 0;
+    for (const char *name : {"First/p000.jpg", "First/p001.jpg", "First/p100.jpg"})
+        bytes += int64_t(std::filesystem::file_size(host(name)));
+    EXPECT_TRUE(ServeUntil([&] { return again->ThumbBox->GetTotalFileSize() == bytes; }))
+        << "the pictures read from the browse file count their sizes too: " << again->ThumbBox->GetTotalFileSize();
 }
 
 } // namespace
