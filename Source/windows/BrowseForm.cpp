@@ -444,9 +444,12 @@ void TBrowseForm1::BrowseTimerTick()
     if (IsSavePending())
         return;
     if (HasScanThread()) {
-        if (m_scanContext)
-            StopLoading();
-        return;
+        if (!m_scanContext)
+            return;   // stopped, and not gone yet
+        StopLoading();
+        // Usually gone within the pause: then the switch need not wait a tick.
+        if (HasScanThread())
+            return;
     }
     if (m_closing) {
         // Once: the window is deleted at the next turn of the loop.
