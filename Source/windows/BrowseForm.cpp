@@ -102,11 +102,6 @@ CString BrowserSection(int windowNumber)
     return section;
 }
 
-int TBrowseForm1::WindowCount()
-{
-    return s_windowCount;
-}
-
 TBrowseForm1::TBrowseForm1(const CPath &folder)
     : m_initialFolder(folder),
       m_scanThreads(std::make_unique<TScanThreadList>()),
@@ -153,11 +148,6 @@ TBrowseForm1::~TBrowseForm1()
 QString TBrowseForm1::StatusText() const
 {
     return StatusPanel->text();
-}
-
-QString TBrowseForm1::SelectionText() const
-{
-    return HintPanel->text();
 }
 
 void TBrowseForm1::createControls()

@@ -67,7 +67,6 @@ public:
     TFolderSpecificOptions *FolderOptions() const { return m_folderOptions; }
     CScanThumbProgressContext *ScanContext() const { return m_scanContext; }
     QString StatusText() const;
-    QString SelectionText() const;
 
     void GoToFolder(const CPath &path);
     bool QueryCloseFolder();
@@ -144,9 +143,6 @@ public:
     QTimer *SaveTimer;
     QTimer *ReLayTimer;
     QTimer *FileSystemUpdateTimer;
-
-    // Windows open now; the next window takes this number plus one.
-    static int WindowCount();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

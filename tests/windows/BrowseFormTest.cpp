@@ -170,7 +170,8 @@ TEST_F(BrowseFormTest, AMessageOfTheOldFoldersWorkerNeverReachesTheNextFolder)
     old->PostToOwner(UM_RECORD_ADDED, 0, LPARAM(record), record);
     form->GoToFolder(second);
     coordinator->Timer1Timer();
-    ASSERT_FALSE(form->ScanContext()) << "the tick stopped the old folder's scan";
+    EXPECT_TRUE(old->IsTerminated()) << "the tick stopped the old folder's scan";
+    EXPECT_NE(form->ScanContext(), old);
     ASSERT_TRUE(waitShown(form, second, 1));
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(form->ThumbBox->Count(), 1);
