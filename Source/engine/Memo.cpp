@@ -218,3 +218,39 @@ void FollowMovedFile(const CPath &oldPath, const CPath &newPath)
     CMemo(newPath).SetLines(*lines);
     source.Delete();
 }
+
+// The memo's text file in target: the file's name with ".txt" for its extension.
+static CPath memoTextFile(const CPath &file, const CPath &target)
+{
+    const CString name = file.GetFilePart();
+    return target.AppendFileName(name.Left(name.GetLength() - file.GetExtPart().GetLength()) + ".txt");
+}
+
+// False when the text file is there already or cannot be written.
+static bool exportMemo(const TStrings &lines, const CPath &textFile)
+{
+    if (textFile.GetFileExists())
+        return false;
+    try {
+        lines.SaveToFile(textFile.ToAnsiString());
+    } catch (const Exception &) {
+        return false;   // counted as an error by the caller
+    }
+    return true;
+}
+
+TMemoExportResult ExportMemos(const std::vector<CPath> &files, const CPath &target)
+{
+    TMemoExportResult result;
+    for (const CPath &file : files) {
+        CMemo memo(file);
+        const TStrings *lines = memo.GetLines();
+        if (lines->Count() == 0)
+            ++result.ignored;
+        else if (exportMemo(*lines, memoTextFile(file, target)))
+            ++result.created;
+        else
+            ++result.errors;
+    }
+    return result;
+}

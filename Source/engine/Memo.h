@@ -5,6 +5,7 @@
 #include <platform/StringList.h>
 
 #include <memory>
+#include <vector>
 
 // Memo file of a folder, in the data folder as eight lower-case letters and
 // ".dat" (the name stored as "DataFile" in the folder's memo section).
@@ -86,3 +87,17 @@ private:
 // memo is deleted. Nothing happens when the old path has no memo, or when the
 // two differ only in case.
 void FollowMovedFile(const CPath &oldPath, const CPath &newPath);
+
+struct TMemoExportResult
+{
+    int created = 0;   // text files written
+    int ignored = 0;   // files without a memo
+    int errors = 0;    // text files that were there already or could not be written
+};
+
+// Writes each file's memo as the file's name with its extension replaced by
+// ".txt" in the folder target: its lines ended by CR LF, by temporary file and
+// rename. A text file that is there already, one written earlier in the same
+// export included, is never overwritten: it counts as an error, as does one
+// that cannot be written. Raises nothing.
+TMemoExportResult ExportMemos(const std::vector<CPath> &files, const CPath &target);

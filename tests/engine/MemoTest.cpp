@@ -2,10 +2,12 @@
 
 #include <Source/Glob.h>
 
+#include <lib/Drive.h>
 #include <lib/SafeRegIniFile.h>
 #include <platform/Exception.h>
 #include <platform/HostPath.h>
 
+#include "../DriveMapLines.h"
 #include "../TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <future>
+#include <initializer_list>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -48,6 +54,40 @@ protected:
         const QString name = SettingsStore->ReadString(FolderSettingsSection(m_folder, MemosSection).ToAnsiString(),
                                                        "DataFile", QString());
         return name.isEmpty() ? std::string() : HostPathFromWindows(DataFolder().AppendFileName(CString(name) + ".dat").c_str());
+    }
+
+    // C: is the test folder, D: its "Second" and R: its read-only "Locked";
+    // the pictures' folder is C:\Pics.
+    void mapDrives()
+    {
+        fs::create_directories(TestHostFolder() + "/Second/Pics");
+        fs::create_directories(TestHostFolder() + "/Locked");
+        WriteDriveMap(DriveMapLine("C:", TestHostFolder(), "fixed", "0012ABCD", "System")
+                      + DriveMapLine("D:", TestHostFolder() + "/Second", "fixed", "0034ABCD", "Second")
+                      + DriveMapLine("R:", TestHostFolder() + "/Locked", "fixed,readonly", "0056ABCD", "Locked"));
+        DriveTable->Update();
+        m_folder = CPath("C:\\Pics");
+    }
+
+    void setMemo(const char *name, const QStringList &texts) const
+    {
+        CMemo(m_folder.AppendFileName(name)).SetLines(lines(texts));
+    }
+
+    std::vector<CPath> picturesNamed(std::initializer_list<const char *> names) const
+    {
+        std::vector<CPath> files;
+        for (const char *name : names)
+            files.push_back(m_folder.AppendFileName(name));
+        return files;
+    }
+
+    static std::set<std::string> filesIn(const std::string &hostFolder)
+    {
+        std::set<std::string> names;
+        for (const fs::directory_entry &entry : fs::directory_iterator(hostFolder))
+            names.insert(entry.path().filename().string());
+        return names;
     }
 
     CPath m_folder;
@@ -148,4 +188,72 @@ TEST_F(MemoTest, AStoredNameThatIsNoMemoFileNameIsIgnored)
         EXPECT_EQ(chosen.size(), 8);
         EXPECT_NE(chosen, QString::fromUtf8(stored));
     }
+}
+
+TEST_F(MemoTest, ExportWritesEachMemoAsATextFileOfCrLfLines)
+{
+    setMemo("a.jpg", {"Hello, world", "Second"});
+    setMemo("my.photo.png", {"one"});
+    setMemo("README", {"", "after an empty line"});
+    const std::string out = TestHostFolder() + "/Out";
+    fs::create_directories(out);
+
+    const TMemoExportResult result =
+        ExportMemos(picturesNamed({"a.jpg", "none.jpg", "my.photo.png", "README"}), CPath(TestWindowsPath("Out").toUtf8().constData()));
+
+    EXPECT_EQ(result.created, 3);
+    EXPECT_EQ(result.ignored, 1);
+    EXPECT_EQ(result.errors, 0);
+    EXPECT_EQ(filesIn(out), (std::set<std::string>{"a.txt", "my.photo.txt", "README.txt"}));
+    EXPECT_EQ(ReadHostFile(out + "/a.txt"), "Hello, world\r\nSecond\r\n");
+    EXPECT_EQ(ReadHostFile(out + "/my.photo.txt"), "one\r\n");
+    EXPECT_EQ(ReadHostFile(out + "/README.txt"), "\r\nafter an empty line\r\n");
+}
+
+TEST_F(MemoTest, ExportNeverOverwritesATextFile)
+{
+    setMemo("x.jpg", {"memo of x"});
+    setMemo("a.jpg", {"memo of a.jpg"});
+    setMemo("a.png", {"memo of a.png"});
+    const std::string out = TestHostFolder() + "/Out";
+    fs::create_directories(out);
+    WriteHostFile(out + "/x.txt", "the user's own\n");
+
+    const TMemoExportResult result =
+        ExportMemos(picturesNamed({"x.jpg", "a.jpg", "a.png"}), CPath(TestWindowsPath("Out").toUtf8().constData()));
+
+    EXPECT_EQ(result.created, 1);
+    EXPECT_EQ(result.ignored, 0);
+    EXPECT_EQ(result.errors, 2);
+    EXPECT_EQ(ReadHostFile(out + "/x.txt"), "the user's own\n");
+    EXPECT_EQ(ReadHostFile(out + "/a.txt"), "memo of a.jpg\r\n") << "the first of two files of one name is kept";
+    EXPECT_EQ(filesIn(out), (std::set<std::string>{"a.txt", "x.txt"}));
+}
+
+TEST_F(MemoTest, ExportOfEmptyMemosWritesNothing)
+{
+    const std::string out = TestHostFolder() + "/Out";
+    fs::create_directories(out);
+    const TMemoExportResult result =
+        ExportMemos(picturesNamed({"a.jpg", "b.jpg"}), CPath(TestWindowsPath("Out").toUtf8().constData()));
+    EXPECT_EQ(result.created, 0);
+    EXPECT_EQ(result.ignored, 2);
+    EXPECT_EQ(result.errors, 0);
+    EXPECT_TRUE(fs::is_empty(out));
+}
+
+TEST_F(MemoTest, ExportToAFolderThatCannotBeWrittenCountsErrors)
+{
+    mapDrives();
+    setMemo("a.jpg", {"a"});
+    setMemo("b.jpg", {"b"});
+    for (const char *target : {"R:\\", "C:\\Missing"}) {
+        SCOPED_TRACE(target);
+        const TMemoExportResult result = ExportMemos(picturesNamed({"a.jpg", "b.jpg", "c.jpg"}), CPath(target));
+        EXPECT_EQ(result.created, 0);
+        EXPECT_EQ(result.ignored, 1);
+        EXPECT_EQ(result.errors, 2);
+    }
+    EXPECT_TRUE(fs::is_empty(TestHostFolder() + "/Locked"));
+    EXPECT_FALSE(fs::exists(TestHostFolder() + "/Missing"));
 }
