@@ -5,6 +5,7 @@
 #include <lib/SafeRegIniFile.h>
 #include <platform/Exception.h>
 #include <platform/Files.h>
+#include <platform/Registry.h>
 
 #include <QRandomGenerator>
 
@@ -34,6 +35,17 @@ static bool isMemoFileName(const QString &name)
 static QString memoSection(const CPath &folder)
 {
     return FolderSettingsSection(folder, MemosSection).ToAnsiString();
+}
+
+static CPath memoFilePathOf(const CString &name)
+{
+    return DataFolder().AppendFileName(name + ".dat");
+}
+
+static void deleteMemoFile(const CPath &file)
+{
+    if (file.GetFileExists() && !DeleteFileA(file))
+        throw EFCreateError(QStringLiteral("Cannot create file %1").arg(file.ToAnsiString()));
 }
 
 TMemoList *TMemoList::GetForFolder(const CPath &folder)
@@ -83,7 +95,7 @@ int TMemoList::GetTotals()
 
 CPath TMemoList::memoFilePath() const
 {
-    return DataFolder().AppendFileName(m_dataFile + ".dat");
+    return memoFilePathOf(m_dataFile);
 }
 
 void TMemoList::load()
@@ -142,13 +154,11 @@ void TMemoList::SetMemoText(const CString &key, const CString &packed)
     else if (!packed.IsEmpty())
         Add(name + u'=' + packed.ToAnsiString());
 
-    const CPath file = memoFilePath();
     if (Count() == 0) {
-        if (file.GetFileExists() && !DeleteFileA(file))
-            throw EFCreateError(QStringLiteral("Cannot create file %1").arg(file.ToAnsiString()));
+        deleteMemoFile(memoFilePath());
         return;
     }
-    SaveToFile(file.ToAnsiString());
+    SaveToFile(memoFilePath().ToAnsiString());
 }
 
 static CString fileMemoKey(const CPath &file)
@@ -253,4 +263,37 @@ TMemoExportResult ExportMemos(const std::vector<CPath> &files, const CPath &targ
             ++result.errors;
     }
     return result;
+}
+
+static QStringList subkeyNames(const QString &key)
+{
+    TRegistry registry;
+    if (!registry.OpenKeyReadOnly(key))
+        return {};
+    TStringList names;
+    registry.GetKeyNames(&names);
+    return names.ToStringList();
+}
+
+// The memo file names that section and the sections below it store.
+static void addMemoFileNames(const QString &section, std::vector<CString> &names)
+{
+    const QString stored = SettingsStore->ReadString(section, DataFileValue, QString());
+    if (isMemoFileName(stored))
+        names.push_back(CString(stored));
+    for (const QString &subkey : subkeyNames(SettingsRoot + u'\\' + section))
+        addMemoFileNames(section + u'\\' + subkey, names);
+}
+
+void DeleteAllMemos()
+{
+    CSingleLock lock(TMemoList::MemoLock);
+    // A loaded list would write its memos back with the next change.
+    TMemoList::FreeAll();
+    const QString section = MemosSection.ToAnsiString();
+    std::vector<CString> names;
+    addMemoFileNames(section, names);
+    for (const CString &name : names)
+        deleteMemoFile(memoFilePathOf(name));
+    SettingsStore->EraseSection(section);
 }

@@ -101,3 +101,9 @@ struct TMemoExportResult
 // export included, is never overwritten: it counts as an error, as does one
 // that cannot be written. Raises nothing.
 TMemoExportResult ExportMemos(const std::vector<CPath> &files, const CPath &target);
+
+// Deletes every memo of every folder: the memo files that the folders' memo
+// sections name, then the whole "Memos" section, so that every memo reads as
+// none. Raises EFCreateError when a memo file cannot be deleted; the section
+// is kept then, and the memo files not yet deleted still read.
+void DeleteAllMemos();

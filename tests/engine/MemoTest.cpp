@@ -49,9 +49,11 @@ protected:
         return list;
     }
 
-    std::string memoFile() const
+    std::string memoFile() const { return memoFileOf(m_folder); }
+
+    static std::string memoFileOf(const CPath &folder)
     {
-        const QString name = SettingsStore->ReadString(FolderSettingsSection(m_folder, MemosSection).ToAnsiString(),
+        const QString name = SettingsStore->ReadString(FolderSettingsSection(folder, MemosSection).ToAnsiString(),
                                                        "DataFile", QString());
         return name.isEmpty() ? std::string() : HostPathFromWindows(DataFolder().AppendFileName(CString(name) + ".dat").c_str());
     }
@@ -256,4 +258,61 @@ TEST_F(MemoTest, ExportToAFolderThatCannotBeWrittenCountsErrors)
     }
     EXPECT_TRUE(fs::is_empty(TestHostFolder() + "/Locked"));
     EXPECT_FALSE(fs::exists(TestHostFolder() + "/Missing"));
+}
+
+TEST_F(MemoTest, DeleteAllMemosDeletesTheMemoFilesOfEveryFolder)
+{
+    mapDrives();
+    const CPath second("D:\\Pics");
+    setMemo("a.jpg", {"first drive"});
+    CMemo(second.AppendFileName("b.jpg")).SetLines(lines({"second drive"}));
+    const std::vector<std::string> memoFiles = {memoFile(), memoFileOf(second)};
+    for (const std::string &file : memoFiles)
+        ASSERT_TRUE(HostFileExists(file));
+    ASSERT_NE(memoFiles[0], memoFiles[1]);
+    // Files of the data folder that no folder names as its memo file, and
+    // stored names that name no memo file.
+    const std::string data = HostPathFromWindows(DataFolder().c_str());
+    const std::vector<std::string> kept = {data + "/unnamedx.dat", data + "/abc.dat", data + "/ABCDEFGH.dat",
+                                           TestHostFolder() + "/victim.dat"};
+    for (const std::string &file : kept)
+        WriteHostFile(file, "kept\r\n");
+    const struct
+    {
+        const char *section;
+        const char *stored;
+    } hostile[] = {
+        {"Memos\\Hostile\\Climbs", "..\\..\\victim"},
+        {"Memos\\Hostile\\Short", "abc"},
+        {"Memos\\Capitals", "ABCDEFGH"},
+    };
+    for (const auto &h : hostile)
+        SettingsStore->WriteString(h.section, "DataFile", h.stored);
+
+    DeleteAllMemos();
+
+    for (const std::string &file : memoFiles)
+        EXPECT_FALSE(HostFileExists(file)) << file;
+    for (const std::string &file : kept)
+        EXPECT_EQ(ReadHostFile(file), "kept\r\n") << file;
+    EXPECT_FALSE(SettingsStore->SectionExists("Memos"));
+    // The lists that were loaded are read again.
+    EXPECT_EQ(CMemo(m_folder.AppendFileName("a.jpg")).GetLines()->Count(), 0);
+    EXPECT_EQ(CMemo(second.AppendFileName("b.jpg")).GetLines()->Count(), 0);
+
+    // A new memo of a folder that had one stands alone in a new memo file.
+    setMemo("c.jpg", {"new"});
+    EXPECT_EQ(ReadHostFile(memoFile()), "c.jpg=new\r\n");
+}
+
+TEST_F(MemoTest, AMemoFileThatCannotBeDeletedKeepsTheMemosSection)
+{
+    setMemo("a.jpg", {"read-only"});
+    const std::string file = memoFile();
+    fs::permissions(file, fs::perms::owner_read);
+
+    EXPECT_THROW(DeleteAllMemos(), EFCreateError);
+
+    EXPECT_TRUE(SettingsStore->SectionExists("Memos"));
+    EXPECT_EQ(CMemo(m_folder.AppendFileName("a.jpg")).GetLines()->ToStringList(), QStringList({"read-only"}));
 }
