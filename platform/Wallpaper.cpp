@@ -1,5 +1,6 @@
 #include "Wallpaper.h"
 
+#include "HostPath.h"
 #include "HostProcess.h"
 
 #include <QByteArray>
@@ -158,4 +159,12 @@ bool SetDesktopWallpaper(const std::string &hostPath)
     case Desktop::Unknown: break;
     }
     return false;
+}
+
+BOOL SystemParametersInfoA(UINT action, UINT, void *value, UINT)
+{
+    if (action != SPI_SETDESKWALLPAPER || !value)
+        return FALSE;
+    const std::string hostPath = HostPathFromWindows(static_cast<const char *>(value));
+    return !hostPath.empty() && SetDesktopWallpaper(hostPath) ? TRUE : FALSE;
 }

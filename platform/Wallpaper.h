@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Types.h"
+
 #include <string>
 
 // Makes the image at hostPath (an absolute host path) the wallpaper of the
@@ -10,3 +12,11 @@
 // do not know, a tool that is missing, fails or does not end in time; what
 // was set before a failing step stays set. Any thread.
 bool SetDesktopWallpaper(const std::string &hostPath);
+
+// The system parameter that the program sets: the desktop wallpaper, from the
+// Windows path of a picture file (value, a const char *). flags: with
+// SPIF_UPDATEINIFILE the choice outlives the session, as every desktop's
+// settings tool keeps it anyway. Any other action answers FALSE.
+constexpr UINT SPI_SETDESKWALLPAPER = 0x14;
+constexpr UINT SPIF_UPDATEINIFILE = 1;
+BOOL SystemParametersInfoA(UINT action, UINT param, void *value, UINT flags);

@@ -623,6 +623,17 @@ void TThumbBox::MoveThumbnailsBefore(const std::vector<TThumbnail *> &dragged, T
     m_owner->SetModified(true);
 }
 
+void TThumbBox::MoveSelectedToFront()
+{
+    {
+        CSingleLock lock(m_thumbnails.criticalSection());
+        void **items = m_thumbnails.List();
+        std::stable_partition(items, items + m_thumbnails.Count(),
+                              [](void *item) { return static_cast<TThumbnail *>(item)->Selected(); });
+    }
+    Relayout();
+}
+
 // Pointer events of the inner panel.
 
 void TThumbBox::clientMouseDown(QMouseEvent *event)

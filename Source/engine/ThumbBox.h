@@ -125,6 +125,10 @@ public:
     // before target; the folder then has a custom order, which is saved.
     void MoveThumbnailsBefore(const std::vector<TThumbnail *> &dragged, TThumbnail *target);
 
+    // Moves the selected thumbnails, in their order, before all the others
+    // and lays the box out again. The folder's sort order is the caller's.
+    void MoveSelectedToFront();
+
     // Repaints the part of the inner panel where the thumbnail lies.
     void InvalidateThumbnail(TThumbnail *thumbnail);
     // Where the thumbnail lies in the inner panel's coordinates, as scrolled.

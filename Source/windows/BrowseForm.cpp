@@ -25,6 +25,8 @@
 #include <lib/controls/DirectoryTreeView.h>
 #include <lib/controls/Dock.h>
 #include <lib/controls/DockPositions.h>
+#include <lib/controls/DropFile.h>
+#include <lib/controls/NewScrollBar.h>
 #include <lib/controls/GradientCaption.h>
 #include <lib/controls/HistoryComboBox.h>
 #include <lib/imaging/ImgLib.h>
@@ -39,6 +41,8 @@
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QContextMenuEvent>
+#include <QMenuBar>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -164,6 +168,10 @@ void TBrowseForm1::createControls()
     SetCaptionGradient(GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever);
 
     auto *layout = new TAlignLayout(this);
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    MainMenu1->setNativeMenuBar(false);
+    layout->addWidget(MainMenu1, alTop);
     DockTop = new TDock(this, dpTop);
     DockTop->setObjectName(QStringLiteral("DockTop"));
     DockTop->SetBoundLines(blTop | blBottom);
@@ -292,6 +300,13 @@ void TBrowseForm1::FormCreate()
     auto *right = new QVBoxLayout(RightPanel);
     right->setContentsMargins(0, 0, 0, 0);
     right->addWidget(ThumbBox);
+
+    createCommands();
+    createMenus();
+    createToolbars();
+    DropFile1 = new TDropFile(this);
+    connect(DropFile1, &TDropFile::OnDropFile, this,
+            [this](TDropFile *, const QString &fileWithPath) { DropFile1DropFile(fileWithPath); });
 
     // 5
     setGeometry(Options.GetInt(Left), Options.GetInt(Top), Options.GetInt(Width), Options.GetInt(Height));
@@ -428,6 +443,7 @@ bool TBrowseForm1::QueryCloseFolder()
 
 void TBrowseForm1::BrowseTimerTick()
 {
+    UpdateCommandStates();
     ThumbBox->TimerTick();
     if (!m_closing && m_wantedFolder.IsEmpty())
         return;
@@ -484,6 +500,13 @@ void TBrowseForm1::StartLoading()
         delete m_watcher;
         m_watcher = nullptr;
     }
+}
+
+void TBrowseForm1::setScanPriority(int level)
+{
+    m_scanPriority = std::clamp(level, 1, 5);
+    if (m_scanContext)
+        m_scanContext->SetPriority(ThreadPriority(m_scanPriority));
 }
 
 void TBrowseForm1::StopLoading()
@@ -589,84 +612,6 @@ void TBrowseForm1::ReLayTimerTimer()
 {
     ReLayTimer->stop();
     ThumbBox->Relayout();
-}
-
-void TBrowseForm1::Update(bool rebuild)
-{
-    CWaitCursor wait;
-    SaveTimer->stop();
-    // The scan thread checks the records against their files, then makes
-    // what is missing; its messages take the status on from here.
-    SetStatus(m_scanContext ? CString("Updating thumbnails...") : CString());
-    if (rebuild)
-        ThumbBox->ResetLayout();
-    if (m_scanContext) {
-        m_scanContext->SetCheckRequest(rebuild);
-        m_scanContext->SetRescanRequest(true);
-    }
-    UpdateSelectionStatus();
-}
-
-void TBrowseForm1::ApplySortOrder()
-{
-    CWaitCursor wait;
-    SetStatus("Sorting...");
-    std::vector<CThumbBitmap *> records;
-    std::unordered_set<CThumbBitmap *> selected;
-    records.reserve(size_t(ThumbBox->Count()));
-    for (int index = 0; index < ThumbBox->Count(); ++index) {
-        TThumbnail *thumbnail = ThumbBox->Thumbnail(index);
-        records.push_back(thumbnail->GetThumbBitmap());
-        if (thumbnail->Selected())
-            selected.insert(thumbnail->GetThumbBitmap());
-    }
-    const CThumbSort sort(m_folder);
-    sort.RelocateCustomSortFile();
-    int result = CThumbSort::Sorted;
-    try {
-        result = sort.Sort(records);
-    } catch (const Exception &) {
-        result = -1;
-    }
-    if (result == CThumbSort::Sorted || result == CThumbSort::NamesOtherRecord) {
-        ThumbBox->BeginUpdate();
-        for (int index = 0; index < ThumbBox->Count(); ++index) {
-            TThumbnail *thumbnail = ThumbBox->Thumbnail(index);
-            CThumbBitmap *record = records[size_t(index)];
-            if (thumbnail->GetThumbBitmap() != record) {
-                thumbnail->SetThumbBitmap(record);
-                SetModified(true);
-            }
-            thumbnail->SetSelected(selected.count(record) > 0);
-        }
-        ThumbBox->EndUpdate();
-        ThumbBox->update();
-    } else if (result == CThumbSort::NoCustomOrder) {
-        sort.SaveCustomOrder(records);
-    } else {
-        ShowMessageBox("Error while loading custom sort-order", WarningBoxFlags);
-    }
-    SetStatus(CString());
-}
-
-void TBrowseForm1::SortOrderChanged()
-{
-    SetStatus(CString());
-}
-
-void TBrowseForm1::RefreshAfterSettings(bool keepTree)
-{
-    CWaitCursor wait;
-    if (!keepTree) {
-        TreeGuard guard(*this);
-        DirTreeView->Rebuild();
-        DirTreeView->SetDirectory(m_folder.ToAnsiString());
-    }
-    for (int index = 0; index < ThumbBox->Count(); ++index)
-        ThumbBox->Thumbnail(index)->UpdateSizeAndHint();
-    UpdateSelectionStatus();
-    ThumbBox->update();
-    SetCaptionGradient(GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever);
 }
 
 void TBrowseForm1::SetCaptionGradient(TGradEnabled mode)
@@ -817,6 +762,18 @@ bool TBrowseForm1::eventFilter(QObject *watched, QEvent *event)
             return true;
         default:
             return false;
+        }
+    }
+    if (ThumbBox && watched == ThumbBox->Client()) {
+        if (event->type() == QEvent::KeyPress)
+            return thumbBoxKeyDown(static_cast<QKeyEvent *>(event));
+        if (event->type() == QEvent::ContextMenu) {
+            auto *menuEvent = static_cast<QContextMenuEvent *>(event);
+            const QPoint content = menuEvent->pos() + QPoint(ThumbBox->HorzScrollBar()->Position(),
+                                                             ThumbBox->VertScrollBar()->Position());
+            TThumbnail *under = ThumbBox->ThumbnailAtPoint(content);
+            showPopup(under && under->Selected() ? PopupMenu3 : PopupMenu4, menuEvent->globalPos());
+            return true;
         }
     }
     if (watched == ShortcutList && event->type() == QEvent::KeyPress) {

@@ -21,20 +21,29 @@ class CThumbBitmap;
 
 class CDeviceChangeRegistration;
 class CScanThumbProgressContext;
+class CSearchContext;
+class QAction;
+class QActionGroup;
+class QKeyEvent;
 class QLabel;
+class QMenu;
+class QMenuBar;
 class QProgressBar;
 class QPushButton;
 class QTimer;
 class TDirectoryTreeView;
 class TDock;
 class TDockToolbar;
+class TDropFile;
 class TFolderSpecificOptions;
 class TGradientCaption;
 class THistoryComboBox;
 class TNotifyThread;
 class TScanThreadList;
 class TShortcutListView;
+class TStrings;
 class TThumbBox;
+class TThumbnail;
 
 // A browse window: one folder at a time, its thumbnails in the box at the
 // right, the folder tree and the shortcut list at the left, the folder
@@ -105,7 +114,101 @@ public:
     void UpdateSelectionStatus();
     void Info1Click();
     void InfoImageClick();
+
+    // Enables every command by the window's state; every tick and when a
+    // pop-up menu opens. Cheap enough for ten times a second.
+    void UpdateCommandStates();
+    // The window's command whose action has this object name; null for none.
+    QAction *Command(const QString &name) const;
+    // Selects the thumbnails that criterion accepts (after clearing the
+    // selection when it says so) and answers how many.
+    int ApplySearch(CSearchContext &criterion);
+    // Whether the clipboard holds the program's file list; follows the
+    // clipboard's changes, so that no tick ever waits on its owner.
+    static bool FileListOnClipboard();
+    // Fills both Open With menus from the open-with list.
+    void ReloadOpenWithMenu();
+    // Leaves the folder at once, unsaved: it is about to be deleted.
+    void ReleaseFolder();
+
+    // The command handlers.
+    void NewFolder2Click();
+    void OpenFolderToolClick();
+    void DeleteFolder2Click();
     void UpOneLevelToolClick();
+    void Close1Click();
+    void Save1Click();
+    void MoveBrowseFile1Click();
+    void DeleteBrowseFile1Click();
+    void DriveInfo1Click();
+    void FolderManager1Click();
+    void FolderProperties1Click();
+    void ClearFolderHistory1Click();
+    void Exit1Click();
+    void Cut1Click();
+    void Copy1Click();
+    void Paste1Click();
+    void SelectAll1Click();
+    void SelectNone1Click();
+    void InvertSelection1Click();
+    void Open1Click();
+    void Delete1Click();
+    void Rename1Click();
+    void SeqRename1Click();
+    void CopyTo1Click();
+    void MoveTo1Click();
+    void AddToBasket1Click();
+    void SetAsTexture1Click();
+    void SetAsWallpaperImage1Click();
+    void SaveAsMovie1Click();
+    void Export1Click();
+    void DeleteAll1Click();
+    void Properties1Click();
+    void SortPropertyClick(int tag);
+    void SortDirectionClick(int tag);
+    void PriorityMenuClick(int tag);
+    void ReLayToolClick();
+    void Reload1Click();
+    void StopToolClick();
+    void ViewAsImage1Click();
+    void ViewAsText1Click();
+    void MoveToTop1Click();
+    void SetAsWallpaperThumbnail1Click();
+    void AnimateSelection1Click();
+    void PingPongSelection1Click();
+    void ThumbnailWizard1Click();
+    void UpdateToolClick();
+    void ShowToolbarClick(int tag);
+    void FolderPanel1Click();
+    void StatusBar1Click();
+    void Preferences1Click();
+    void NewWindow1Click();
+    void BasketWindow1Click();
+    void AnimationWindow1Click();
+    void BatchEngine1Click();
+    void Find1Click();
+    void FindSimilarImages1Click();
+    void Contents1Click();
+    void HelpToolClick();
+    void AboutToolClick();
+    void SystemInfo1Click();
+    void Feedback1Click();
+    void AutoScrollToolClick();
+    // The folder tree's and the shortcut list's pop-ups.
+    void AddToShortcuts1Click();
+    void Refresh1Click();
+    void ShowHidden1Click();
+    void Explore1Click();
+    void OpenShortcut1Click();
+    void OpenInNewBrowser1Click();
+    void NewShortcut1Click();
+    void DeleteShortcut1Click();
+    void RenameShortcut1Click();
+    void PasteHere1Click();
+    void ExploreShortcut1Click();
+    void ShortcutViewClick(int style);
+    void DropFile1DropFile(const QString &fileWithPath);
+    int ScanPriority() const { return m_scanPriority; }
 
     // ThumbBoxOwner
     CPath Folder() const override { return m_folder; }
@@ -118,6 +221,15 @@ public:
 
     TOptionsReg Options;
     TGradientCaption *GradientCaption1;
+    QMenuBar *MainMenu1;
+    QMenu *PopupMenu1;   // the folder tree
+    QMenu *PopupMenu2;   // the shortcut list
+    QMenu *PopupMenu3;   // a thumbnail
+    QMenu *PopupMenu4;   // the box's background
+    QMenu *PopupMenu5;   // the status bar
+    TDockToolbar *ToolBar1;
+    TDockToolbar *ToolBar2;
+    TDropFile *DropFile1;
     TDock *DockTop;
     TDock *DockBottom;
     TDock *DockLeft;
@@ -135,7 +247,7 @@ public:
     QLabel *WaitLabel;
     QWidget *HSplitter;
     QWidget *RightPanel;
-    TThumbBox *ThumbBox;
+    TThumbBox *ThumbBox = nullptr;
     QWidget *BottomPanel;
     QLabel *StatusPanel;
     QLabel *HintPanel;
@@ -180,6 +292,9 @@ private:
     void HistoryComboPicked();
     void HistoryComboChanged();
     void createControls();
+    void createCommands();
+    void createMenus();
+    void createToolbars();
     void createInfoPage();
     void updateStatusPanel();
     QString normalTitle() const;
@@ -197,6 +312,39 @@ private:
     // An error box raised by a worker's message waits until the handler has
     // returned, so that the worker is not held while the user reads it.
     void showErrorAfterHandler(const CString &text);
+
+    // Which state a command needs, and which tool built on top of the
+    // windows; both must hold for it to be enabled.
+    enum class Rule {
+        Always, Shown, ShownIdle, ShownNotRoot, ShownNotSaving, NotSaving, Selected, SelectedWritable,
+        SelectedWritableNotSaving, SelectedWritableNotLoading, One, Any, Loading, Modified, MoveBrowseFile,
+        Paste
+    };
+    enum class Tool {
+        None, Basket, Animation, Finder, FindSimilar, Batch, SequentialRename, FolderManager, Preferences,
+        ThumbnailWizard, Movie, OpenWith, Feedback
+    };
+    struct TCommand
+    {
+        QAction *action;
+        Rule rule;
+        Tool tool;
+    };
+    QAction *addCommand(const char *name, const char *caption, const char *key, void (TBrowseForm1::*handler)(),
+                        Rule rule, Tool tool = Tool::None);
+    QAction *addGroupCommand(QActionGroup *group, const char *name, const char *caption, const char *key);
+    static bool toolAvailable(Tool tool);
+    void updateChecks();
+    void toggleToolWindow(ToolWindow kind, bool restore);
+    std::vector<TThumbnail *> selectedThumbnails() const;
+    void selectedPaths(TStrings &paths) const;
+    void checkCustomOrder();
+    void rebuildTree();
+    void setScanPriority(int level);
+    void setWallpaper(bool fullImage);
+    void showPopup(QMenu *menu, const QPoint &globalPos);
+    bool thumbBoxKeyDown(QKeyEvent *event);
+    CString buildDuration() const;
 
     CPath m_folder;
     CPath m_wantedFolder;
@@ -222,6 +370,14 @@ private:
     bool m_showAsImages = true;
     bool m_closeAllowed = false;
     QWidget *m_infoPage = nullptr;
+    std::vector<TCommand> m_commands;
+    QActionGroup *m_sortProperty = nullptr;    // tags 0 .. 13
+    QActionGroup *m_sortDirection = nullptr;   // 0 ascending, 1 descending
+    QActionGroup *m_priority = nullptr;        // 0 highest .. 4 lowest
+    QActionGroup *m_showAs = nullptr;
+    QActionGroup *m_shortcutView = nullptr;    // the shortcut list's view styles 0 .. 3
+    QMenu *m_openWithMenu = nullptr;
+    QMenu *m_openWithPopup = nullptr;
     CMessageWindow m_window;
     std::unique_ptr<CDeviceChangeRegistration> m_deviceChange;   // WM_DEVICECHANGE for m_window
 };

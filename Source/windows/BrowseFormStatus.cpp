@@ -233,13 +233,7 @@ void TBrowseForm1::UMLoadProgress(int index, int count)
 
 void TBrowseForm1::WMDeviceChange()
 {
-    {
-        CWaitCursor wait;
-        DriveTable->Update();
-        TreeGuard guard(*this);
-        DirTreeView->Rebuild();
-        DirTreeView->SetDirectory(m_folder.ToAnsiString());
-    }
+    rebuildTree();
     ShortcutList->Reload();
 }
 

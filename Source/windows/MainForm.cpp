@@ -276,7 +276,8 @@ void TMainForm1::ClearCutMarks()
 
 void TMainForm1::ReloadOpenWithMenus()
 {
-    // The browse windows' own menus come with their commands.
+    for (TBrowseForm1 *form : m_browseForms)
+        form->ReloadOpenWithMenu();
     if (TToolForm *basket = ToolForm(ToolWindow::Basket))
         basket->ReloadOpenWithMenu();
 }

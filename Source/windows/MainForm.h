@@ -37,6 +37,12 @@ public:
     virtual bool IsBusy() const { return false; }
     virtual void SetCaptionGradient(TGradEnabled) {}
     virtual void ReloadOpenWithMenu() {}
+    // The basket: adds the thumbnails' files and shows itself.
+    virtual void AddThumbnails(const std::vector<TThumbnail *> &) {}
+    // The animation window: plays the thumbnails in their order.
+    virtual void Animate(const std::vector<TThumbnail *> &) {}
+    // The basket: no item is marked cut any more.
+    virtual void ClearCutMarks() {}
 };
 
 using TToolFormFactory = std::function<std::unique_ptr<TToolForm>()>;

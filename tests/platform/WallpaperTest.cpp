@@ -223,3 +223,15 @@ TEST_F(WallpaperTest, AnUnknownDesktopOrARelativePathRunsNothing)
         EXPECT_TRUE(calls().empty());
     }
 }
+
+TEST_F(WallpaperTest, TheSystemParameterTakesAWindowsPath)
+{
+    ScopedEnvironment desktop;
+    setDesktop(desktop, "KDE", nullptr);
+    const std::string windowsPath = TestWindowsPath(QStringLiteral("bin\\wallpaper.bmp")).toStdString();
+    EXPECT_TRUE(SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char *>(windowsPath.c_str()), SPIF_UPDATEINIFILE));
+    EXPECT_EQ(calls(), std::vector<std::string>{call({"plasma-apply-wallpaperimage", m_bin + "/wallpaper.bmp"})});
+    forgetCalls();
+    EXPECT_FALSE(SystemParametersInfoA(SPI_SETDESKWALLPAPER + 1, 0, const_cast<char *>(windowsPath.c_str()), 0));
+    EXPECT_TRUE(calls().empty()) << "only the wallpaper is a parameter here";
+}

@@ -1,0 +1,656 @@
+// The browse window's command handlers: each does what its menu item says,
+// mostly by calling a dialog or an operation of the engine.
+
+#include "BrowseForm.h"
+
+#include "Application.h"
+#include "BrowseTools.h"
+#include "DeleteForm.h"
+#include "DriveInfoForm.h"
+#include "EggForm.h"
+#include "FolderBrowserForm.h"
+#include "FolderPropertiesForm.h"
+#include "MainForm.h"
+#include "MoveBrowseForm.h"
+#include "NewFolderForm.h"
+#include "PropertiesForm.h"
+#include "TargetForm.h"
+
+#include <Source/Glob.h>
+#include <Source/engine/FileHandler.h>
+#include <Source/engine/FileTransfer.h>
+#include <Source/engine/FolderOptions.h>
+#include <Source/engine/Memo.h>
+#include <Source/engine/ScanThread.h>
+#include <Source/engine/ShortcutListView.h>
+#include <Source/engine/ThumbBitmap.h>
+#include <Source/engine/ThumbBox.h>
+#include <Source/engine/ThumbProgressContext.h>
+#include <Source/engine/ThumbSort.h>
+#include <Source/engine/Thumbnail.h>
+#include <Source/engine/ZiloOptions.h>
+#include <lib/Drive.h>
+#include <lib/Shell.h>
+#include <lib/WaitCursor.h>
+#include <lib/controls/DirectoryTreeView.h>
+#include <lib/controls/Dock.h>
+#include <platform/Files.h>
+#include <platform/KeyState.h>
+#include <platform/MessageBox.h>
+#include <platform/Shell.h>
+#include <platform/StringList.h>
+#include <platform/Wallpaper.h>
+
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+
+namespace {
+
+void ShowInformation(const CString &text)
+{
+    ShowMessageBox(text, MB_ICONINFORMATION | MB_OK);
+}
+
+// Whether path is folder or lies below it.
+bool IsInFolder(const CPath &path, const CPath &folder)
+{
+    if (path.CompareNoCase(folder) == 0)
+        return true;
+    const CString prefix = folder.GetAt(folder.GetLength() - 1) == '\\' ? CString(folder) : folder + "\\";
+    return path.GetLength() > prefix.GetLength() && path.Left(prefix.GetLength()).CompareNoCase(prefix) == 0;
+}
+
+} // namespace
+
+std::vector<TThumbnail *> TBrowseForm1::selectedThumbnails() const
+{
+    return ThumbBox->GetSelected();
+}
+
+void TBrowseForm1::selectedPaths(TStrings &paths) const
+{
+    for (TThumbnail *thumbnail : ThumbBox->GetSelected())
+        paths.Add(thumbnail->GetThumbBitmap()->GetFullPath().ToAnsiString());
+}
+
+CString TBrowseForm1::buildDuration() const
+{
+    return FormatDuration(ThumbBox->GetTotalBuildTime());
+}
+
+void TBrowseForm1::rebuildTree()
+{
+    CWaitCursor wait;
+    DriveTable->Update();
+    TreeGuard guard(*this);
+    DirTreeView->Rebuild();
+    DirTreeView->SetDirectory(m_folder.ToAnsiString());
+}
+
+// ---- File --------------------------------------------------------------------
+
+void TBrowseForm1::NewFolder2Click()
+{
+    if (TNewFolderForm1::Ask(m_folder).IsEmpty())
+        return;
+    if (MainForm1)
+        MainForm1->RefreshWindows(nullptr, false);
+    else
+        RefreshAfterSettings(false);
+}
+
+void TBrowseForm1::OpenFolderToolClick()
+{
+    CPath folder = m_folder;
+    if (TFolderBrowserForm1::Browse(folder))
+        GoToFolder(folder);
+}
+
+void TBrowseForm1::ReleaseFolder()
+{
+    SaveTimer->stop();
+    TakeModified(false);
+    StopLoading();
+}
+
+void TBrowseForm1::DeleteFolder2Click()
+{
+    const CPath folder = m_folder;
+    if (ConfirmDeleteFolder(folder) != IDYES)
+        return;
+    // Nothing may still work in the folder, or save into it, while it goes;
+    // and no window may stay on it.
+    std::vector<TBrowseForm1 *> inside{this};
+    if (MainForm1) {
+        inside.clear();
+        for (TBrowseForm1 *form : MainForm1->BrowseForms()) {
+            if (IsInFolder(form->ShownFolder(), folder))
+                inside.push_back(form);
+        }
+    }
+    const CPath parent(folder.GetDirPart());
+    if (MainForm1)
+        MainForm1->DisableAllWindows();
+    for (TBrowseForm1 *form : inside)
+        form->ReleaseFolder();
+    for (TBrowseForm1 *form : inside)
+        form->GoToFolder(parent);
+    ShellDeleteFile(folder);
+    rebuildTree();
+    if (MainForm1)
+        MainForm1->EnableAllWindows();
+}
+
+void TBrowseForm1::Close1Click()
+{
+    close();
+}
+
+void TBrowseForm1::Save1Click()
+{
+    RequestSave();
+    SetModified(false);
+}
+
+void TBrowseForm1::MoveBrowseFile1Click()
+{
+    TMoveBrowseForm1::ShowFor(m_folder);
+}
+
+void TBrowseForm1::DeleteBrowseFile1Click()
+{
+    const CPath browseFile = GetBrowseFilePath(m_folder);
+    if (!browseFile.GetFileExists()) {
+        ShowInformation("There is no browse file for this folder");
+        return;
+    }
+    CString question;
+    question.Format("The thumbnails for this folder previously took %s to create.\n"
+                    "Are you sure you want to delete the browse file?",
+                    buildDuration().c_str());
+    if (ShowMessageBox(question, QuestionNoBoxFlags) != IDYES)
+        return;
+    // A save still asked for would bring the file back.
+    SaveTimer->stop();
+    if (m_scanContext)
+        m_scanContext->SetSaveRequest(false);
+    if (!DeleteFileA(browseFile)) {
+        CString error;
+        error.Format("Unable to delete the browse file\n\n%s", browseFile.c_str());
+        ShowMessageBox(error, ErrorBoxFlags);
+        return;
+    }
+    SetModified(false);
+}
+
+void TBrowseForm1::DriveInfo1Click()
+{
+    TDriveInfoForm1::ShowFor(CPath(m_folder.GetDrivePart()));
+}
+
+void TBrowseForm1::FolderManager1Click()
+{
+    BrowseTools().FolderManager(m_folder);
+}
+
+void TBrowseForm1::FolderProperties1Click()
+{
+    TFolderPropertiesForm1::ShowFolderProperties(m_folder, 0);
+}
+
+void TBrowseForm1::ClearFolderHistory1Click()
+{
+    if (ShowMessageBox("Are you sure you want to clear the folder history?", QuestionBoxFlags) != IDYES)
+        return;
+    if (MainForm1)
+        MainForm1->ClearFolderHistories();
+    else
+        ClearFolderHistory();
+}
+
+void TBrowseForm1::Exit1Click()
+{
+    if (MainForm1)
+        MainForm1->close();
+}
+
+// ---- Edit --------------------------------------------------------------------
+
+void TBrowseForm1::Cut1Click()
+{
+    if (MainForm1) {
+        MainForm1->ClearCutMarks();
+        if (TToolForm *basket = MainForm1->ToolForm(ToolWindow::Basket))
+            basket->ClearCutMarks();
+    }
+    TStringList paths;
+    selectedPaths(paths);
+    for (TThumbnail *thumbnail : selectedThumbnails())
+        thumbnail->SetCutMark(true);
+    PutFilesOnClipboard(true, paths);
+}
+
+void TBrowseForm1::Copy1Click()
+{
+    TStringList paths;
+    selectedPaths(paths);
+    PutFilesOnClipboard(false, paths);
+}
+
+void TBrowseForm1::Paste1Click()
+{
+    const CPath folder = m_folder;
+    if (PasteFilesFromClipboard(folder))
+        Coordinator().UpdateFolderWindows(folder);
+}
+
+void TBrowseForm1::SelectAll1Click()
+{
+    ThumbBox->ChangeSelection(TThumbBox::SelectAll);
+}
+
+void TBrowseForm1::SelectNone1Click()
+{
+    ThumbBox->ChangeSelection(TThumbBox::SelectNone);
+}
+
+void TBrowseForm1::InvertSelection1Click()
+{
+    ThumbBox->ChangeSelection(TThumbBox::InvertSelection);
+}
+
+// ---- Image -------------------------------------------------------------------
+
+void TBrowseForm1::Open1Click()
+{
+    ThumbBox->OpenSelected();
+}
+
+void TBrowseForm1::ReloadOpenWithMenu()
+{
+    const auto &fill = BrowseTools().FillOpenWithMenu;
+    if (!fill)
+        return;
+    const auto open = [this](const CString &application) {
+        TStringList paths;
+        selectedPaths(paths);
+        OpenFiles(paths, application);
+    };
+    fill(m_openWithMenu, open);
+    fill(m_openWithPopup, open);
+}
+
+void TBrowseForm1::Delete1Click()
+{
+    TStringList paths;
+    selectedPaths(paths);
+    DeleteFiles(paths);
+    checkCustomOrder();
+}
+
+void TBrowseForm1::Rename1Click()
+{
+    TStringList paths;
+    selectedPaths(paths);
+    RenameFiles(paths);
+    checkCustomOrder();
+}
+
+void TBrowseForm1::SeqRename1Click()
+{
+    BrowseTools().SequentialRename(*this, selectedThumbnails());
+    checkCustomOrder();
+}
+
+void TBrowseForm1::CopyTo1Click()
+{
+    TStringList paths;
+    selectedPaths(paths);
+    ChooseFolderAndTransfer(TCopyContext(), paths);
+}
+
+void TBrowseForm1::MoveTo1Click()
+{
+    TStringList paths;
+    selectedPaths(paths);
+    ChooseFolderAndTransfer(TMoveContext(), paths);
+}
+
+void TBrowseForm1::AddToBasket1Click()
+{
+    TToolForm *basket = MainForm1 ? MainForm1->ToolForm(ToolWindow::Basket) : nullptr;
+    if (!basket)
+        return;
+    basket->Window()->show();
+    basket->AddThumbnails(selectedThumbnails());
+}
+
+void TBrowseForm1::SetAsTexture1Click()
+{
+    const std::vector<TThumbnail *> selected = selectedThumbnails();
+    if (selected.size() != 1)
+        return;
+    PanelOptions->SetString(TPanelOptions::Texture, selected.front()->GetThumbBitmap()->GetFullPath().ToAnsiString());
+    if (PanelOptions->GetInt(TPanelOptions::ColourStrength) > 80)
+        PanelOptions->SetInt(TPanelOptions::ColourStrength, 80);
+    PanelOptions->Save();
+}
+
+void TBrowseForm1::SetAsWallpaperImage1Click()
+{
+    setWallpaper(true);
+}
+
+void TBrowseForm1::SetAsWallpaperThumbnail1Click()
+{
+    setWallpaper(false);
+}
+
+void TBrowseForm1::setWallpaper(bool fullImage)
+{
+    const std::vector<TThumbnail *> selected = selectedThumbnails();
+    if (selected.size() != 1)
+        return;
+    CWaitCursor wait;
+    const CPath path = WallpaperPath();
+    const bool written = !path.IsEmpty() && selected.front()->GetThumbBitmap()->SaveAsBMP(path, fullImage);
+    if (!written || !SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char *>(path.c_str()), SPIF_UPDATEINIFILE)) {
+        ShowMessageBox(written ? "Unable to set the desktop wallpaper" : "Unable to write the wallpaper file",
+                       ErrorBoxFlags);
+        return;
+    }
+    const Qt::WindowStates state = windowState();
+    showMinimized();
+    ShowInformation("If the wallpaper has not changed, click on the desktop and press F5");
+    setWindowState(state);
+}
+
+void TBrowseForm1::SaveAsMovie1Click()
+{
+    BrowseTools().MakeMovie(selectedThumbnails());
+}
+
+void TBrowseForm1::Properties1Click()
+{
+    ThumbBox->HideInfoWindow();
+    const std::vector<TThumbnail *> selected = selectedThumbnails();
+    for (size_t index = 0; index < selected.size(); ++index) {
+        TImageHandler file = selected[index]->GetThumbBitmap()->GetHandler();
+        const int result = TPropertiesForm1::ShowProperties(file, index + 1 < selected.size());
+        if (result == mrCancel)
+            return;
+        if (result == mrOk)
+            selected[index]->UpdateSizeAndHint();
+    }
+}
+
+// ---- Thumbnail ---------------------------------------------------------------
+
+void TBrowseForm1::SortPropertyClick(int tag)
+{
+    m_folderOptions->SetInt(TFolderOptions::SortProperty, tag);
+    m_folderOptions->Save();
+    ApplySortOrder();
+}
+
+void TBrowseForm1::SortDirectionClick(int tag)
+{
+    m_folderOptions->SetInt(TFolderOptions::SortDirection, tag);
+    m_folderOptions->Save();
+    ApplySortOrder();
+}
+
+void TBrowseForm1::PriorityMenuClick(int tag)
+{
+    setScanPriority(5 - tag);
+}
+
+void TBrowseForm1::ReLayToolClick()
+{
+    CWaitCursor wait;
+    ThumbBox->Relayout();
+}
+
+void TBrowseForm1::StopToolClick()
+{
+    CancelLoading();
+}
+
+void TBrowseForm1::ViewAsImage1Click()
+{
+    m_showAsImages = true;
+    ThumbBox->update();
+    ThumbBox->Client()->update();
+}
+
+void TBrowseForm1::ViewAsText1Click()
+{
+    m_showAsImages = false;
+    ThumbBox->update();
+    ThumbBox->Client()->update();
+}
+
+void TBrowseForm1::AnimateSelection1Click()
+{
+    if (TToolForm *animation = MainForm1 ? MainForm1->ToolForm(ToolWindow::Animation) : nullptr)
+        animation->Animate(ThumbBox->GetSelected());
+}
+
+void TBrowseForm1::PingPongSelection1Click()
+{
+    if (TToolForm *animation = MainForm1 ? MainForm1->ToolForm(ToolWindow::Animation) : nullptr)
+        animation->Animate(ThumbBox->GetSelectedPingPong());
+}
+
+void TBrowseForm1::ThumbnailWizard1Click()
+{
+    BrowseTools().ThumbnailWizard(m_folder, selectedThumbnails());
+}
+
+// ---- View and Window ---------------------------------------------------------
+
+void TBrowseForm1::UpdateToolClick()
+{
+    CWaitCursor wait;
+    rebuildTree();
+    ShortcutList->Reload();
+    Update(false);
+}
+
+void TBrowseForm1::ShowToolbarClick(int tag)
+{
+    TDockToolbar *toolbar = tag == 1 ? ToolBar1 : tag == 2 ? ToolBar2 : ToolBar3;
+    toolbar->setVisible(toolbar->isHidden());
+    FormResize();
+    updateChecks();
+}
+
+void TBrowseForm1::FolderPanel1Click()
+{
+    const bool show = LeftPanel->isHidden();
+    LeftPanel->setVisible(show);
+    HSplitter->setVisible(show);
+    FormResize();
+    updateChecks();
+}
+
+void TBrowseForm1::StatusBar1Click()
+{
+    BottomPanel->setVisible(BottomPanel->isHidden());
+    updateChecks();
+}
+
+void TBrowseForm1::AutoScrollToolClick()
+{
+    GeneralOptions->SetInt(TGeneralOptions::AutoScroll, GeneralOptions->GetInt(TGeneralOptions::AutoScroll) != 0 ? 0 : 1);
+    GeneralOptions->Save();
+    updateChecks();
+}
+
+void TBrowseForm1::NewWindow1Click()
+{
+    CWaitCursor wait;
+    new TBrowseForm1(CPath());
+}
+
+void TBrowseForm1::toggleToolWindow(ToolWindow kind, bool restore)
+{
+    if (!MainForm1)
+        return;
+    TToolForm *tool = MainForm1->ToolForm(kind);
+    if (!tool)
+        return;
+    QWidget *window = tool->Window();
+    const bool show = !window->isVisible();
+    window->setVisible(show);
+    if (show && restore)
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    updateChecks();
+}
+
+void TBrowseForm1::BasketWindow1Click()
+{
+    toggleToolWindow(ToolWindow::Basket, true);
+}
+
+void TBrowseForm1::AnimationWindow1Click()
+{
+    toggleToolWindow(ToolWindow::Animation, false);
+}
+
+void TBrowseForm1::BatchEngine1Click()
+{
+    toggleToolWindow(ToolWindow::Batch, true);
+}
+
+void TBrowseForm1::Find1Click()
+{
+    toggleToolWindow(ToolWindow::Finder, true);
+}
+
+void TBrowseForm1::FindSimilarImages1Click()
+{
+    toggleToolWindow(ToolWindow::FindSimilar, true);
+}
+
+// ---- Help --------------------------------------------------------------------
+
+void TBrowseForm1::Contents1Click()
+{
+    OpenDocument(static_cast<TApplication *>(qApp)->HelpFile.c_str(), "");
+}
+
+void TBrowseForm1::HelpToolClick()
+{
+    Contents1Click();
+}
+
+void TBrowseForm1::AboutToolClick()
+{
+    if (GetAsyncKeyState(VK_CONTROL) < 0 && GetAsyncKeyState(VK_SHIFT) < 0) {
+        TEggForm1 credits(this);
+        credits.ShowModal();
+        return;
+    }
+    const CPath splash = CPath::ExeFolder().AppendFileName("Splash.exe");
+    if (OpenDocument(splash.c_str(), "about") != -1)
+        ShowMessageBox("Unable to show About box", ErrorBoxFlags);
+}
+
+void TBrowseForm1::SystemInfo1Click()
+{
+    const QIcon icon = ProgramIcon();
+    TShell::AboutSystem(this, &icon, GetOSVersionString().c_str());
+}
+
+void TBrowseForm1::Feedback1Click()
+{
+    BrowseTools().Feedback();
+}
+
+// ---- The folder tree's and the shortcut list's pop-ups -----------------------
+
+void TBrowseForm1::AddToShortcuts1Click()
+{
+    if (!ShortcutList->AddShortcut(m_folder))
+        return;
+    if (MainForm1)
+        MainForm1->ReloadShortcutLists(this);
+}
+
+void TBrowseForm1::Refresh1Click()
+{
+    rebuildTree();
+}
+
+void TBrowseForm1::ShowHidden1Click()
+{
+    TreeGuard guard(*this);
+    DirTreeView->SetShowHidden(!DirTreeView->ShowHidden());
+    DirTreeView->SetDirectory(m_folder.ToAnsiString());
+    updateChecks();
+}
+
+void TBrowseForm1::Explore1Click()
+{
+    CWaitCursor wait;
+    TShell::Execute(nullptr, "explore", m_folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL, nullptr);
+}
+
+void TBrowseForm1::OpenShortcut1Click()
+{
+    ShortcutListDblClick();
+}
+
+void TBrowseForm1::OpenInNewBrowser1Click()
+{
+    const CPath folder = ShortcutList->GetSelectedFolder();
+    if (folder.IsEmpty())
+        return;
+    CWaitCursor wait;
+    new TBrowseForm1(folder);
+}
+
+void TBrowseForm1::NewShortcut1Click()
+{
+    TFolderBrowserForm1 dialog(this, m_folder);
+    dialog.setWindowTitle(QStringLiteral("New Shortcut"));
+    dialog.Label1->setText(QStringLiteral("Target folder for new shortcut "));
+    if (dialog.ShowModal() != mrOk)
+        return;
+    if (ShortcutList->AddShortcut(dialog.Folder()) && MainForm1)
+        MainForm1->ReloadShortcutLists(this);
+}
+
+void TBrowseForm1::DeleteShortcut1Click()
+{
+    ShortcutListKeyDown(Qt::Key_Delete);
+}
+
+void TBrowseForm1::RenameShortcut1Click()
+{
+    if (QTreeWidgetItem *row = ShortcutList->currentItem())
+        ShortcutList->editItem(row, TShortcutListView::CaptionColumn);
+}
+
+void TBrowseForm1::PasteHere1Click()
+{
+    const CPath folder = ShortcutList->GetSelectedFolder();
+    if (!folder.IsEmpty() && PasteFilesFromClipboard(folder))
+        Coordinator().UpdateFolderWindows(folder);
+}
+
+void TBrowseForm1::ExploreShortcut1Click()
+{
+    const CPath folder = ShortcutList->GetSelectedFolder();
+    if (folder.IsEmpty())
+        return;
+    CWaitCursor wait;
+    TShell::Execute(nullptr, "explore", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL, nullptr);
+}
+
+void TBrowseForm1::ShortcutViewClick(int style)
+{
+    ShortcutList->SetViewStyle(TViewStyle(style));
+}

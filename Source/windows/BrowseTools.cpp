@@ -1,0 +1,7 @@
+#include "BrowseTools.h"
+
+TBrowseTools &BrowseTools()
+{
+    static TBrowseTools tools;
+    return tools;
+}

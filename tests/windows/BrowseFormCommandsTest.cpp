@@ -1,0 +1,369 @@
+#include "BrowseFormTestSupport.h"
+
+#include <Source/engine/Memo.h>
+#include <Source/engine/SearchContext.h>
+#include <Source/engine/ThumbSort.h>
+#include <Source/engine/Thumbnail.h>
+#include <Source/engine/ZiloOptions.h>
+#include <Source/windows/BrowseTools.h>
+#include <lib/controls/DirectoryTreeView.h>
+#include <lib/controls/HistoryComboBox.h>
+#include <lib/controls/ToolbarButton.h>
+#include <platform/StringList.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+
+#include <filesystem>
+
+namespace {
+
+class BrowseFormCommandsTest : public BrowseFormTest
+{
+protected:
+    void TearDown() override
+    {
+        BrowseTools() = TBrowseTools();
+        BrowseFormTest::TearDown();
+    }
+
+    static QAction *command(TBrowseForm1 *form, const char *name)
+    {
+        QAction *action = form->Command(QString::fromLatin1(name));
+        EXPECT_NE(action, nullptr) << name;
+        return action;
+    }
+    static bool enabled(TBrowseForm1 *form, const char *name)
+    {
+        form->UpdateCommandStates();
+        return command(form, name)->isEnabled();
+    }
+    // The command as the user gives it: only when it is enabled.
+    static void run(TBrowseForm1 *form, const char *name)
+    {
+        ASSERT_TRUE(enabled(form, name)) << name;
+        command(form, name)->trigger();
+    }
+    static void select(TBrowseForm1 *form, int count)
+    {
+        form->ThumbBox->ChangeSelection(TThumbBox::SelectNone);
+        for (int index = 0; index < count; ++index)
+            form->ThumbBox->Thumbnail(index)->SetSelected(true);
+    }
+    static std::vector<std::string> names(TBrowseForm1 *form)
+    {
+        std::vector<std::string> found;
+        for (int index = 0; index < form->ThumbBox->Count(); ++index)
+            found.push_back(form->ThumbBox->Thumbnail(index)->GetThumbBitmap()->GetHandler().GetName().c_str());
+        return found;
+    }
+};
+
+// The states of the enabling table, in the order of its columns.
+enum State { Empty, None, One, Two, Root, Protected, Loading, Saving, StateCount };
+
+TEST_F(BrowseFormCommandsTest, CommandsAreEnabledExactlyWhenTheyCanRun)
+{
+    // One column per state: 1 enabled, 0 greyed.
+    struct Row { const char *command; const char *expected; };
+    const Row rows[] = {
+        //                         E N O T R P L S
+        {"NewFolder2",            "11111111"},
+        {"SortBy4",               "11111111"},
+        {"FolderManager1",        "00000000"},   // no folder manager registered
+        {"UpOneLevel1",           "11110111"},
+        {"DeleteFolder2",         "11110111"},
+        {"Open1",                 "00111111"},
+        {"Copy1",                 "00111111"},
+        {"Export1",               "00111111"},
+        {"SelectNone1",           "00111111"},
+        {"Cut1",                  "00111011"},
+        {"Rename1",               "00111011"},
+        {"Delete1",               "00111010"},
+        {"MoveTo1",               "00111010"},
+        {"SetAsTexture1",         "00101111"},
+        {"SetAsWallpaperImage1",  "00101111"},
+        {"SelectAll1",            "01111111"},
+        {"InvertSelection1",      "01111111"},
+        {"StopLoading1",          "00000010"},
+        {"Reload1",               "11111100"},
+        {"Update1",               "11111100"},
+        {"DeleteBrowseFile1",     "11111110"},
+        {"OpenFolder1",           "11111110"},
+        {"AddToBasket1",          "00000000"},   // no basket registered
+        {"SeqRename1",            "00000000"},   // no sequential rename registered
+    };
+    const CPath empty = pictureFolder("Empty", 0);
+    const CPath full = pictureFolder("Full", 3);
+    writeJpegFile(QStringLiteral("root.jpg"), 32, 24);
+    const CPath root = windows("");
+    ASSERT_EQ(root.GetLength(), 3) << root.c_str();
+    const CPath locked = pictureFolder("Locked", 2);
+
+    std::array<std::string, StateCount> actual;
+    auto record = [&](State state, TBrowseForm1 *form) {
+        for (const Row &row : rows)
+            actual[state] += enabled(form, row.command) ? '1' : '0';
+    };
+    TBrowseForm1 *form = open(empty, 0);
+    record(Empty, form);
+    form->GoToFolder(full);
+    ASSERT_TRUE(waitShown(form, full, 3));
+    record(None, form);
+    select(form, 1);
+    record(One, form);
+    select(form, 2);
+    record(Two, form);
+    select(form, 1);
+    form->ScanContext()->SetLoading(true);
+    record(Loading, form);
+    form->ScanContext()->SetLoading(false);
+    form->ScanContext()->SetSaving(true);
+    record(Saving, form);
+    EXPECT_TRUE(form->WaitLabel->isVisibleTo(form));
+    EXPECT_FALSE(form->HistoryCombo->isEnabled());
+    form->ScanContext()->SetSaving(false);
+    form->TakeModified(false);
+    form->GoToFolder(root);
+    ASSERT_TRUE(ServeUntil([&] { return form->ShownFolder() == root && form->ScanContext() && !form->IsLoading(); }));
+    select(form, 1);
+    record(Root, form);
+    DiskOptions->SetString(TDiskOptions::NoWriteDrives, QStringLiteral("C"));
+    form->TakeModified(false);
+    form->GoToFolder(locked);
+    ASSERT_TRUE(waitShown(form, locked, 2));
+    select(form, 1);
+    record(Protected, form);
+    DiskOptions->SetString(TDiskOptions::NoWriteDrives, QString());
+
+    for (size_t index = 0; index < std::size(rows); ++index) {
+        std::string got;
+        for (const std::string &column : actual)
+            got += column[index];
+        EXPECT_EQ(got, rows[index].expected) << rows[index].command;
+    }
+}
+
+TEST_F(BrowseFormCommandsTest, AToolbarButtonFollowsItsMenuItem)
+{
+    const CPath full = pictureFolder("Full", 2);
+    TBrowseForm1 *form = open(full, 2);
+    auto *copy = form->findChild<TToolbarButton *>(QStringLiteral("CopyTool"));
+    ASSERT_NE(copy, nullptr);
+    select(form, 0);
+    form->UpdateCommandStates();
+    EXPECT_FALSE(copy->isEnabled());
+    select(form, 1);
+    form->UpdateCommandStates();
+    EXPECT_TRUE(copy->isEnabled());
+    EXPECT_EQ(copy->toolTip(), QStringLiteral("Copy"));
+    EXPECT_FALSE(copy->Glyph().isNull());
+    auto *stop = form->findChild<TToolbarButton *>(QStringLiteral("StopTool"));
+    ASSERT_NE(stop, nullptr);
+    EXPECT_EQ(stop->statusTip(), QStringLiteral("Stops loading thumbnails. Use 'Update' to resume loading."));
+}
+
+TEST_F(BrowseFormCommandsTest, ACommandOfALaterWindowIsEnabledOnceItRegisters)
+{
+    const CPath full = pictureFolder("Full", 2);
+    TBrowseForm1 *form = open(full, 2);
+    select(form, 2);
+    EXPECT_FALSE(enabled(form, "SeqRename1"));
+    std::vector<TThumbnail *> handed;
+    BrowseTools().SequentialRename = [&](TBrowseForm1 &, const std::vector<TThumbnail *> &selected) { handed = selected; };
+    ASSERT_TRUE(enabled(form, "SeqRename1"));
+    run(form, "SeqRename1");
+    EXPECT_EQ(handed.size(), 2u);
+}
+
+TEST_F(BrowseFormCommandsTest, ThePriorityMenuMapsHighestToFiveAndLowestToOne)
+{
+    const CPath full = pictureFolder("Full", 1);
+    TBrowseForm1 *form = open(full, 1);
+    for (int tag = 0; tag < 5; ++tag) {
+        run(form, QStringLiteral("Priority%1").arg(tag).toLatin1().constData());
+        EXPECT_EQ(form->ScanPriority(), 5 - tag) << tag;
+        form->UpdateCommandStates();
+        EXPECT_TRUE(command(form, QStringLiteral("Priority%1").arg(tag).toLatin1().constData())->isChecked());
+    }
+}
+
+TEST_F(BrowseFormCommandsTest, PageDownMovesFourRowsAndTheKeysMoveTheFocus)
+{
+    const CPath full = pictureFolder("Full", 40);
+    TBrowseForm1 *form = open(full, 40);
+    auto columns = [&] {
+        const int top = form->ThumbBox->Thumbnail(0)->BoundsRect().top();
+        int count = 0;
+        while (count < form->ThumbBox->Count() && form->ThumbBox->Thumbnail(count)->BoundsRect().top() == top)
+            ++count;
+        return count;
+    };
+    // Five columns, whatever the screen.
+    const int pitch = form->ThumbBox->Thumbnail(1)->BoundsRect().left() - form->ThumbBox->Thumbnail(0)->BoundsRect().left();
+    form->resize(form->width() + (5 - columns()) * pitch, form->height());
+    form->ThumbBox->Relayout();
+    ASSERT_EQ(columns(), 5);
+    auto press = [&](int key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(form->ThumbBox->Client(), &event);
+    };
+    press(Qt::Key_Home);
+    EXPECT_EQ(form->ThumbBox->IndexOfThumbnail(form->ThumbBox->Focus()), 0);
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(form->ThumbBox->IndexOfThumbnail(form->ThumbBox->Focus()), 20);
+    EXPECT_EQ(form->ThumbBox->SelectedCount(), 1);
+    press(Qt::Key_Down);
+    EXPECT_EQ(form->ThumbBox->IndexOfThumbnail(form->ThumbBox->Focus()), 25);
+    press(Qt::Key_End);
+    EXPECT_EQ(form->ThumbBox->IndexOfThumbnail(form->ThumbBox->Focus()), 39);
+}
+
+TEST_F(BrowseFormCommandsTest, TheCustomOrderIsWrittenRewrittenAndRestored)
+{
+    const CPath full = pictureFolder("Full", 4);
+    TBrowseForm1 *form = open(full, 4);
+    form->FolderOptions()->SetInt(TFolderOptions::SortDirection, 1);
+    run(form, "SortBy4");   // file name, descending
+    ASSERT_EQ(names(form), (std::vector<std::string>{"p003.jpg", "p002.jpg", "p001.jpg", "p000.jpg"}));
+    const CPath orderFile = CThumbSort(full).GetCustomSortFile();
+    ASSERT_FALSE(orderFile.GetFileExists());
+
+    run(form, "SortBy13");   // no order yet: the shown one becomes it
+    ASSERT_TRUE(orderFile.GetFileExists());
+    EXPECT_EQ(names(form), (std::vector<std::string>{"p003.jpg", "p002.jpg", "p001.jpg", "p000.jpg"}));
+
+    form->ThumbBox->ChangeSelection(TThumbBox::SelectNone);
+    form->ThumbBox->Thumbnail(2)->SetSelected(true);
+    form->ThumbBox->Thumbnail(3)->SetSelected(true);
+    form->UpdateCommandStates();
+    run(form, "MoveToTop1");
+    const std::vector<std::string> moved{"p001.jpg", "p000.jpg", "p003.jpg", "p002.jpg"};
+    EXPECT_EQ(names(form), moved);
+    TStringList lines;
+    lines.LoadFromFile(orderFile.ToAnsiString());
+    EXPECT_EQ(lines.Text().toStdString(), "p001.jpg\r\np000.jpg\r\np003.jpg\r\np002.jpg\r\n");
+
+    form->TakeModified(false);
+    form->close();
+    ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().empty(); }));
+    TBrowseForm1 *again = open(full, 4);
+    EXPECT_EQ(names(again), moved);
+    again->UpdateCommandStates();
+    EXPECT_TRUE(command(again, "SortBy13")->isChecked());
+}
+
+class NameSearch : public CSearchContext
+{
+public:
+    explicit NameSearch(std::string name) : m_name(std::move(name)) {}
+    bool MatchesThumbnail(const TThumbnail &thumbnail) override
+    {
+        return m_name == thumbnail.GetThumbBitmap()->GetHandler().GetName().c_str();
+    }
+
+private:
+    std::string m_name;
+};
+
+TEST_F(BrowseFormCommandsTest, ASearchSelectsItsMatchesAndCanMoveThemToTheTop)
+{
+    const CPath full = pictureFolder("Full", 3);
+    TBrowseForm1 *form = open(full, 3);
+    select(form, 1);
+    CSearchContext nothing;
+    EXPECT_EQ(form->ApplySearch(nothing), 0);
+    EXPECT_EQ(form->ThumbBox->SelectedCount(), 1) << "a search without the clear flag keeps the selection";
+    nothing.clearSelection = true;
+    EXPECT_EQ(form->ApplySearch(nothing), 0);
+    EXPECT_EQ(form->ThumbBox->SelectedCount(), 0);
+
+    NameSearch last("p002.jpg");
+    last.moveToTop = true;
+    EXPECT_EQ(form->ApplySearch(last), 1);
+    EXPECT_EQ(names(form), (std::vector<std::string>{"p002.jpg", "p000.jpg", "p001.jpg"}));
+    EXPECT_TRUE(form->ThumbBox->Thumbnail(0)->Selected());
+    EXPECT_FALSE(CThumbSort(full).GetCustomSortFile().GetFileExists()) << "a search writes no custom order";
+}
+
+TEST_F(BrowseFormCommandsTest, ExportWritesTheMemosAndKeepsTheUsersFiles)
+{
+    const CPath full = pictureFolder("Full", 3);
+    TBrowseForm1 *form = open(full, 3);
+    select(form, 0);
+    EXPECT_FALSE(enabled(form, "Export1"));
+    form->Export1Click();
+    EXPECT_TRUE(boxes.empty()) << "nothing selected: nothing asked";
+
+    select(form, 2);
+    boxAnswer = IDYES;
+    run(form, "Export1");
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0], QStringLiteral("Are you sure you want to export the memos of 2 images?"));
+    EXPECT_TRUE(boxes[1].contains(QStringLiteral(" No text files created\n 2 empty memos ignored\n No errors")))
+        << boxes[1].toStdString();
+
+    setMemo(full.AppendFileName("p000.jpg"), {QStringLiteral("a beach")});
+    setMemo(full.AppendFileName("p001.jpg"), {QStringLiteral("a hill")});
+    writeFile("Full/p001.txt", "the user's own notes");
+    boxes.clear();
+    run(form, "Export1");
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(boxes[1].contains(QStringLiteral(" 1 text file created\n No empty memos ignored\n 1 error")))
+        << boxes[1].toStdString();
+    EXPECT_EQ(ReadHostFile(host("Full/p000.txt")), QByteArray("a beach\r\n"));
+    EXPECT_EQ(ReadHostFile(host("Full/p001.txt")), QByteArray("the user's own notes"));
+}
+
+TEST_F(BrowseFormCommandsTest, DeleteFolderMovesEveryWindowInsideItToTheParent)
+{
+    const CPath parent = pictureFolder("Parent", 1);
+    const CPath doomed = pictureFolder("Parent/Doomed", 2);
+    const CPath below = pictureFolder("Parent/Doomed/Below", 1);
+    TBrowseForm1 *first = open(doomed, 2);
+    TBrowseForm1 *second = open(below, 1);
+    first->FolderOptions()->SetInt(TFolderOptions::AutoSave, 1);
+    second->FolderOptions()->SetInt(TFolderOptions::AutoSave, 1);
+    first->SetModified(true);
+    ModalScript script({[](QDialog &dialog) { dialog.done(mrYes); }});
+
+    first->UpdateCommandStates();
+    run(first, "DeleteFolder2");
+    ASSERT_EQ(script.shown().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(host("Parent/Doomed")));
+    EXPECT_TRUE(waitShown(first, parent, 1));
+    EXPECT_TRUE(waitShown(second, parent, 1));
+    EXPECT_FALSE(std::filesystem::exists(host("Parent/Doomed"))) << "no save came back into the folder";
+}
+
+TEST_F(BrowseFormCommandsTest, CopyAndPasteBetweenTwoWindowsUpdatesBoth)
+{
+    const CPath from = pictureFolder("From", 2);
+    const CPath to = pictureFolder("To", 0);
+    TBrowseForm1 *source = open(from, 2);
+    TBrowseForm1 *target = open(to, 0);
+    QGuiApplication::clipboard()->clear();
+    EXPECT_FALSE(enabled(target, "Paste1"));
+    select(source, 2);
+    run(source, "Copy1");
+    ASSERT_TRUE(enabled(target, "Paste1")) << "the clipboard's change reached every window";
+    run(target, "Paste1");
+    EXPECT_TRUE(waitShown(target, to, 2)) << target->ThumbBox->Count();
+    EXPECT_EQ(source->ThumbBox->Count(), 2);
+}
+
+TEST_F(BrowseFormCommandsTest, AFileDroppedOnTheWindowOpensItsFolder)
+{
+    const CPath first = pictureFolder("First", 1);
+    const CPath second = pictureFolder("Second", 2);
+    TBrowseForm1 *form = open(first, 1);
+    form->TakeModified(false);
+    form->DropFile1DropFile(second.AppendFileName("p001.jpg").ToAnsiString());
+    EXPECT_TRUE(waitShown(form, second, 2));
+}
+
+} // namespace
