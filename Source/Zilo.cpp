@@ -3,9 +3,11 @@
 #include "Glob.h"
 #include "engine/ProductInfo.h"
 #include "engine/UserMessages.h"
+#include "tools/Feedback.h"
 #include "tools/Upgrade.h"
 #include "windows/Application.h"
 #include "windows/BrowseForm.h"
+#include "windows/BrowseTools.h"
 #include "windows/MainForm.h"
 #include "windows/WindowDialogs.h"
 
@@ -51,6 +53,7 @@ int WinMain(int &argc, char **argv)
         InitGlobals();
         InitImageLibrary();
         RegisterWindowDialogs();
+        BrowseTools().Feedback = SendFeedback;
         UpgradeOldData();
         UpgradeFrom20Beta2();
         UpgradeTo20Final();

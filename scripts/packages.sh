@@ -3,7 +3,7 @@
 
 build_packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev xdg-utils shared-mime-info
+    qt6-base-dev xdg-utils shared-mime-info adwaita-icon-theme
     libsqlite3-dev
     libasound2-dev
     libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev

@@ -1,5 +1,7 @@
 #include "Application.h"
 
+#include <platform/IconTheme.h>
+
 #include <Source/Glob.h>
 
 #include <QPainter>
@@ -53,6 +55,7 @@ TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setQuitOnLastWindowClosed(false);
     setWindowIcon(ProgramIcon());
+    UseDesktopIconTheme();
 }
 
 bool TApplication::notify(QObject *receiver, QEvent *event)

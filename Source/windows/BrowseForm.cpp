@@ -304,9 +304,7 @@ void TBrowseForm1::FormCreate()
     createCommands();
     createMenus();
     createToolbars();
-    DropFile1 = new TDropFile(this);
-    connect(DropFile1, &TDropFile::OnDropFile, this,
-            [this](TDropFile *, const QString &fileWithPath) { DropFile1DropFile(fileWithPath); });
+    createDrops();
 
     // 5
     setGeometry(Options.GetInt(Left), Options.GetInt(Top), Options.GetInt(Width), Options.GetInt(Height));

@@ -295,6 +295,7 @@ private:
     void createCommands();
     void createMenus();
     void createToolbars();
+    void createDrops();
     void createInfoPage();
     void updateStatusPanel();
     QString normalTitle() const;

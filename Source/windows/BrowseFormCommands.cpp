@@ -597,6 +597,21 @@ bool TBrowseForm1::thumbBoxKeyDown(QKeyEvent *event)
     return false;
 }
 
+void TBrowseForm1::createDrops()
+{
+    DropFile1 = new TDropFile(this);
+    connect(DropFile1, &TDropFile::OnDropFile, this,
+            [this](TDropFile *, const QString &fileWithPath) { DropFile1DropFile(fileWithPath); });
+    // Thumbnails dropped on a folder of the tree move there.
+    connect(DirTreeView, &TDirectoryTreeView::OnDragOver, this, [this](const QMimeData *data, bool &accept) {
+        accept = TThumbnailDragObject::From(data) && CPath(CString(DirTreeView->GetDropTargetPath())).GetIsAbsolute();
+    });
+    connect(DirTreeView, &TDirectoryTreeView::OnDragDrop, this, [this](const QMimeData *data) {
+        if (const TThumbnailDragObject *drag = TThumbnailDragObject::From(data))
+            drag->MoveToFolder(CPath(CString(DirTreeView->GetDropTargetPath())));
+    });
+}
+
 void TBrowseForm1::DropFile1DropFile(const QString &fileWithPath)
 {
     const CPath file{CString(fileWithPath)};
