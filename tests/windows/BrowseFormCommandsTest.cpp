@@ -2,6 +2,7 @@
 
 #include <Source/engine/Memo.h>
 #include <Source/engine/SearchContext.h>
+#include <Source/engine/ThumbCache.h>
 #include <Source/engine/ThumbSort.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/engine/ZiloOptions.h>
@@ -9,6 +10,7 @@
 #include <lib/controls/DirectoryTreeView.h>
 #include <lib/controls/HistoryComboBox.h>
 #include <lib/controls/ToolbarButton.h>
+#include <platform/HostPath.h>
 #include <platform/StringList.h>
 
 #include <QAction>
@@ -17,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QtEndian>
 
 #include <filesystem>
 
@@ -252,7 +255,8 @@ TEST_F(BrowseFormCommandsTest, TheCustomOrderIsWrittenRewrittenAndRestored)
     form->close();
     ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().empty(); }));
     TBrowseForm1 *again = open(full, 4);
-    EXPECT_EQ(names(again), moved);
+    // The order is applied once the thumbnails are built.
+    EXPECT_TRUE(ServeUntil([&] { return names(again) == moved; }));
     again->UpdateCommandStates();
     EXPECT_TRUE(command(again, "SortBy13")->isChecked());
 }
@@ -364,6 +368,77 @@ TEST_F(BrowseFormCommandsTest, AFileDroppedOnTheWindowOpensItsFolder)
     form->TakeModified(false);
     form->DropFile1DropFile(second.AppendFileName("p001.jpg").ToAnsiString());
     EXPECT_TRUE(waitShown(form, second, 2));
+}
+
+} // namespace
+
+namespace {
+
+// Gives every record of folder's browse file the build time milliseconds.
+// The file: "ZILO", a 16-bit version, the stored folder, a 32-bit count, two
+// sort bytes, then a name and a 32-bit block offset per record; a block's
+// build time follows its state, sizes, bits and file time.
+void setBuildTimes(const CPath &folder, uint32_t milliseconds)
+{
+    const std::string path = HostPathFromWindows(GetBrowseFilePath(folder).c_str());
+    QByteArray bytes = ReadHostFile(path);
+    qsizetype at = 6;
+    const auto text = [&] { at += 1 + quint8(bytes[at]); };
+    const auto u32 = [&](qsizetype where) { return qFromLittleEndian<quint32>(bytes.constData() + where); };
+    text();
+    const quint32 count = u32(at);
+    at += 6;
+    for (quint32 index = 0; index < count; ++index) {
+        text();
+        const qsizetype block = qsizetype(u32(at));
+        at += 4;
+        qToLittleEndian<quint32>(milliseconds, bytes.data() + block + 23);
+    }
+    WriteHostFile(path, bytes);
+}
+
+TEST_F(BrowseFormCommandsTest, ReloadAsksOnlyWhenTheThumbnailsTookMoreThanFiveSeconds)
+{
+    const CPath full = pictureFolder("Full", 3);
+    TBrowseForm1 *form = open(full, 3);
+    run(form, "Reload1");
+    EXPECT_TRUE(boxes.empty()) << "built in a moment: reloaded without a question";
+    ASSERT_TRUE(ServeUntil([&] { return !form->IsLoading() && !form->ScanContext()->GetRescanRequest(); }));
+
+    run(form, "Save1");
+    ASSERT_TRUE(ServeUntil([&] { return browseFileRecords(full) == 3 && !form->IsSavePending(); }));
+    form->close();
+    ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().empty(); }));
+    ThumbBitmapCache.Purge(true);   // so that the records come from the file
+    setBuildTimes(full, 2500);
+    form = open(full, 3);
+    run(form, "Reload1");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], QStringLiteral("The thumbnails for this folder previously took %1 to create.\n\n"
+                                       "Are you sure you want to reload them?")
+                            .arg(FormatDuration(7).ToAnsiString()));
+    ASSERT_TRUE(ServeUntil([&] { return !form->IsLoading() && !form->ScanContext()->GetRescanRequest(); }));
+    EXPECT_EQ(form->ThumbBox->GetTotalBuildTime(), 7) << "No keeps the thumbnails";
+}
+
+TEST_F(BrowseFormCommandsTest, ADeletedBrowseFileDoesNotComeBackFromASaveAskedBefore)
+{
+    const CPath full = pictureFolder("Full", 2);
+    TBrowseForm1 *form = open(full, 2);
+    run(form, "Save1");
+    ASSERT_TRUE(ServeUntil([&] { return browseFileRecords(full) == 2 && !form->IsSavePending(); }));
+    form->SetModified(true);
+    form->ScanContext()->SetSaveRequest(true);
+    boxAnswer = IDYES;
+    run(form, "DeleteBrowseFile1");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(ServeUntil([&] { return !form->IsSavePending(); }));
+    EXPECT_EQ(browseFileRecords(full), -1);
+    EXPECT_FALSE(form->IsModified());
+
+    boxes.clear();
+    run(form, "DeleteBrowseFile1");
+    EXPECT_EQ(boxes, std::vector<QString>{QStringLiteral("There is no browse file for this folder")});
 }
 
 } // namespace
