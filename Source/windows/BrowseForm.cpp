@@ -304,7 +304,9 @@ void TBrowseForm1::FormCreate()
     createCommands();
     createMenus();
     createToolbars();
+    createChecks();
     createDrops();
+    ReloadOpenWithMenu();
 
     // 5
     setGeometry(Options.GetInt(Left), Options.GetInt(Top), Options.GetInt(Width), Options.GetInt(Height));

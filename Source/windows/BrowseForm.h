@@ -11,6 +11,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 class CDrive;
@@ -296,6 +298,7 @@ private:
     void createMenus();
     void createToolbars();
     void createDrops();
+    void createChecks();
     void createInfoPage();
     void updateStatusPanel();
     QString normalTitle() const;
@@ -372,6 +375,8 @@ private:
     bool m_closeAllowed = false;
     QWidget *m_infoPage = nullptr;
     std::vector<TCommand> m_commands;
+    // The checked marks that follow the window's state, each with its test.
+    std::vector<std::pair<QAction *, std::function<bool()>>> m_checks;
     QActionGroup *m_sortProperty = nullptr;    // tags 0 .. 13
     QActionGroup *m_sortDirection = nullptr;   // 0 ascending, 1 descending
     QActionGroup *m_priority = nullptr;        // 0 highest .. 4 lowest

@@ -447,6 +447,9 @@ void TBrowseForm1::createToolbars()
             const QString hint = QString::fromLatin1(entry.hint);
             button->setToolTip(hint.section(u'|', 0, 0));
             button->setStatusTip(hint.section(u'|', 1));
+            // The menu item shows the same hint while the pointer is on it.
+            if (action->statusTip().isEmpty())
+                action->setStatusTip(button->statusTip());
             if (action->isCheckable()) {
                 button->SetGroupIndex(int(toolbar->children().size()));
                 button->SetAllowAllUp(true);
@@ -548,28 +551,40 @@ void TBrowseForm1::UpdateCommandStates()
     updateChecks();
 }
 
-void TBrowseForm1::updateChecks()
+void TBrowseForm1::createChecks()
 {
-    const auto check = [this](const char *name, bool on) { Command(QString::fromLatin1(name))->setChecked(on); };
-    check("StatusBar1", BottomPanel->isVisibleTo(this));
-    check("FolderPanel1", LeftPanel->isVisibleTo(ClientPanel));
-    check("ShowHidden1", DirTreeView->ShowHidden());
-    m_showAs->actions()[m_showAsImages ? 0 : 1]->setChecked(true);
-    check("Toolbar1", !ToolBar1->isHidden());
-    check("Toolbar2", !ToolBar2->isHidden());
-    check("Toolbar3", !ToolBar3->isHidden());
-    const auto toolShown = [](ToolWindow kind) { return MainForm1 && MainForm1->isToolWindowVisible(kind); };
+    const auto check = [this](const char *name, std::function<bool()> on) {
+        m_checks.emplace_back(Command(QString::fromLatin1(name)), std::move(on));
+    };
+    const auto toolShown = [](ToolWindow kind) {
+        return [kind] { return MainForm1 && MainForm1->isToolWindowVisible(kind); };
+    };
+    check("StatusBar1", [this] { return !BottomPanel->isHidden(); });
+    check("FolderPanel1", [this] { return !LeftPanel->isHidden(); });
+    check("ShowHidden1", [this] { return DirTreeView->ShowHidden(); });
+    check("Toolbar1", [this] { return !ToolBar1->isHidden(); });
+    check("Toolbar2", [this] { return !ToolBar2->isHidden(); });
+    check("Toolbar3", [this] { return !ToolBar3->isHidden(); });
     check("BasketWindow1", toolShown(ToolWindow::Basket));
     check("AnimationWindow1", toolShown(ToolWindow::Animation));
     check("BatchEngine1", toolShown(ToolWindow::Batch));
     check("FinderWindow1", toolShown(ToolWindow::Finder));
     check("FindSimilar1", toolShown(ToolWindow::FindSimilar));
-    check("AutoScroll1", GeneralOptions->GetInt(TGeneralOptions::AutoScroll) != 0);
+    check("AutoScroll1", [] { return GeneralOptions->GetInt(TGeneralOptions::AutoScroll) != 0; });
+}
+
+void TBrowseForm1::updateChecks()
+{
+    for (const auto &[action, on] : m_checks)
+        action->setChecked(on());
+    m_showAs->actions()[m_showAsImages ? 0 : 1]->setChecked(true);
     m_priority->actions()[5 - std::clamp(m_scanPriority, 1, 5)]->setChecked(true);
-    const int property = m_folderOptions->GetInt(TFolderOptions::SortProperty);
-    if (property >= 0 && property < 14)
-        m_sortProperty->actions()[property]->setChecked(true);
-    m_sortDirection->actions()[m_folderOptions->GetInt(TFolderOptions::SortDirection) != 0 ? 1 : 0]->setChecked(true);
+    if (m_folderOptions) {
+        const int property = m_folderOptions->GetInt(TFolderOptions::SortProperty);
+        if (property >= 0 && property < 14)
+            m_sortProperty->actions()[property]->setChecked(true);
+        m_sortDirection->actions()[m_folderOptions->GetInt(TFolderOptions::SortDirection) != 0 ? 1 : 0]->setChecked(true);
+    }
     const TButtonType buttons = GeneralOptions->GetInt(TGeneralOptions::ScrollButtonsTogether) ? btTogether : btSeparate;
     ThumbBox->VertScrollBar()->SetButtonType(buttons);
     ThumbBox->HorzScrollBar()->SetButtonType(buttons);

@@ -168,6 +168,15 @@ TEST_F(BrowseFormCommandsTest, AToolbarButtonFollowsItsMenuItem)
     auto *stop = form->findChild<TToolbarButton *>(QStringLiteral("StopTool"));
     ASSERT_NE(stop, nullptr);
     EXPECT_EQ(stop->statusTip(), QStringLiteral("Stops loading thumbnails. Use 'Update' to resume loading."));
+
+    auto *autoScroll = form->findChild<TToolbarButton *>(QStringLiteral("AutoScrollTool"));
+    ASSERT_NE(autoScroll, nullptr);
+    const bool was = GeneralOptions->GetInt(TGeneralOptions::AutoScroll) != 0;
+    form->UpdateCommandStates();
+    EXPECT_EQ(autoScroll->Down(), was);
+    emit autoScroll->OnClick(autoScroll);
+    EXPECT_EQ(GeneralOptions->GetInt(TGeneralOptions::AutoScroll) != 0, !was);
+    EXPECT_EQ(autoScroll->Down(), !was) << "the toggle button shows the option";
 }
 
 TEST_F(BrowseFormCommandsTest, ACommandOfALaterWindowIsEnabledOnceItRegisters)
