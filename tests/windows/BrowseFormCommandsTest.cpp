@@ -1,4 +1,5 @@
 #include "BrowseFormTestSupport.h"
+#include "../ScopedEnvironment.h"
 
 #include <Source/engine/Memo.h>
 #include <Source/engine/SearchContext.h>
@@ -448,6 +449,67 @@ TEST_F(BrowseFormCommandsTest, ADeletedBrowseFileDoesNotComeBackFromASaveAskedBe
     boxes.clear();
     run(form, "DeleteBrowseFile1");
     EXPECT_EQ(boxes, std::vector<QString>{QStringLiteral("There is no browse file for this folder")});
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BrowseFormCommandsTest, TurningDownTheReloadAfterNewPreferencesPutsTheOldLookBack)
+{
+    const CPath full = pictureFolder("Full", 2);
+    TBrowseForm1 *form = open(full, 2);
+    const int32_t size = form->FolderOptions()->GetInt(TFolderOptions::ThumbnailSize);
+    TPreferencesRequest asked;
+    BrowseTools().Preferences = [&](const TPreferencesRequest &request) {
+        asked = request;
+        TFolderSpecificOptions *options = TFolderSpecificOptionsCache::GetFolderOptions(request.folder);
+        options->SetInt(TFolderOptions::ThumbnailSize, size + 20);
+        options->SetInt(TFolderOptions::DraftThumbnails, 1);
+        return true;
+    };
+    boxAnswer = IDNO;
+    run(form, "Preferences1");
+    EXPECT_EQ(asked.folder, full);
+    EXPECT_TRUE(asked.thumbnailPageEditable);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("You have changed the thumbnail appearance as follows:\n\n    Size: %1\t")
+                                        .arg(size + 20)))
+        << boxes[0].toStdString();
+    EXPECT_TRUE(boxes[0].contains(QStringLiteral("\tDraft Quality\n\n")));
+    EXPECT_EQ(boxes[1], QStringLiteral("The thumbnail size, quality and sharpness\nhave been restored to their original settings"));
+    EXPECT_EQ(form->FolderOptions()->GetInt(TFolderOptions::ThumbnailSize), size);
+    EXPECT_EQ(form->FolderOptions()->GetInt(TFolderOptions::DraftThumbnails), 0);
+}
+
+TEST_F(BrowseFormCommandsTest, CommandsThatCannotDoTheirWorkSaySo)
+{
+    const CPath full = pictureFolder("Full", 2);
+    TBrowseForm1 *form = open(full, 2);
+    select(form, 1);
+    ScopedEnvironment noDesktop;
+    noDesktop.unset("XDG_CURRENT_DESKTOP");
+    noDesktop.unset("DESKTOP_SESSION");
+    noDesktop.set("XDG_DATA_HOME", TestHostFolder() + "/share");   // the Windows folder, on C:
+    run(form, "SetAsWallpaperImage1");
+    run(form, "About1");   // no launcher beside the program
+    EXPECT_EQ(boxes, (std::vector<QString>{QStringLiteral("Unable to set the desktop wallpaper"),
+                                           QStringLiteral("Unable to show About box")}));
+    EXPECT_FALSE(form->isMinimized());
+}
+
+TEST_F(BrowseFormCommandsTest, DeleteAllMemosLeavesNoMemoInAnyFolder)
+{
+    const CPath first = pictureFolder("First", 1);
+    const CPath second = pictureFolder("Second", 1);
+    setMemo(first.AppendFileName("p000.jpg"), {QStringLiteral("one")});
+    setMemo(second.AppendFileName("p000.jpg"), {QStringLiteral("two")});
+    TBrowseForm1 *form = open(first, 1);
+    boxAnswer = IDYES;
+    run(form, "DeleteAll1");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(memo(first.AppendFileName("p000.jpg")).isEmpty());
+    EXPECT_TRUE(memo(second.AppendFileName("p000.jpg")).isEmpty());
 }
 
 } // namespace
