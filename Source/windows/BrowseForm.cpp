@@ -291,7 +291,7 @@ void TBrowseForm1::FormCreate()
     const int panelHeight = std::max(HistoryCombo->sizeHint().height(), FolderLabel->sizeHint().height());
     FolderLabel->setGeometry(4, 0, FolderLabel->sizeHint().width() + 4, panelHeight);
     HistoryCombo->move(FolderLabel->geometry().right() + 1, 0);
-    FolderPanel->resize(400, panelHeight);
+    FolderPanel->resize(360, panelHeight);
     ToolBar3->ControlsChanged();
 
     // 4
@@ -718,13 +718,29 @@ void TBrowseForm1::SetHSplit(int x)
         RightPanel->setGeometry(left + SplitterSize, 0, clientWidth - left - SplitterSize, ClientPanel->height());
     else
         RightPanel->setGeometry(0, 0, clientWidth, ClientPanel->height());
-    // The folder box takes the width that the client area offers.
-    const int panelWidth = std::max(FolderLabel->width() + 120, ClientPanel->width() - 24);
+    const int panelWidth = folderPanelWidth();
     if (FolderPanel->width() != panelWidth) {
         FolderPanel->resize(panelWidth, FolderPanel->height());
         HistoryCombo->resize(panelWidth - HistoryCombo->x(), FolderPanel->height());
         ToolBar3->ControlsChanged();
     }
+}
+
+// The folder box takes the width that its row of the top or bottom dock leaves.
+int TBrowseForm1::folderPanelWidth() const
+{
+    constexpr int FloatingWidth = 360;
+    const int least = FolderLabel->width() + 120;
+    const TDock *dock = ToolBar3->DockedTo();
+    if (!dock || dock->isVertical())
+        return std::max(least, FloatingWidth);
+    int others = 0;
+    for (const TDockToolbar *bar : {ToolBar1, ToolBar2}) {
+        if (bar->DockedTo() == dock && bar->DockRow() == ToolBar3->DockRow() && !bar->isHidden())
+            others += bar->width();
+    }
+    const int chrome = ToolBar3->width() - FolderPanel->width();
+    return std::max(least, dock->width() - others - chrome - 4);
 }
 
 bool TBrowseForm1::eventFilter(QObject *watched, QEvent *event)

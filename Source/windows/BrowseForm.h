@@ -283,6 +283,7 @@ private:
     void FormResize();
     void SetHSplit(int x);
     void placeTree();
+    int folderPanelWidth() const;
     void SaveTimerTimer();
     void FileSystemUpdateTimerTimer();
     void ReLayTimerTimer();

@@ -78,12 +78,12 @@ const TToolButtonEntry ToolBar1Buttons[] = {
     {nullptr, nullptr, nullptr, nullptr, QStyle::SP_CustomBase},
     {"NewWindowTool", "NewWindow1", "New Browser|Opens another browse window.", "window-new", QStyle::SP_TitleBarNormalButton},
     {"BasketWindowTool", "BasketWindow1", "Basket|Shows or hides the basket of images.", "user-bookmarks", QStyle::SP_DirHomeIcon},
-    {"AnimationWindowTool", "AnimationWindow1", "Animation|Shows or hides the animation window.", "media-playback-start", QStyle::SP_MediaPlay},
+    {"AnimationWindowTool", "AnimationWindow1", "Animation|Shows or hides the animation window.", "video-x-generic", QStyle::SP_MediaPlay},
     {"FindTool", "FinderWindow1", "Finder|Shows or hides the finder, which finds images by name.", "edit-find", QStyle::SP_FileDialogContentsView},
-    {"FindSimilarImagesTool", "FindSimilar1", "Find Similar|Shows or hides the window that finds images that look alike.", "edit-find-replace", QStyle::SP_FileDialogDetailedView},
+    {"FindSimilarImagesTool", "FindSimilar1", "Find Similar|Shows or hides the window that finds images that look alike.", "system-search", QStyle::SP_FileDialogDetailedView},
     {"BatchEngineTool", "BatchEngine1", "Batch Engine|Shows or hides the batch engine, which builds browse files for many folders.", "system-run", QStyle::SP_ComputerIcon},
     {"ThumbnailWizardTool", "ThumbnailWizard1", "Thumbnail Wizard|Makes pages of thumbnails from the selected images.", "insert-image", QStyle::SP_FileDialogInfoView},
-    {"SeqRenameTool", "SeqRename1", "Sequential Rename|Renames the selected images with a running number.", "format-list-ordered", QStyle::SP_FileDialogListView},
+    {"SeqRenameTool", "SeqRename1", "Sequential Rename|Renames the selected images with a running number.", "view-list-ordered", QStyle::SP_FileDialogListView},
     {"ExportTool", "Export1", "Export Memos|Writes the memos of the selected images as text files.", "document-send", QStyle::SP_FileIcon},
     {nullptr, nullptr, nullptr, nullptr, QStyle::SP_CustomBase},
     {"PreferencesTool", "Preferences1", "Preferences|Changes how the program and this folder look and work.", "preferences-system", QStyle::SP_FileDialogDetailedView},
@@ -99,7 +99,7 @@ const TToolButtonEntry ToolBar2Buttons[] = {
     {"PasteTool", "Paste1", "Paste|Copies or moves the images on the clipboard into this folder.", "edit-paste", QStyle::SP_DialogApplyButton},
     {"DeleteTool", "Delete1", "Delete|Deletes the selected images.", "edit-delete", QStyle::SP_TrashIcon},
     {"RenameTool", "Rename1", "Rename|Renames the selected images one by one.", "document-edit", QStyle::SP_FileDialogDetailedView},
-    {"CopyToTool", "CopyTo1", "Copy To Folder|Copies the selected images into a folder.", "edit-copy", QStyle::SP_DirLinkIcon},
+    {"CopyToTool", "CopyTo1", "Copy To Folder|Copies the selected images into a folder.", "send-to", QStyle::SP_DirLinkIcon},
     {"MoveToTool", "MoveTo1", "Move To Folder|Moves the selected images into a folder.", "go-jump", QStyle::SP_ArrowForward},
     {nullptr, nullptr, nullptr, nullptr, QStyle::SP_CustomBase},
     {"PropertiesTool", "Properties1", "Properties|Shows the selected images' details and memos.", "document-properties", QStyle::SP_FileDialogInfoView},
@@ -108,7 +108,7 @@ const TToolButtonEntry ToolBar2Buttons[] = {
     {nullptr, nullptr, nullptr, nullptr, QStyle::SP_CustomBase},
     {"SelectAllTool", "SelectAll1", "Select All|Selects every thumbnail.", "edit-select-all", QStyle::SP_DialogYesButton},
     {"SelectNoneTool", "SelectNone1", "Select None|Selects no thumbnail.", "edit-clear", QStyle::SP_DialogNoButton},
-    {"InvertSelectionTool", "InvertSelection1", "Invert Selection|Selects the thumbnails that are not selected, and only those.", "view-refresh", QStyle::SP_BrowserReload},
+    {"InvertSelectionTool", "InvertSelection1", "Invert Selection|Selects the thumbnails that are not selected, and only those.", "object-flip-horizontal", QStyle::SP_BrowserReload},
 };
 
 // A strip of two glyphs, up and disabled, from the desktop's icon theme, or
@@ -362,6 +362,7 @@ void TBrowseForm1::createMenus()
     add(window, {"NewWindow1", "-", "BasketWindow1", "AnimationWindow1", "BatchEngine1", "FinderWindow1", "FindSimilar1"});
     QMenu *help = MainMenu1->addMenu(QStringLiteral("&Help"));
     add(help, {"Contents1", "Help1", "-", "About1", "Info1", "SystemInfo1", "Feedback1"});
+    MainMenu1->setFixedHeight(MainMenu1->sizeHint().height());
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -471,16 +472,26 @@ void TBrowseForm1::createToolbars()
     ToolBar1 = new TDockToolbar(this);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     ToolBar1->SetCaption(QStringLiteral("Main"));
-    ToolBar1->SetDockRow(0);
-    ToolBar1->SetDockedTo(DockTop);
     fill(ToolBar1, ToolBar1Buttons);
     ToolBar2 = new TDockToolbar(this);
     ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
     ToolBar2->SetCaption(QStringLiteral("Image"));
-    ToolBar2->SetDockRow(0);
-    ToolBar2->SetDockPos(ToolBar1->width() + 4);
-    ToolBar2->SetDockedTo(DockTop);
     fill(ToolBar2, ToolBar2Buttons);
+    // The main toolbar alone in the first row, the image commands and the
+    // folder history below it: both rows fit a window on a 1024 pixel screen.
+    // Arranged once, with every place set: the dock renumbers its rows and
+    // pulls back what does not fit at each step.
+    DockTop->BeginArrange();
+    ToolBar1->SetDockedTo(DockTop);
+    ToolBar1->SetDockRow(0);
+    ToolBar1->SetDockPos(0);
+    ToolBar2->SetDockedTo(DockTop);
+    ToolBar2->SetDockRow(1);
+    ToolBar2->SetDockPos(0);
+    ToolBar3->SetDockRow(1);
+    ToolBar3->SetDockPos(ToolBar2->width());
+    DockTop->resize(Options.GetInt(Width), DockTop->height());
+    DockTop->EndArrange();
 }
 
 bool TBrowseForm1::toolAvailable(Tool tool)
