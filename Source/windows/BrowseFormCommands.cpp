@@ -46,7 +46,7 @@ constexpr int GlyphSide = 16;
 // The sort properties of folder option 11, in tag order.
 const char *const SortPropertyCaptions[] = {
     "Image &Width", "Image &Height", "Image &Depth", "Image &Area", "File &Name", "File &Extension",
-    "File Da&te", "File &Size", "&Colour Temperature", "Average H&ue", "Average Sat&uration",
+    "File Da&te", "File &Size", "&Colour Temperature", "Average H&ue", "Average Satu&ration",
     "Average &Brightness", "As&pect Ratio", "Custom &Order"};
 const char *const SortPropertyKeys[] = {
     "Ctrl+1", "Ctrl+2", "Ctrl+3", "Ctrl+4", "Ctrl+5", "Ctrl+6", "Ctrl+7", "Ctrl+8", "Ctrl+9", "Ctrl+0",
