@@ -73,3 +73,9 @@ void ShowException(const std::exception &error)
     // Exception::what is its message in UTF-8, as the box takes it.
     ShowMessageBox(CString(error.what()), ErrorBoxFlags);
 }
+
+CPath HelpFile()
+{
+    const auto *application = qobject_cast<const TApplication *>(QCoreApplication::instance());
+    return application && application->HelpFile.GetFileExists() ? application->HelpFile : CPath();
+}

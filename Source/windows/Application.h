@@ -21,9 +21,13 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override;
 
-    // Only named: F1 and help contexts do nothing.
+    // Only named: the help commands are greyed while it does not exist.
     CPath HelpFile;
 };
+
+// The application's help file when it exists; empty otherwise, and for an
+// application that is no TApplication.
+CPath HelpFile();
 
 // The program's icon, drawn at the usual sizes.
 QIcon ProgramIcon();

@@ -788,7 +788,7 @@ bool TBrowseForm1::eventFilter(QObject *watched, QEvent *event)
             const QPoint content = menuEvent->pos() + QPoint(ThumbBox->HorzScrollBar()->Position(),
                                                              ThumbBox->VertScrollBar()->Position());
             TThumbnail *under = ThumbBox->ThumbnailAtPoint(content);
-            showPopup(under && under->Selected() ? PopupMenu3 : PopupMenu4, menuEvent->globalPos());
+            (under && under->Selected() ? PopupMenu3 : PopupMenu4)->popup(menuEvent->globalPos());
             return true;
         }
     }

@@ -327,7 +327,7 @@ private:
     };
     enum class Tool {
         None, Basket, Animation, Finder, FindSimilar, Batch, SequentialRename, FolderManager, Preferences,
-        ThumbnailWizard, Movie, OpenWith, Feedback
+        ThumbnailWizard, Movie, OpenWith, Feedback, Help
     };
     struct TCommand
     {
@@ -341,13 +341,11 @@ private:
     static bool toolAvailable(Tool tool);
     void updateChecks();
     void toggleToolWindow(ToolWindow kind, bool restore);
-    std::vector<TThumbnail *> selectedThumbnails() const;
     void selectedPaths(TStrings &paths) const;
     void checkCustomOrder();
     void rebuildTree();
     void setScanPriority(int level);
     void setWallpaper(bool fullImage);
-    void showPopup(QMenu *menu, const QPoint &globalPos);
     bool thumbBoxKeyDown(QKeyEvent *event);
     CString buildDuration() const;
 

@@ -5,6 +5,7 @@
 #include "BrowseForm.h"
 
 #include "BrowseTools.h"
+#include "Application.h"
 #include "MainForm.h"
 
 #include <Source/Glob.h>
@@ -247,8 +248,8 @@ void TBrowseForm1::createCommands()
     addCommand("FinderWindow1", "&Finder Window", "Ctrl+F", &TBrowseForm1::Find1Click, Rule::Shown, Tool::Finder)->setCheckable(true);
     addCommand("FindSimilar1", "Find &Similar", "Ctrl+Shift+F", &TBrowseForm1::FindSimilarImages1Click, Rule::Shown, Tool::FindSimilar)->setCheckable(true);
     // Help
-    addCommand("Contents1", "&Contents", "", &TBrowseForm1::Contents1Click, Rule::Always);
-    addCommand("Help1", "&Browser", "F1", &TBrowseForm1::HelpToolClick, Rule::Always);
+    addCommand("Contents1", "&Contents", "", &TBrowseForm1::Contents1Click, Rule::Always, Tool::Help);
+    addCommand("Help1", "&Browser", "F1", &TBrowseForm1::HelpToolClick, Rule::Always, Tool::Help);
     addCommand("About1", "&About...", "", &TBrowseForm1::AboutToolClick, Rule::Always);
     addCommand("Info1", "&Info...", "", &TBrowseForm1::Info1Click, Rule::Always);
     addCommand("SystemInfo1", "&System Info...", "", &TBrowseForm1::SystemInfo1Click, Rule::Always);
@@ -415,20 +416,15 @@ void TBrowseForm1::createMenus()
     connect(DirTreeView, &QWidget::customContextMenuRequested, this, [this](const QPoint &point) {
         if (QTreeWidgetItem *node = DirTreeView->itemAt(point))
             DirTreeView->setCurrentItem(node);
-        showPopup(PopupMenu1, DirTreeView->viewport()->mapToGlobal(point));
+        PopupMenu1->popup(DirTreeView->viewport()->mapToGlobal(point));
     });
     ShortcutList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ShortcutList, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &point) { showPopup(PopupMenu2, ShortcutList->viewport()->mapToGlobal(point)); });
+            [this](const QPoint &point) { PopupMenu2->popup(ShortcutList->viewport()->mapToGlobal(point)); });
     BottomPanel->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(BottomPanel, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &point) { showPopup(PopupMenu5, BottomPanel->mapToGlobal(point)); });
+            [this](const QPoint &point) { PopupMenu5->popup(BottomPanel->mapToGlobal(point)); });
     ThumbBox->Client()->installEventFilter(this);
-}
-
-void TBrowseForm1::showPopup(QMenu *menu, const QPoint &globalPos)
-{
-    menu->popup(globalPos);
 }
 
 void TBrowseForm1::createToolbars()
@@ -512,6 +508,7 @@ bool TBrowseForm1::toolAvailable(Tool tool)
     case Tool::Movie: return bool(tools.MakeMovie);
     case Tool::OpenWith: return bool(tools.FillOpenWithMenu);
     case Tool::Feedback: return bool(tools.Feedback);
+    case Tool::Help: return !HelpFile().IsEmpty();
     }
     return false;
 }

@@ -63,11 +63,6 @@ bool IsInFolder(const CPath &path, const CPath &folder)
 
 } // namespace
 
-std::vector<TThumbnail *> TBrowseForm1::selectedThumbnails() const
-{
-    return ThumbBox->GetSelected();
-}
-
 void TBrowseForm1::selectedPaths(TStrings &paths) const
 {
     for (TThumbnail *thumbnail : ThumbBox->GetSelected())
@@ -226,7 +221,7 @@ void TBrowseForm1::Cut1Click()
     }
     TStringList paths;
     selectedPaths(paths);
-    for (TThumbnail *thumbnail : selectedThumbnails())
+    for (TThumbnail *thumbnail : ThumbBox->GetSelected())
         thumbnail->SetCutMark(true);
     PutFilesOnClipboard(true, paths);
 }
@@ -299,7 +294,7 @@ void TBrowseForm1::Rename1Click()
 
 void TBrowseForm1::SeqRename1Click()
 {
-    BrowseTools().SequentialRename(*this, selectedThumbnails());
+    BrowseTools().SequentialRename(*this, ThumbBox->GetSelected());
     checkCustomOrder();
 }
 
@@ -323,12 +318,12 @@ void TBrowseForm1::AddToBasket1Click()
     if (!basket)
         return;
     basket->Window()->show();
-    basket->AddThumbnails(selectedThumbnails());
+    basket->AddThumbnails(ThumbBox->GetSelected());
 }
 
 void TBrowseForm1::SetAsTexture1Click()
 {
-    const std::vector<TThumbnail *> selected = selectedThumbnails();
+    const std::vector<TThumbnail *> selected = ThumbBox->GetSelected();
     if (selected.size() != 1)
         return;
     PanelOptions->SetString(TPanelOptions::Texture, selected.front()->GetThumbBitmap()->GetFullPath().ToAnsiString());
@@ -349,7 +344,7 @@ void TBrowseForm1::SetAsWallpaperThumbnail1Click()
 
 void TBrowseForm1::setWallpaper(bool fullImage)
 {
-    const std::vector<TThumbnail *> selected = selectedThumbnails();
+    const std::vector<TThumbnail *> selected = ThumbBox->GetSelected();
     if (selected.size() != 1)
         return;
     CWaitCursor wait;
@@ -368,13 +363,13 @@ void TBrowseForm1::setWallpaper(bool fullImage)
 
 void TBrowseForm1::SaveAsMovie1Click()
 {
-    BrowseTools().MakeMovie(selectedThumbnails());
+    BrowseTools().MakeMovie(ThumbBox->GetSelected());
 }
 
 void TBrowseForm1::Properties1Click()
 {
     ThumbBox->HideInfoWindow();
-    const std::vector<TThumbnail *> selected = selectedThumbnails();
+    const std::vector<TThumbnail *> selected = ThumbBox->GetSelected();
     for (size_t index = 0; index < selected.size(); ++index) {
         TImageHandler file = selected[index]->GetThumbBitmap()->GetHandler();
         const int result = TPropertiesForm1::ShowProperties(file, index + 1 < selected.size());
@@ -445,7 +440,7 @@ void TBrowseForm1::PingPongSelection1Click()
 
 void TBrowseForm1::ThumbnailWizard1Click()
 {
-    BrowseTools().ThumbnailWizard(m_folder, selectedThumbnails());
+    BrowseTools().ThumbnailWizard(m_folder, ThumbBox->GetSelected());
 }
 
 // ---- View and Window ---------------------------------------------------------
@@ -538,7 +533,9 @@ void TBrowseForm1::FindSimilarImages1Click()
 
 void TBrowseForm1::Contents1Click()
 {
-    OpenDocument(static_cast<TApplication *>(qApp)->HelpFile.c_str(), "");
+    const int result = OpenDocument(HelpFile().c_str(), "");
+    if (result != -1 && result != OpenDocumentReported)
+        ShowMessageBox(CString(TShell::GetErrorMessage(result)), ErrorBoxFlags);
 }
 
 void TBrowseForm1::HelpToolClick()

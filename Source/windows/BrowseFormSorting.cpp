@@ -253,7 +253,7 @@ void TBrowseForm1::Preferences1Click()
 
 void TBrowseForm1::Export1Click()
 {
-    const std::vector<TThumbnail *> selected = selectedThumbnails();
+    const std::vector<TThumbnail *> selected = ThumbBox->GetSelected();
     const int count = int(selected.size());
     if (count == 0)
         return;

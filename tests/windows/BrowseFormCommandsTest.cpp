@@ -100,6 +100,8 @@ TEST_F(BrowseFormCommandsTest, CommandsAreEnabledExactlyWhenTheyCanRun)
         {"OpenFolder1",           "11111110"},
         {"AddToBasket1",          "00000000"},   // no basket registered
         {"SeqRename1",            "00000000"},   // no sequential rename registered
+        {"Help1",                 "00000000"},   // no help file
+        {"Paste1",                "00000000"},   // nothing on the clipboard
     };
     const CPath empty = pictureFolder("Empty", 0);
     const CPath full = pictureFolder("Full", 3);
@@ -107,6 +109,7 @@ TEST_F(BrowseFormCommandsTest, CommandsAreEnabledExactlyWhenTheyCanRun)
     const CPath root = windows("");
     ASSERT_EQ(root.GetLength(), 3) << root.c_str();
     const CPath locked = pictureFolder("Locked", 2);
+    QGuiApplication::clipboard()->clear();
 
     std::array<std::string, StateCount> actual;
     auto record = [&](State state, TBrowseForm1 *form) {
