@@ -17,9 +17,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
+#include <QTreeWidgetItem>
 #include <QtEndian>
 
 #include <filesystem>
@@ -513,6 +516,41 @@ TEST_F(BrowseFormCommandsTest, DeleteAllMemosLeavesNoMemoInAnyFolder)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(memo(first.AppendFileName("p000.jpg")).isEmpty());
     EXPECT_TRUE(memo(second.AppendFileName("p000.jpg")).isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BrowseFormCommandsTest, ThumbnailsDroppedOnAFolderOfTheTreeMoveThere)
+{
+    const CPath parent = pictureFolder("Parent", 2);
+    pictureFolder("Parent/Inside", 0);
+    TBrowseForm1 *form = open(parent, 2);
+    QTreeWidgetItem *node = form->DirTreeView->currentItem();
+    ASSERT_NE(node, nullptr);
+    node->setExpanded(true);
+    QTreeWidgetItem *inside = nullptr;
+    for (int index = 0; index < node->childCount(); ++index) {
+        if (node->child(index)->text(0) == QStringLiteral("Inside"))
+            inside = node->child(index);
+    }
+    ASSERT_NE(inside, nullptr);
+    select(form, 1);
+    TThumbnailDragObject *drag = new TThumbnailDragObject(form->ThumbBox->GetSelected());
+    std::unique_ptr<QMimeData> owned(drag);
+    const QPoint at = form->DirTreeView->visualItemRect(inside).center();
+    QDragEnterEvent enter(at, Qt::MoveAction, drag, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->DirTreeView->viewport(), &enter);
+    QDragMoveEvent move(at, Qt::MoveAction, drag, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->DirTreeView->viewport(), &move);
+    ASSERT_TRUE(move.isAccepted()) << "a folder of the tree takes thumbnails";
+    boxAnswer = IDYES;
+    QDropEvent drop(QPointF(at), Qt::MoveAction, drag, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->DirTreeView->viewport(), &drop);
+    EXPECT_TRUE(std::filesystem::exists(host("Parent/Inside/p000.jpg")));
+    EXPECT_FALSE(std::filesystem::exists(host("Parent/p000.jpg")));
+    EXPECT_TRUE(ServeUntil([&] { return form->ThumbBox->Count() == 1; }));
 }
 
 } // namespace
