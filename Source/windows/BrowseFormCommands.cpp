@@ -429,7 +429,9 @@ void TBrowseForm1::createMenus()
 
 void TBrowseForm1::createToolbars()
 {
-    auto fill = [this](TDockToolbar *toolbar, const auto &entries) {
+    // The toggle buttons take groups 1, 2, ... in table order, one each.
+    int groupIndex = 0;
+    auto fill = [this, &groupIndex](TDockToolbar *toolbar, const auto &entries) {
         for (const TToolButtonEntry &entry : entries) {
             if (!entry.name) {
                 new TToolbarSep(toolbar);
@@ -448,7 +450,7 @@ void TBrowseForm1::createToolbars()
             if (action->statusTip().isEmpty())
                 action->setStatusTip(button->statusTip());
             if (action->isCheckable()) {
-                button->SetGroupIndex(int(toolbar->children().size()));
+                button->SetGroupIndex(++groupIndex);
                 button->SetAllowAllUp(true);
             }
             connect(button, &TToolbarButton::OnClick, action, [action] {

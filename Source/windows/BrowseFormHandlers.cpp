@@ -34,6 +34,7 @@
 #include <lib/WaitCursor.h>
 #include <lib/controls/DirectoryTreeView.h>
 #include <lib/controls/Dock.h>
+#include <lib/controls/ToolbarButton.h>
 #include <platform/Files.h>
 #include <platform/KeyState.h>
 #include <platform/MessageBox.h>
@@ -274,6 +275,11 @@ void TBrowseForm1::ReloadOpenWithMenu()
     };
     fill(m_openWithMenu, open);
     fill(m_openWithPopup, open);
+    // The Open button's arrow offers the same list.
+    if (auto *openTool = findChild<TToolbarButton *>(QStringLiteral("OpenTool"))) {
+        openTool->SetDropdownCombo(true);
+        openTool->SetDropdownMenu(m_openWithMenu);
+    }
 }
 
 void TBrowseForm1::Delete1Click()

@@ -554,3 +554,31 @@ TEST_F(BrowseFormCommandsTest, ThumbnailsDroppedOnAFolderOfTheTreeMoveThere)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(BrowseFormCommandsTest, TheOpenWithListFillsBothMenusAndOpensTheSelection)
+{
+    BrowseTools().FillOpenWithMenu = [](QMenu *menu, const std::function<void(const CString &)> &open) {
+        menu->clear();
+        QObject::connect(menu->addAction(QStringLiteral("Viewer")), &QAction::triggered, menu, [open] { open("#Nothing"); });
+    };
+    const CPath full = pictureFolder("Full", 2);
+    TBrowseForm1 *form = open(full, 2);
+    select(form, 1);
+    form->UpdateCommandStates();
+    QMenu *image = nullptr;
+    for (QMenu *menu : form->findChildren<QMenu *>()) {
+        if (menu->title() == QStringLiteral("Open Wit&h"))
+            image = image ? image : menu;
+    }
+    ASSERT_NE(image, nullptr);
+    EXPECT_TRUE(image->menuAction()->isEnabled());
+    ASSERT_EQ(image->actions().size(), 1);
+    EXPECT_EQ(image->actions()[0]->text(), QStringLiteral("Viewer"));
+    auto *openTool = form->findChild<TToolbarButton *>(QStringLiteral("OpenTool"));
+    ASSERT_NE(openTool, nullptr);
+    EXPECT_EQ(openTool->DropdownMenu(), image) << "the Open button's arrow offers the list";
+}
+
+} // namespace
