@@ -228,21 +228,26 @@ bool TimeCommandRound(TBrowseForm1 &form, TCommandTimes &times)
     const char *const directions[] = {"Ascending1", "Descending1"};
     TCommandRound round(form, times);
 
-    round.Expect(box.SelectedCount() == 0 && first == "photo00000.jpg", "the folder opens in name order, nothing selected");
+    round.Expect(box.SelectedCount() == 0 && first == "photo00000.jpg",
+                 "the folder opens in name order, nothing selected");
     round.TriggerNamedByCaption("SelectAll1");
     round.Expect(box.SelectedCount() == count, "Select All selects every thumbnail");
     round.TriggerNamedByCaption("SelectNone1");
     round.Expect(box.SelectedCount() == 0, "Select None selects none");
     round.Search(false, "Search every other by name");
-    round.Expect(box.SelectedCount() == count - half && box.Thumbnail(0)->Selected(), "the search selects the even photographs");
+    round.Expect(box.SelectedCount() == count - half && box.Thumbnail(0)->Selected(),
+                 "the search selects the even photographs");
     round.TriggerNamedByCaption("InvertSelection1");
-    round.Expect(box.SelectedCount() == half && !box.Thumbnail(0)->Selected(), "Invert Selection selects the odd ones");
+    round.Expect(box.SelectedCount() == half && !box.Thumbnail(0)->Selected(),
+                 "Invert Selection selects the odd ones");
     round.TriggerNamedByCaption("MoveToTop1");
-    round.Expect(box.Thumbnail(half - 1)->Selected() && !box.Thumbnail(half)->Selected(), "Move To Top puts the selection first");
+    round.Expect(box.Thumbnail(half - 1)->Selected() && !box.Thumbnail(half)->Selected(),
+                 "Move To Top puts the selection first");
     for (int sortBy = 0; sortBy < SortPropertyCount; ++sortBy)
         round.TriggerNamedByCaption(sortCommand(sortBy).constData(), "Sort By ");
     round.TriggerNamedByCaption(sortCommand(property).constData(), "Sort By ", ", back");
-    round.Expect(nameAt(box, 0) == first.c_str() && box.SelectedCount() == half, "sorting back restores the order and keeps the selection");
+    round.Expect(nameAt(box, 0) == first.c_str() && box.SelectedCount() == half,
+                 "sorting back restores the order and keeps the selection");
     round.TriggerNamedByCaption(directions[1 - direction], "Sort ");
     round.TriggerNamedByCaption(directions[direction], "Sort ");
     round.Expect(nameAt(box, 0) == first.c_str(), "the direction back restores the order");
@@ -254,6 +259,7 @@ bool TimeCommandRound(TBrowseForm1 &form, TCommandTimes &times)
     // As it was: in the folder's order, nothing selected.
     round.Trigger(sortCommand(property).constData(), "");
     round.Trigger("SelectNone1", "");
-    round.Expect(nameAt(box, 0) == first.c_str() && box.SelectedCount() == 0, "the round leaves the box as it found it");
+    round.Expect(nameAt(box, 0) == first.c_str() && box.SelectedCount() == 0,
+                 "the round leaves the box as it found it");
     return !round.Failed();
 }
