@@ -1,9 +1,10 @@
 // A browse window's speed, offscreen, with its coordinator and its scan
 // thread, on folders that have browse files:
-//     BrowseBench DATA_FOLDER [RUNS]
-// DATA_FOLDER keeps four folders of small photographs with their browse
-// files, made on the first use and kept: Browse1000A and Browse1000B (1,000
-// photographs each), Browse10000A and Browse10000B (10,000 each).
+//     BrowseBench DATA_FOLDER [RUNS] [commands]
+// DATA_FOLDER keeps folders of small photographs with their browse files,
+// made on the first use and kept: Browse1000A and Browse1000B (1,000
+// photographs each), Browse10000A and Browse10000B (10,000 each) and, for the
+// commands, Browse50000A (50,000).
 // MakeBenchPhotos writes the photographs (160x120) and "ZiloBench build"
 // their browse files; both are taken from this program's folder. Unless
 // ZILO_DRIVE_MAP is set, a drive map makes DATA_FOLDER drive D: (and the
@@ -39,11 +40,30 @@
 // counts as a step; the steps over 50 ms are listed with their ends. "net"
 // figures leave out the pauses before them. The last lines give each
 // figure's minimum, median and maximum.
+//
+// With "commands" it times the window's commands instead, in one window on
+// Browse50000A and then one on Browse10000A, each loaded and idle:
+// - UpdateCommandStates with 50,000 thumbnails, 1,000 calls each timed alone,
+//   with nothing and then with everything selected: the median and the
+//   longest call of each run, and the most CPU time the window thread spent
+//   in one call, which a longest call far above it owes to the thread
+//   waiting for a core (limit 1 ms);
+// - each command on 10,000 thumbnails as the user gives it (the states
+//   updated, the action triggered), from the trigger until the window thread
+//   is free again: the events the command posted delivered and what it made
+//   dirty painted into the backing store (limit 100 ms). A run: Select All,
+//   Select None, a search selecting every other photograph by name, Invert
+//   Selection, Move To Top of those 5,000, Sort By each property and back,
+//   the other direction and back, and the search again moving its matches to
+//   the top; then the box is put back as it was. Each run line gives the
+//   box's paints after each command.
 // Settings and the program folder go to a scratch folder unless
 // ZILO_REGISTRY and ZILO_PROGRAM_FOLDER are set. Message boxes and dialogs
 // are answered with their defaults and reported: none should come.
 
 #include "BenchEnvironment.h"
+#include "BrowseCommandTimes.h"
+#include "ThreadCpuTime.h"
 
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
@@ -71,17 +91,17 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <time.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -92,6 +112,9 @@ constexpr int WindowWidth = 1600;
 constexpr int WindowHeight = 1000;
 constexpr int DefaultRuns = 10;
 constexpr int Sizes[] = {1000, 10000};
+constexpr int StatesSize = 50000;     // the thumbnails of the command states' window
+constexpr int CommandsSize = 10000;   // of the commands' window
+constexpr int StateCalls = 1000;      // a run's calls of UpdateCommandStates, for each selection
 constexpr char PhotoSize[] = "160x120";
 // A gap in which the window thread slept this long holds a pause.
 constexpr double PauseSleepMs = 150;
@@ -106,14 +129,6 @@ using Clock = std::chrono::steady_clock;
 double millisecondsBetween(Clock::time_point from, Clock::time_point to)
 {
     return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-// The CPU time of the calling thread, in ms.
-double threadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1000 + double(now.tv_nsec) / 1e6;
 }
 
 CPath windowsPathOf(const fs::path &host)
@@ -258,7 +273,7 @@ public:
         m_form = &form;
         m_start = Clock::now();
         m_lastStep = m_start;
-        m_lastCpu = threadCpuMs();
+        m_lastCpu = ThreadCpuMs();
         benchApplication()->SetPaintObserver(this);
         request();
         m_figures.request = sinceStart();
@@ -321,7 +336,7 @@ private:
     void stepEnded()
     {
         const Clock::time_point now = Clock::now();
-        const double cpu = threadCpuMs();
+        const double cpu = ThreadCpuMs();
         m_figures.steps.push_back(
             {millisecondsBetween(m_start, now), millisecondsBetween(m_lastStep, now), cpu - m_lastCpu});
         m_lastStep = now;
@@ -465,15 +480,21 @@ void printRun(int run, const char *what, int size, const TFigures &figures)
 // The figures of every run, by request and size.
 using TResults = std::map<std::string, std::vector<TFigures>>;
 
+// "what: min, median, max" of values with that many decimals, then tail.
+void printValues(const std::string &what, std::vector<double> values, int decimals, const std::string &tail)
+{
+    std::sort(values.begin(), values.end());
+    std::printf("%s: min %.*f median %.*f max %.*f%s\n", what.c_str(), decimals, values.front(), decimals,
+                values[values.size() / 2], decimals, values.back(), tail.c_str());
+}
+
 void printSpread(const std::string &what, const std::vector<TFigures> &runs, const char *figure,
                  const std::function<double(const TFigures &)> &value)
 {
     std::vector<double> values;
     for (const TFigures &run : runs)
         values.push_back(value(run));
-    std::sort(values.begin(), values.end());
-    std::printf("%s %s: min %.1f median %.1f max %.1f\n", what.c_str(), figure, values.front(),
-                values[values.size() / 2], values.back());
+    printValues(what + " " + figure, std::move(values), 1, "");
 }
 
 void printSummary(const TResults &results)
@@ -498,6 +519,33 @@ void printSummary(const TResults &results)
     }
 }
 
+// The figures of one run, each with the paints it caused.
+void printCommandRun(int run, const std::string &what, const TCommandTimes &times)
+{
+    std::string line = "run " + std::to_string(run) + " " + what + ":";
+    for (const TCommandFigure &figure : times.Figures()) {
+        char value[64];
+        std::snprintf(value, sizeof value, " %.3f", figure.values.back());
+        line += (line.back() == ':' ? " " : " | ") + figure.name + value;
+        if (figure.paints.back() > 0)
+            line += " (" + std::to_string(figure.paints.back()) + " paints)";
+    }
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+// Each figure's spread in ms, against its limit.
+void printCommandSummary(const std::string &what, const TCommandTimes &times)
+{
+    for (const TCommandFigure &figure : times.Figures()) {
+        const double longest = *std::max_element(figure.values.begin(), figure.values.end());
+        char tail[64];
+        std::snprintf(tail, sizeof tail, " ms | limit %g ms: %s", figure.limitMs,
+                      longest < figure.limitMs ? "max within" : "max OVER");
+        printValues(what + " " + figure.name, figure.values, 3, tail);
+    }
+}
+
 // The event loop runs on for a while before each request: the coordinator's
 // tick restarts after every long step, so a request made as soon as the
 // window got idle would always wait nearly a whole tick. Runs spread the
@@ -509,34 +557,44 @@ void settleBeforeRequest(int run)
     loop.exec();
 }
 
-// One open and one switch of size; answers false when a window never got idle.
-bool measureSize(int run, int size, const fs::path &data, TResults &results)
+// The folder of size records, "A" or "B".
+fs::path folderOf(const fs::path &data, int size, const char *letter)
 {
-    const CPath first = windowsPathOf(data / ("Browse" + std::to_string(size) + "A"));
-    const CPath second = windowsPathOf(data / ("Browse" + std::to_string(size) + "B"));
-    TBrowseForm1 *form = nullptr;
+    return data / ("Browse" + std::to_string(size) + letter);
+}
 
-    TLoadWatch open(first, size);
+// Follows request, which shows folder in form, with watch until the window is
+// idle; answers false, saying so, when it never got idle.
+bool followUntilIdle(TLoadWatch &watch, TBrowseForm1 *&form, const CPath &folder, const std::function<void()> &request)
+{
     s_saveQuestions = 0;
-    settleBeforeRequest(run);
-    if (!open.Follow(form, [&] { form = new TBrowseForm1(first); })) {
-        std::fprintf(stderr, "%s: the window never got idle (status \"%s\")\n", first.c_str(),
+    if (!watch.Follow(form, request)) {
+        std::fprintf(stderr, "%s: the window never got idle (status \"%s\")\n", folder.c_str(),
                      qPrintable(form->StatusText()));
         return false;
     }
-    open.Figures().saveQuestions = s_saveQuestions;
+    watch.Figures().saveQuestions = s_saveQuestions;
+    return true;
+}
+
+// One open and one switch of size; answers false when a window never got idle.
+bool measureSize(int run, int size, const fs::path &data, TResults &results)
+{
+    const CPath first = windowsPathOf(folderOf(data, size, "A"));
+    const CPath second = windowsPathOf(folderOf(data, size, "B"));
+    TBrowseForm1 *form = nullptr;
+
+    TLoadWatch open(first, size);
+    settleBeforeRequest(run);
+    if (!followUntilIdle(open, form, first, [&] { form = new TBrowseForm1(first); }))
+        return false;
     printRun(run, "open", size, open.Figures());
     results["open " + std::to_string(size)].push_back(open.Figures());
 
     TLoadWatch change(second, size);
-    s_saveQuestions = 0;
     settleBeforeRequest(run);
-    if (!change.Follow(form, [&] { form->GoToFolder(second); })) {
-        std::fprintf(stderr, "%s: the window never got idle (status \"%s\")\n", second.c_str(),
-                     qPrintable(form->StatusText()));
+    if (!followUntilIdle(change, form, second, [&] { form->GoToFolder(second); }))
         return false;
-    }
-    change.Figures().saveQuestions = s_saveQuestions;
     printRun(run, "switch", size, change.Figures());
     results["switch " + std::to_string(size)].push_back(change.Figures());
 
@@ -545,17 +603,86 @@ bool measureSize(int run, int size, const fs::path &data, TResults &results)
     return closed;
 }
 
-int run(const fs::path &data, int runs)
+bool measureLoads(const fs::path &data, int runs)
 {
+    TResults results;
+    for (int index = 1; index <= runs; ++index)
+        for (int size : Sizes)
+            if (!measureSize(index, size, data, results))
+                return false;
+    printSummary(results);
+    return true;
+}
+
+// A new window on folder of count records; once it is idle, measure runs in
+// it, then the window is closed and the cache purged. Answers false when the
+// window never got idle, measure failed or the window did not close.
+bool inIdleWindow(const fs::path &folder, int count, const std::function<bool(TBrowseForm1 &)> &measure)
+{
+    const CPath path = windowsPathOf(folder);
+    TBrowseForm1 *form = nullptr;
+    TLoadWatch watch(path, count);
+    if (!followUntilIdle(watch, form, path, [&] { form = new TBrowseForm1(path); }))
+        return false;
+    const bool measured = measure(*form);
+    const bool closed = closeWindow(form);
+    ThumbBitmapCache.Purge(true);
+    return measured && closed;
+}
+
+// The command states on StatesSize thumbnails, then the commands on
+// CommandsSize, each in a window of its own that serves all the runs.
+bool measureCommands(const fs::path &data, int runs)
+{
+    struct TWindowRounds
+    {
+        int size;
+        std::string what;
+        std::function<bool(TBrowseForm1 &, TCommandTimes &)> round;
+        TCommandTimes times;
+    };
+    TWindowRounds windows[] = {
+        {StatesSize, "command states " + std::to_string(StatesSize),
+         [](TBrowseForm1 &form, TCommandTimes &times) { return TimeCommandStates(form, StateCalls, times); }, {}},
+        {CommandsSize, "commands " + std::to_string(CommandsSize), TimeCommandRound, {}},
+    };
+    for (TWindowRounds &window : windows) {
+        const bool measured = inIdleWindow(folderOf(data, window.size, "A"), window.size, [&](TBrowseForm1 &form) {
+            for (int run = 1; run <= runs; ++run) {
+                settleBeforeRequest(run);
+                if (!window.round(form, window.times))
+                    return false;
+                printCommandRun(run, window.what, window.times);
+            }
+            return true;
+        });
+        if (!measured)
+            return false;
+    }
+    for (const TWindowRounds &window : windows)
+        printCommandSummary(window.what, window.times);
+    return true;
+}
+
+// The folders that the measurements need, made where missing, then the
+// measurements after a warm-up, with the coordinator.
+int run(const fs::path &data, int runs, bool commands)
+{
+    std::vector<std::pair<int, const char *>> folders;
+    if (commands)
+        folders = {{StatesSize, "A"}, {CommandsSize, "A"}};
+    else
+        for (int size : Sizes)
+            for (const char *letter : {"A", "B"})
+                folders.emplace_back(size, letter);
+    for (const auto &[size, letter] : folders)
+        if (!makeFolder(folderOf(data, size, letter), size)) {
+            std::fprintf(stderr, "the folders could not be made in %s\n", data.c_str());
+            return 1;
+        }
+
     const fs::path empty = data / "Empty";
     fs::create_directories(empty);
-    for (int size : Sizes)
-        for (const char *letter : {"A", "B"})
-            if (!makeFolder(data / ("Browse" + std::to_string(size) + letter), size)) {
-                std::fprintf(stderr, "the folders could not be made in %s\n", data.c_str());
-                return 1;
-            }
-
     setWindowPlacement();
     TMainForm1 coordinator;
     coordinator.Terminate = [] {};
@@ -564,18 +691,13 @@ int run(const fs::path &data, int runs)
     serveUntil([&] { return warmUp->ScanContext() && !warmUp->IsLoading(); });
     closeWindow(warmUp);
 
-    TResults results;
-    for (int index = 1; index <= runs; ++index)
-        for (int size : Sizes)
-            if (!measureSize(index, size, data, results))
-                return 1;
-    printSummary(results);
-    return 0;
+    const bool measured = commands ? measureCommands(data, runs) : measureLoads(data, runs);
+    return measured ? 0 : 1;
 }
 
 int usage()
 {
-    std::fprintf(stderr, "usage: BrowseBench DATA_FOLDER [RUNS]\n");
+    std::fprintf(stderr, "usage: BrowseBench DATA_FOLDER [RUNS] [commands]\n");
     return 2;
 }
 
@@ -583,9 +705,11 @@ int usage()
 
 int main(int argc, char **argv)
 {
-    if (argc != 2 && argc != 3)
+    const bool commands = argc > 2 && std::strcmp(argv[argc - 1], "commands") == 0;
+    const int givenRuns = argc - 2 - (commands ? 1 : 0);   // 0 or 1 when the command line is right
+    if (argc < 2 || givenRuns < 0 || givenRuns > 1)
         return usage();
-    const int runs = argc == 3 ? std::atoi(argv[2]) : DefaultRuns;
+    const int runs = givenRuns == 1 ? std::atoi(argv[2]) : DefaultRuns;
     if (runs < 1)
         return usage();
     const QTemporaryDir scratchFolder;
@@ -600,7 +724,7 @@ int main(int argc, char **argv)
     answerWithDefaults();
     InitGlobals();
     InitImageLibrary();
-    const int status = run(data, runs);
+    const int status = run(data, runs, commands);
     ThumbBitmapCache.Purge(true);
     TFolderSpecificOptionsCache::SaveAll();
     TMemoList::FreeAll();

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TBrowseForm1;
+
+// One figure of the browse window's commands: a time in ms a run, and the
+// paints of the thumbnail box's inner panel that each run's command caused
+// (none for a figure that paints nothing).
+struct TCommandFigure
+{
+    std::string name;
+    double limitMs = 0;   // the most the product allows
+    std::vector<double> values;
+    std::vector<int> paints;
+};
+
+// The figures in the order they were first met.
+class TCommandTimes
+{
+public:
+    void Add(const std::string &name, double limitMs, double ms, int paints = 0);
+    const std::vector<TCommandFigure> &Figures() const { return m_figures; }
+
+private:
+    std::vector<TCommandFigure> m_figures;
+};
+
+// Window thread; form shows its folder and is idle. Calls UpdateCommandStates
+// calls times with nothing selected, then as many with every thumbnail
+// selected, each call timed alone, and adds each set's median and longest
+// call. Leaves nothing selected. Answers false, saying why on standard error,
+// when Select All or Select None was not enabled or did not do its job.
+bool TimeCommandStates(TBrowseForm1 &form, int calls, TCommandTimes &times);
+
+// Window thread; form is idle, shows a folder of MakeBenchPhotos' photographs
+// in name order, and nothing is selected. Times one round of the selection,
+// sort and search commands, each the way the user gives it (the states
+// updated, then the action triggered) from the trigger until the window has
+// handled what the command posted and painted what it changed. Leaves the box
+// as it found it. Answers false, saying why on standard error, when a command
+// was not enabled or did not do its job.
+bool TimeCommandRound(TBrowseForm1 &form, TCommandTimes &times);
