@@ -21,6 +21,8 @@
 #include <cstring>
 #include <iterator>
 #include <random>
+#include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -219,7 +221,13 @@ int CThumbSort::applyCustomOrder(std::vector<CThumbBitmap *> &records) const
     TStringList lines;
     lines.LoadFromFile(file.ToAnsiString());
 
-    const std::unordered_set<CThumbBitmap *> listed(records.begin(), records.end());
+    // The records in hand by their names without case, so that a long order
+    // costs one lookup a line; the cache is asked only about names that no
+    // record in hand has.
+    std::unordered_map<std::string, CThumbBitmap *> byName;
+    byName.reserve(records.size());
+    for (CThumbBitmap *record : records)
+        byName.emplace(record->GetFullPath().GetFilePart().AsLower().c_str(), record);
     std::unordered_set<CThumbBitmap *> placed;
     std::vector<CThumbBitmap *> ordered;
     ordered.reserve(records.size());
@@ -228,14 +236,16 @@ int CThumbSort::applyCustomOrder(std::vector<CThumbBitmap *> &records) const
         const CString name(lines[index]);
         if (!isPlainFileName(name))
             continue;
-        CThumbBitmap *record = FindThumbBitmap(m_folder.AppendFileName(name));
-        if (!record)
+        const auto found = byName.find(name.AsLower().c_str());
+        if (found != byName.end()) {
+            if (placed.insert(found->second).second)
+                ordered.push_back(found->second);
             continue;
-        if (!listed.count(record))
+        }
+        if (CThumbBitmap *record = FindThumbBitmap(m_folder.AppendFileName(name))) {
             result = NamesOtherRecord;
-        else if (placed.insert(record).second)
-            ordered.push_back(record);
-        record->Release();
+            record->Release();
+        }
     }
     for (CThumbBitmap *record : records) {
         if (placed.erase(record) == 0)
