@@ -26,6 +26,7 @@
 #include <QtEndian>
 
 #include <filesystem>
+#include <map>
 
 namespace {
 
@@ -579,6 +580,28 @@ TEST_F(BrowseFormCommandsTest, TheOpenWithListFillsBothMenusAndOpensTheSelection
     auto *openTool = form->findChild<TToolbarButton *>(QStringLiteral("OpenTool"));
     ASSERT_NE(openTool, nullptr);
     EXPECT_EQ(openTool->DropdownMenu(), image) << "the Open button's arrow offers the list";
+}
+
+} // namespace
+
+namespace {
+
+// Two commands on one key would both go deaf: Qt refuses an ambiguous shortcut.
+TEST_F(BrowseFormCommandsTest, NoTwoCommandsShareAKey)
+{
+    const CPath full = pictureFolder("Full", 1);
+    TBrowseForm1 *form = open(full, 1);
+    std::map<QString, QString> owners;
+    for (QAction *action : form->actions()) {
+        if (action->shortcut().isEmpty())
+            continue;
+        const QString key = action->shortcut().toString();
+        const auto [place, added] = owners.emplace(key, action->objectName());
+        EXPECT_TRUE(added) << key.toStdString() << ": " << place->second.toStdString() << " and "
+                           << action->objectName().toStdString();
+    }
+    EXPECT_EQ(owners.at(QStringLiteral("Ctrl+'")), QStringLiteral("DeleteFolder2"));
+    EXPECT_EQ(owners.at(QStringLiteral("Alt+1")), QStringLiteral("Priority4"));
 }
 
 } // namespace
