@@ -421,15 +421,13 @@ void TBrowseForm1::StopToolClick()
 void TBrowseForm1::ViewAsImage1Click()
 {
     m_showAsImages = true;
-    ThumbBox->update();
-    ThumbBox->Client()->update();
+    ThumbBox->Invalidate();
 }
 
 void TBrowseForm1::ViewAsText1Click()
 {
     m_showAsImages = false;
-    ThumbBox->update();
-    ThumbBox->Client()->update();
+    ThumbBox->Invalidate();
 }
 
 void TBrowseForm1::AnimateSelection1Click()

@@ -112,7 +112,7 @@ void TBrowseForm1::ApplySortOrder()
             thumbnail->SetSelected(selected.count(record) > 0);
         }
         ThumbBox->EndUpdate();
-        ThumbBox->update();
+        ThumbBox->Invalidate();
     } else if (result == CThumbSort::NoCustomOrder) {
         sort.SaveCustomOrder(records);
     } else {
@@ -137,7 +137,7 @@ void TBrowseForm1::RefreshAfterSettings(bool keepTree)
     for (int index = 0; index < ThumbBox->Count(); ++index)
         ThumbBox->Thumbnail(index)->UpdateSizeAndHint();
     UpdateSelectionStatus();
-    ThumbBox->update();
+    ThumbBox->Invalidate();
     SetCaptionGradient(GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever);
 }
 
@@ -207,7 +207,7 @@ void TBrowseForm1::Preferences1Click()
     TPreferencesRequest request;
     request.folder = m_folder;
     request.thumbnailPageEditable = !IsLoading();
-    request.onApply = [this] { ThumbBox->Client()->update(); };
+    request.onApply = [this] { ThumbBox->Invalidate(); };
     if (BrowseTools().Preferences(request) && m_folderOptions == &options) {
         const int32_t newSize = options.GetInt(TFolderOptions::ThumbnailSize);
         const int32_t newSharpness = options.GetInt(TFolderOptions::ThumbnailSharpness);
@@ -302,7 +302,7 @@ void TBrowseForm1::DeleteAll1Click()
     const auto refresh = [](TBrowseForm1 *form) {
         for (int index = 0; index < form->ThumbBox->Count(); ++index)
             form->ThumbBox->Thumbnail(index)->UpdateSizeAndHint();
-        form->ThumbBox->Client()->update();
+        form->ThumbBox->Invalidate();
     };
     if (!MainForm1) {
         refresh(this);

@@ -22,6 +22,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QTreeWidgetItem>
 #include <QtEndian>
 
@@ -602,6 +604,42 @@ TEST_F(BrowseFormCommandsTest, NoTwoCommandsShareAKey)
     }
     EXPECT_EQ(owners.at(QStringLiteral("Ctrl+'")), QStringLiteral("DeleteFolder2"));
     EXPECT_EQ(owners.at(QStringLiteral("Alt+1")), QStringLiteral("Priority4"));
+}
+
+} // namespace
+
+namespace {
+
+// The region of the box's inner panel painted while the events run.
+class PaintedRegion : public QObject
+{
+public:
+    explicit PaintedRegion(QWidget *panel) { panel->installEventFilter(this); }
+    QRegion region;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            region += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+TEST_F(BrowseFormCommandsTest, ASortRepaintsEveryThumbnailThatChanged)
+{
+    const CPath full = pictureFolder("Full", 6);
+    TBrowseForm1 *form = open(full, 6);
+    form->FolderOptions()->SetInt(TFolderOptions::SortProperty, CThumbSort::FileName);
+    QCoreApplication::processEvents();
+    PaintedRegion painted(form->ThumbBox->Client());
+    run(form, "Descending1");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(names(form).front(), "p005.jpg");
+    for (int index = 0; index < form->ThumbBox->Count(); ++index) {
+        const QRect shown = form->ThumbBox->ThumbnailRect(form->ThumbBox->Thumbnail(index));
+        EXPECT_TRUE(painted.region.contains(shown)) << "thumbnail " << index << " shows its old picture";
+    }
 }
 
 } // namespace
