@@ -142,7 +142,7 @@ TEST_F(BrowseFormCommandsTest, CommandsAreEnabledExactlyWhenTheyCanRun)
     form->ScanContext()->SetSaving(false);
     form->TakeModified(false);
     form->GoToFolder(root);
-    ASSERT_TRUE(ServeUntil([&] { return form->ShownFolder() == root && form->ScanContext() && !form->IsLoading(); }));
+    ASSERT_TRUE(waitShown(form, root, 1)) << "root.jpg is the root's one picture";
     select(form, 1);
     record(Root, form);
     DiskOptions->SetString(TDiskOptions::NoWriteDrives, QStringLiteral("C"));
