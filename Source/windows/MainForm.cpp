@@ -324,8 +324,9 @@ void TMainForm1::EnableAllWindows()
 {
     if (m_disableDepth == 0 || --m_disableDepth > 0)
         return;
+    // A window whose folder switch is pending stays disabled until the switch.
     for (TBrowseForm1 *form : m_browseForms)
-        form->setEnabled(true);
+        form->setEnabled(form->WantedFolder().IsEmpty());
     setToolWindowsEnabled(true);
     if (m_activeWindow)
         m_activeWindow->activateWindow();
