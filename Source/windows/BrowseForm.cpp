@@ -815,7 +815,9 @@ bool TBrowseForm1::eventFilter(QObject *watched, QEvent *event)
 
 void TBrowseForm1::DirTreeViewDirOpening(const QString &, bool &allow)
 {
-    allow = m_wantedFolder.IsEmpty();
+    // The user may not pick another folder while a switch is pending; the
+    // program's own moves of the tree always go.
+    allow = m_wantedFolder.IsEmpty() || m_treeGuard > 0;
 }
 
 void TBrowseForm1::DirTreeViewDirOpened(const QString &path)

@@ -81,7 +81,8 @@ void TBrowseForm1::rebuildTree()
     DriveTable->Update();
     TreeGuard guard(*this);
     DirTreeView->Rebuild();
-    DirTreeView->SetDirectory(m_folder.ToAnsiString());
+    // During a switch the tree already shows where the window is going.
+    DirTreeView->SetDirectory((m_wantedFolder.IsEmpty() ? m_folder : m_wantedFolder).ToAnsiString());
 }
 
 // ---- File --------------------------------------------------------------------

@@ -359,6 +359,7 @@ TEST_F(BrowseFormCommandsTest, DeleteFolderMovesEveryWindowInsideItToTheParent)
     ASSERT_EQ(script.shown().size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(host("Parent/Doomed")));
     EXPECT_FALSE(second->isEnabled()) << "its switch to the parent is pending";
+    EXPECT_EQ(first->DirTreeView->GetDirectory(), parent.ToAnsiString()) << "the rebuilt tree shows the parent";
     EXPECT_TRUE(waitShown(first, parent, 1));
     EXPECT_TRUE(waitShown(second, parent, 1));
     EXPECT_FALSE(std::filesystem::exists(host("Parent/Doomed"))) << "no save came back into the folder";
