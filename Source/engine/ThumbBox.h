@@ -100,6 +100,8 @@ public:
     TThumbnail *FindThumbnailAt(int x, int y, int spacing) const;
     // The thumbnail whose bounds hold point (content coordinates), or null.
     TThumbnail *ThumbnailAtPoint(const QPoint &point) const;
+    // The same for a point of the inner panel, as scrolled.
+    TThumbnail *ThumbnailAtClientPoint(const QPoint &point) const { return ThumbnailAtPoint(toContent(point)); }
     // Moves the bars the least that shows the whole thumbnail.
     void ScrollThumbnailInView(TThumbnail *thumbnail);
 

@@ -26,7 +26,6 @@
 #include <lib/controls/Dock.h>
 #include <lib/controls/DockPositions.h>
 #include <lib/controls/DropFile.h>
-#include <lib/controls/NewScrollBar.h>
 #include <lib/controls/GradientCaption.h>
 #include <lib/controls/HistoryComboBox.h>
 #include <lib/imaging/ImgLib.h>
@@ -40,10 +39,10 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QContextMenuEvent>
-#include <QMenuBar>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -785,9 +784,7 @@ bool TBrowseForm1::eventFilter(QObject *watched, QEvent *event)
             return thumbBoxKeyDown(static_cast<QKeyEvent *>(event));
         if (event->type() == QEvent::ContextMenu) {
             auto *menuEvent = static_cast<QContextMenuEvent *>(event);
-            const QPoint content = menuEvent->pos() + QPoint(ThumbBox->HorzScrollBar()->Position(),
-                                                             ThumbBox->VertScrollBar()->Position());
-            TThumbnail *under = ThumbBox->ThumbnailAtPoint(content);
+            TThumbnail *under = ThumbBox->ThumbnailAtClientPoint(menuEvent->pos());
             (under && under->Selected() ? PopupMenu3 : PopupMenu4)->popup(menuEvent->globalPos());
             return true;
         }

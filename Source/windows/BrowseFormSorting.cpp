@@ -101,18 +101,21 @@ void TBrowseForm1::ApplySortOrder()
         result = -1;
     }
     if (result == CThumbSort::Sorted || result == CThumbSort::NamesOtherRecord) {
+        bool moved = false;
         ThumbBox->BeginUpdate();
         for (int index = 0; index < ThumbBox->Count(); ++index) {
             TThumbnail *thumbnail = ThumbBox->Thumbnail(index);
             CThumbBitmap *record = records[size_t(index)];
             if (thumbnail->GetThumbBitmap() != record) {
                 thumbnail->SetThumbBitmap(record);
-                SetModified(true);
+                moved = true;
             }
             thumbnail->SetSelected(selected.count(record) > 0);
         }
         ThumbBox->EndUpdate();
         ThumbBox->Invalidate();
+        if (moved)
+            SetModified(true);
     } else if (result == CThumbSort::NoCustomOrder) {
         sort.SaveCustomOrder(records);
     } else {
@@ -299,15 +302,9 @@ void TBrowseForm1::DeleteAll1Click()
     } catch (const Exception &error) {
         ShowMessageBox(CString(error.Message()), ErrorBoxFlags);
     }
-    const auto refresh = [](TBrowseForm1 *form) {
-        for (int index = 0; index < form->ThumbBox->Count(); ++index)
-            form->ThumbBox->Thumbnail(index)->UpdateSizeAndHint();
-        form->ThumbBox->Invalidate();
-    };
-    if (!MainForm1) {
-        refresh(this);
-        return;
-    }
-    for (TBrowseForm1 *form : MainForm1->BrowseForms())
-        refresh(form);
+    // Every thumbnail reads its memo state again.
+    if (MainForm1)
+        MainForm1->RefreshWindows(nullptr, true);
+    else
+        RefreshAfterSettings(true);
 }
