@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QImage>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -51,6 +52,33 @@ TEST_F(HostPaintBoxTest, ALoadedCachedRecordShowsAtOnce)
     const std::unique_ptr<THostPaintBox> box = makeBox(path);
     EXPECT_EQ(box->GetThumbBitmap(), record) << "no thread needed";
     EXPECT_TRUE(showsThumbnail(*box));
+    record->Release();
+}
+
+TEST_F(HostPaintBoxTest, ALabelTooLongForTheBoxEndsInAnEllipsisInsideIt)
+{
+    const CPath path = writeJpegFile("Pics/autumn_leaves_in_the_park_1280x1024.jpg", 64, 48);
+    auto *record = new CThumbBitmap(CThumbBitmap::FromFile, path);
+    ASSERT_TRUE(record->ClaimForLoading());
+    record->EndLoading(TThumbState::Loaded, JpegBytes(64, 48));
+    const std::unique_ptr<THostPaintBox> box = makeBox(path);
+    const QImage image = box->grab().toImage();
+    const CSize size = record->GetThumbnailSize();
+    const int labelTop = (box->height() - size.cy) / 2 + size.cy + 3;   // below the frame
+    const QColor background = image.pixelColor(1, 1);
+    int first = box->width();
+    int last = -1;
+    for (int y = labelTop; y < box->height(); ++y) {
+        for (int x = 0; x < box->width(); ++x) {
+            if (image.pixelColor(x, y) != background) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    }
+    ASSERT_LE(first, last) << "the label shows";
+    EXPECT_GE(first, 2) << "its start is not cut by the box";
+    EXPECT_LE(last, box->width() - 3) << "its end is not cut by the box";
     record->Release();
 }
 
