@@ -1,5 +1,7 @@
 #include "ThumbBoxTestSupport.h"
 
+#include "../ScopedPalette.h"
+
 #include <platform/SystemMetrics.h>
 
 #include <QImage>
@@ -134,6 +136,32 @@ TEST_F(ThumbBoxTest, PaintsAndDecodesOnlyTheThumbnailsInView)
     box.ResetScrollBars();
     EXPECT_FALSE(box.VertScrollBar()->isVisible());
     EXPECT_EQ(box.VertScrollBar()->Position(), 0);
+}
+
+// A user without the texture file still reads the state of each thumbnail:
+// the default text colour is black.
+TEST_F(ThumbBoxTest, WithoutItsTextureThePanelTakesTheDesktopsBaseColourUnderReadableText)
+{
+    QPalette palette;
+    palette.setColor(QPalette::Base, QColor(250, 245, 230));
+    const ScopedApplicationPalette desktop(palette);
+    PanelOptions->SetString(TPanelOptions::Texture, TestWindowsPath("Pics\\none.jpg"));
+    PanelOptions->SetInt(TPanelOptions::ColourStrength, 0);
+    TThumbBox box(&m_owner);
+    showBox(box, 300, 200);
+    TThumbnail *pending = box.AddThumbnail(record("a.jpg", 160, 120, false));
+    const QImage image = box.Client()->grab().toImage();
+
+    EXPECT_EQ(image.pixelColor(image.width() - 5, image.height() - 5), QColor(250, 245, 230));
+    int dark = 0;
+    int pixels = 0;
+    const QRect item = pending->BoundsRect();
+    for (int y = item.top() + 4; y < item.top() + 30; ++y) {
+        for (int x = item.left() + 20; x < item.right() - 4; ++x, ++pixels)
+            dark += image.pixelColor(x, y).lightness() < 80;
+    }
+    EXPECT_GT(dark, 10) << "the state text shows in black";
+    EXPECT_LT(dark, pixels / 4) << "on a light ground";
 }
 
 } // namespace
