@@ -100,10 +100,13 @@ TEST_F(HostPaintBoxTest, AFileThatDoesNotDecodeShowsNoThumbnail)
     std::filesystem::create_directories(TestHostFolder() + "/Pics");
     WriteHostFile(TestHostFolder() + "/Pics/broken.jpg", "not a picture");
     const CPath path(CString(TestWindowsPath("Pics\\broken.jpg")));
-    const std::unique_ptr<THostPaintBox> box = makeBox(path);
+    std::unique_ptr<THostPaintBox> box = makeBox(path);
     ASSERT_TRUE(ServeUntil([&] { return box->GetThumbBitmap() != nullptr; }));
     EXPECT_EQ(box->GetThumbBitmap()->GetState(), TThumbState::Failed);
     EXPECT_FALSE(showsThumbnail(*box));
+    // The builder lets its record go after the box has been told.
+    box.reset();
+    EXPECT_TRUE(recordLetGo(path));
 }
 
 TEST_F(HostPaintBoxTest, ClosingWhileTheThumbnailIsBuiltLeavesNothingBehind)
