@@ -239,7 +239,7 @@ void TBrowseForm1::createControls()
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setTextVisible(false);
     ProgressBar->setFixedWidth(128);
-    ProgressBar->setRange(0, 0);
+    SetProgress(ProgressMaximum, 0);
     auto *status = new QHBoxLayout(BottomPanel);
     status->setContentsMargins(0, 2, 0, 0);
     status->setSpacing(2);

@@ -329,7 +329,9 @@ void TBrowseForm1::SetProgress(ProgressMode mode, int value)
         ProgressBar->setValue(std::min(ProgressBar->value() + value, ProgressBar->maximum()));
         break;
     case ProgressMaximum:
-        ProgressBar->setRange(0, std::max(0, value));
+        // Nothing to count leaves the bar empty, as a Windows bar is; Qt's
+        // range 0..0 would be its busy bar, which never stops.
+        ProgressBar->setRange(0, std::max(1, value));
         break;
     }
 }

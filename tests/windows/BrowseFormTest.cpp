@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 
 namespace {
@@ -415,6 +416,15 @@ TEST_F(BrowseFormTest, TheLayoutAndTheSplittersAreKeptInTheSettings)
     EXPECT_EQ(again->LeftPanel->width(), 250);
     EXPECT_NEAR(again->DirTreeView->height(), treeHeight * again->LeftPanel->height() / panelHeight, 1);
     EXPECT_EQ(again->size(), QSize(800, 600));
+}
+
+TEST_F(BrowseFormTest, AnEmptyFolderLeavesTheProgressBarEmptyAndStill)
+{
+    const CPath empty = pictureFolder("Empty", 0);
+    TBrowseForm1 *form = open(empty, 0);
+    ASSERT_TRUE(ServeUntil([&] { return form->StatusText().contains(QStringLiteral("0 images")); }));
+    EXPECT_GT(form->ProgressBar->maximum(), form->ProgressBar->minimum()) << "not the busy bar";
+    EXPECT_EQ(form->ProgressBar->value(), form->ProgressBar->minimum());
 }
 
 TEST_F(BrowseFormTest, TheTitleShowsTheProgressOnlyWhileMinimised)
