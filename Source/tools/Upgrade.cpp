@@ -134,16 +134,50 @@ QString serialName(uint32_t serial)
     return QStringLiteral("%1").arg(serial, 8, 16, QChar(u'0')).toUpper();
 }
 
+constexpr const char *OldSections[] = {"Options", "Folders\\Drive ", "Thumbnail Wizard"};
+
+QString driveKeyName(char letter)
+{
+    return QStringLiteral("Drive ") + QChar(letter);
+}
+
+// Whether key exists under "Folders" or under "Memos".
+bool volumeKeyExists(TRegistry &registry, const QString &name)
+{
+    for (const CPath *base : {&FoldersSection, &MemosSection}) {
+        if (registry.KeyExists(settingsKey(base->ToAnsiString()) + u'\\' + name))
+            return true;
+    }
+    return false;
+}
+
+// A section of the oldest layout or a drive letter's key: a fresh store has
+// none, and its user sees no progress window.
+bool hasOldData(TRegistry &registry)
+{
+    for (const char *section : OldSections) {
+        if (registry.KeyExists(settingsKey(QString::fromLatin1(section))))
+            return true;
+    }
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if (volumeKeyExists(registry, driveKeyName(letter)))
+            return true;
+    }
+    return false;
+}
+
 void convertOldData()
 {
+    TRegistry registry;
+    if (!hasOldData(registry))
+        return;
     UpgradeProgress progress(OldDataVersion);
     pause(FirstPause);
-    TRegistry registry;
-    for (const char *section : {"Options", "Folders\\Drive ", "Thumbnail Wizard"})
+    for (const char *section : OldSections)
         deleteKey(registry, settingsKey(QString::fromLatin1(section)));
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
         const CDrive drive = DriveTable->GetDrive(letter);
-        MoveVolumeKeys(registry, QStringLiteral("Drive ") + QChar(letter), serialName(drive.serialNumber),
+        MoveVolumeKeys(registry, driveKeyName(letter), serialName(drive.serialNumber),
                        keepsVolumeKeys(drive));
         progress.Advance();
     }
@@ -212,12 +246,37 @@ QString sharedTarget(const QString &key)
     return parentOf(key) + u'\\' + SharedPathMarker.ToAnsiString() + u'\\' + nameOf(key);
 }
 
+// A mapped drive's key as Beta 2 kept it: the letter's character code.
+QString beta2MappedName(char letter)
+{
+    return serialName(uint32_t(letter));
+}
+
+// A share or a mapped drive in the Beta 2 form (the wizard keys the caller
+// has found already): only a store that Beta 2 wrote shows the progress window.
+bool hasBeta2SharesOrMappedDrives(TRegistry &registry)
+{
+    for (const CPath *base : {&FoldersSection, &MemosSection}) {
+        CRegExportForUpdate20b2Shared shares;
+        shares.Export(settingsKey(base->ToAnsiString()));
+        if (!shares.keys.isEmpty())
+            return true;
+    }
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if (volumeKeyExists(registry, beta2MappedName(letter)))
+            return true;
+    }
+    return false;
+}
+
 void convertBeta2()
 {
-    UpgradeProgress progress(Beta2Version);
     TRegistry registry;
     CRegExportForUpdate20b2TnWiz wizards;
     wizards.Export(settingsKey(FoldersSection.ToAnsiString()));
+    if (wizards.keys.isEmpty() && !hasBeta2SharesOrMappedDrives(registry))
+        return;
+    UpgradeProgress progress(Beta2Version);
     moveKeys(registry, wizards.keys, wizardTarget);
     for (const CPath *base : {&FoldersSection, &MemosSection}) {
         CRegExportForUpdate20b2Shared shares;
@@ -228,7 +287,7 @@ void convertBeta2()
         const QString mapped = MappedPathMarker.ToAnsiString() + u'\\' + QChar(letter);
         for (const CPath *base : {&FoldersSection, &MemosSection}) {
             const QString folder = settingsKey(base->ToAnsiString()) + u'\\';
-            registry.MoveKey(folder + serialName(uint32_t(letter)), folder + mapped, true);
+            registry.MoveKey(folder + beta2MappedName(letter), folder + mapped, true);
         }
         progress.Advance();
     }

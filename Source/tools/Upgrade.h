@@ -14,7 +14,9 @@
 // recorded.
 //
 // The first two show a progress window while they run, its bar advancing
-// drive letter by drive letter, and pause briefly so that the user can follow.
+// drive letter by drive letter, and pause briefly so that the user can follow;
+// only when the store holds something for them to convert, so that a first
+// start shows none.
 // Their pauses let window-system events, posted events and timers through
 // (never user input), which is safe at start-up, before other windows exist.
 

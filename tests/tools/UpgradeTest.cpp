@@ -223,16 +223,19 @@ TEST_F(Upgrades, TheFirstTwoStepsShowTheirProgressLetterByLetter)
     const struct
     {
         void (*step)();
+        const char *oldKey;    // one key for the step to convert
         const char *caption;   // nullptr for no window
     } cases[] = {
-        {UpgradeOldData, "Updating to V2.0"},
-        {UpgradeFrom20Beta2, "Updating to V2.0 Beta 2"},
-        {UpgradeTo20Final, nullptr},
+        {UpgradeOldData, "Folders\\Drive D", "Updating to V2.0"},
+        {UpgradeFrom20Beta2, "Folders\\00000045", "Updating to V2.0 Beta 2"},
+        {UpgradeTo20Final, nullptr, nullptr},
     };
     std::vector<int> letterByLetter(27);
     std::iota(letterByLetter.begin(), letterByLetter.end(), 0);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.caption ? c.caption : "no window");
+        if (c.oldKey)
+            writeFolderKeys(QString::fromLatin1(c.oldKey));
         ProgressWatch watch;
         c.step();
         EXPECT_FALSE(progressWindowLeft());
@@ -245,6 +248,33 @@ TEST_F(Upgrades, TheFirstTwoStepsShowTheirProgressLetterByLetter)
         EXPECT_EQ(watch.windows[0].text, "Please wait while ZILO updates existing information...");
         EXPECT_EQ(watch.windows[0].maximum, 26);
         EXPECT_EQ(watch.windows[0].paintedValues, letterByLetter) << "painted when shown and after each letter";
+    }
+}
+
+// A first start, or a store that only the current version wrote: nothing to
+// convert, so no window, and every step is done with.
+TEST_F(Upgrades, WithNothingToConvertNoWindowIsShown)
+{
+    const std::vector<const char *> currentKeys[] = {
+        {},
+        {"Program", "Folders\\1234ABCD\\Pics", "Folders\\*Shared\\nas\\pics", "Folders\\*Mapped\\E\\Pics",
+         "Memos\\0012ABCD\\Pics", "Folders\\1234ABCD\\Pics\\*TnWiz"},
+    };
+    for (const auto &keys : currentKeys) {
+        SCOPED_TRACE(keys.size());
+        SettingsStore->EraseSection(QStringLiteral("Updates"));
+        for (const char *key : keys)
+            writeFolderKeys(QString::fromLatin1(key));
+        ProgressWatch watch;
+        UpgradeOldData();
+        UpgradeFrom20Beta2();
+        UpgradeTo20Final();
+        EXPECT_TRUE(watch.windows.empty());
+        EXPECT_TRUE(recorded("2.0"));
+        EXPECT_TRUE(recorded("2.0 Beta 2"));
+        EXPECT_TRUE(recorded("2.0 Final"));
+        for (const char *key : keys)
+            expectFolderKeys(QString::fromLatin1(key));
     }
 }
 

@@ -1,8 +1,9 @@
 // Shows what the upkeep tools show a user, over a registry and drives of its
 // own, for a person (or a screenshot) to look at; what is named by the first
 // argument or else by LOOK_DIALOG (scripts/look passes no arguments):
-//   UpkeepLook upgrade    the progress window of the first start's upgrades
-//                         ("Updating to V2.0", then "Updating to V2.0 Beta 2")
+//   UpkeepLook upgrade    the progress windows of the upgrades of settings
+//                         that older versions left ("Updating to V2.0", then
+//                         "Updating to V2.0 Beta 2")
 //   UpkeepLook feedback   the feedback command's questions (no mail goes out
 //                         unless the questions are answered)
 
@@ -11,6 +12,7 @@
 #include <Source/Glob.h>
 #include <Source/tools/Feedback.h>
 #include <Source/tools/Upgrade.h>
+#include <lib/SafeRegIniFile.h>
 #include <Source/engine/ProductInfo.h>
 
 #include <QApplication>
@@ -30,6 +32,10 @@ int main(int argc, char **argv)
     PrepareLookFolder(folder, {"Photos"});
     InitGlobals();
     if (what == "upgrade") {
+        // A folder's settings as the oldest layout kept them, and a mapped
+        // drive's as Beta 2 did: something for each step to convert.
+        SettingsStore->WriteInteger(QStringLiteral("Folders\\Drive C"), QStringLiteral("AutoSave"), 1);
+        SettingsStore->WriteInteger(QStringLiteral("Folders\\00000045"), QStringLiteral("AutoSave"), 1);
         UpgradeOldData();
         UpgradeFrom20Beta2();
         UpgradeTo20Final();
