@@ -4,6 +4,7 @@
 #include <platform/LastError.h>
 #include <platform/Shell.h>
 #include <platform/StringList.h>
+#include <platform/SystemInfo.h>
 
 #include <QApplication>
 #include <QIcon>
@@ -54,9 +55,14 @@ bool TShell::AboutSystem(QWidget *window, const QIcon *icon, const char *otherTe
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return false;
+    // Named after the system the program runs on, which is not Windows here.
+    OSVERSIONINFOA system;
+    const QString name = GetVersionExA(&system) && system.szCSDVersion[0]
+                             ? QString::fromUtf8(system.szCSDVersion)
+                             : QStringLiteral("This system");
     QMessageBox box(window ? window : QApplication::activeWindow());
-    box.setWindowTitle(QStringLiteral("About Windows"));
-    box.setText(QStringLiteral("Windows"));
+    box.setWindowTitle(QStringLiteral("About This System"));
+    box.setText(name);
     box.setInformativeText(QString::fromUtf8(otherText ? otherText : ""));
     const QIcon shown = icon && !icon->isNull() ? *icon : QApplication::windowIcon();
     if (!shown.isNull())

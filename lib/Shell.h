@@ -32,8 +32,10 @@ public:
     // The program that the last Execute found for its file; empty after a failure.
     static CString GetLastExecutable();
 
-    // Shows the About box of "Windows" with otherText, modal over window (or
-    // the active window) with icon when given. Answers whether it was shown.
+    // Shows the About box of the system the program runs on, "About This
+    // System", with the system's name (GetVersionExA) and otherText, modal
+    // over window (or the active window) with icon when given. Answers
+    // whether it was shown.
     static bool AboutSystem(QWidget *window, const QIcon *icon, const char *otherText);
 
     // Runs the shell's operation (1 move, 2 copy, 3 delete) over files, to the

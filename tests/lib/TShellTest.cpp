@@ -7,6 +7,8 @@
 #include <platform/LastError.h>
 #include <platform/StringList.h>
 
+#include <platform/SystemInfo.h>
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -112,7 +114,7 @@ TEST(TShell, ErrorMessages)
         EXPECT_EQ(TShell::GetErrorMessage(c.code), QString::fromUtf8(c.text)) << c.code;
 }
 
-TEST(TShell, AboutSystemShowsTheBoxOfWindows)
+TEST(TShell, AboutSystemShowsTheBoxOfTheSystemItRunsOn)
 {
     QString title;
     QString text;
@@ -126,8 +128,11 @@ TEST(TShell, AboutSystemShowsTheBoxOfWindows)
         box->accept();
     });
     EXPECT_TRUE(TShell::AboutSystem(nullptr, nullptr, "Linux 6.1"));
-    EXPECT_EQ(title, "About Windows");
-    EXPECT_EQ(text, "Windows");
+    OSVERSIONINFOA system;
+    ASSERT_TRUE(GetVersionExA(&system));
+    EXPECT_EQ(title, "About This System");
+    EXPECT_EQ(text, QString::fromUtf8(system.szCSDVersion)) << "the system's name";
+    EXPECT_FALSE(text.isEmpty());
     EXPECT_EQ(informative, "Linux 6.1");
 }
 
