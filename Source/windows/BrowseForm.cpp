@@ -4,6 +4,7 @@
 #include "ModalForm.h"
 #include "SaveQueryForm.h"
 #include "StartFolder.h"
+#include "WindowPlacement.h"
 
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
@@ -310,6 +311,7 @@ void TBrowseForm1::FormCreate()
 
     // 5
     setGeometry(Options.GetInt(Left), Options.GetInt(Top), Options.GetInt(Width), Options.GetInt(Height));
+    move(CascadedPlace(*this));   // never exactly over another browse window
     if (Options.GetInt(Maximised) != 0)
         setWindowState(windowState() | Qt::WindowMaximized);
 

@@ -10,6 +10,7 @@
 #include <platform/Messages.h>
 #include <platform/ModalDialog.h>
 #include <platform/ProgramFolder.h>
+#include <platform/SystemMetrics.h>
 
 #include <QMouseEvent>
 
@@ -416,6 +417,27 @@ TEST_F(BrowseFormTest, TheLayoutAndTheSplittersAreKeptInTheSettings)
     EXPECT_EQ(again->LeftPanel->width(), 250);
     EXPECT_NEAR(again->DirTreeView->height(), treeHeight * again->LeftPanel->height() / panelHeight, 1);
     EXPECT_EQ(again->size(), QSize(800, 600));
+}
+
+// New Browser opens a window with an empty folder: the one its own settings
+// keep, the program folder for a window never seen before.
+TEST_F(BrowseFormTest, ANewBrowserCascadesFromTheWindowsBeforeIt)
+{
+    const CPath first = pictureFolder("First", 1);
+    TBrowseForm1 *form = open(first, 1);
+    form->NewWindow1Click();
+    ASSERT_EQ(coordinator->BrowseForms().size(), 2u);
+    TBrowseForm1 *second = coordinator->BrowseForms().back();
+    second->NewWindow1Click();
+    ASSERT_EQ(coordinator->BrowseForms().size(), 3u);
+    TBrowseForm1 *third = coordinator->BrowseForms().back();
+
+    const int step = GetSystemMetrics(SM_CYCAPTION);
+    EXPECT_EQ(second->pos(), form->pos() + QPoint(step, step)) << "never exactly on top of the first";
+    EXPECT_EQ(third->pos(), form->pos() + QPoint(2 * step, 2 * step));
+    EXPECT_EQ(second->size(), form->size());
+    const CPath program(CString(ProgramFolder().c_str()));
+    EXPECT_TRUE(ServeUntil([&] { return second->ShownFolder() == program && third->ShownFolder() == program; }));
 }
 
 TEST_F(BrowseFormTest, AnEmptyFolderLeavesTheProgressBarEmptyAndStill)
