@@ -64,6 +64,8 @@ public:
     // Asks whether the selected shortcut may go; Yes deletes it and saves the
     // list. Raises as Save does.
     void DeleteSelectedShortcut();
+    // Whether a shortcut is selected: the commands on one are greyed without.
+    bool HasSelection() const { return !selectedItems().isEmpty(); }
     // The folder of the selected shortcut, asking for its volume when it is
     // missing; empty when nothing is selected or the volume is not supplied.
     CPath GetSelectedFolder();

@@ -323,7 +323,7 @@ private:
     enum class Rule {
         Always, Shown, ShownIdle, ShownNotRoot, ShownNotSaving, NotSaving, Selected, SelectedWritable,
         SelectedWritableNotSaving, SelectedWritableNotLoading, One, Any, Loading, Modified, MoveBrowseFile,
-        Paste
+        Paste, ShortcutSelected, ShortcutPaste
     };
     enum class Tool {
         None, Basket, Animation, Finder, FindSimilar, Batch, SequentialRename, FolderManager, Preferences,

@@ -265,13 +265,13 @@ void TBrowseForm1::createCommands()
     addCommand("ShowHidden1", "Sh&ow Hidden", "", &TBrowseForm1::ShowHidden1Click, Rule::Always)->setCheckable(true);
     addCommand("Explore1", "&Explore", "", &TBrowseForm1::Explore1Click, Rule::Shown);
     addCommand("FolderProperties2", "&Folder Properties...", "", &TBrowseForm1::FolderProperties1Click, Rule::Shown);
-    addCommand("OpenShortcut1", "&Open", "", &TBrowseForm1::OpenShortcut1Click, Rule::Always);
-    addCommand("OpenInNewBrowser1", "Open In New &Browser", "", &TBrowseForm1::OpenInNewBrowser1Click, Rule::Always);
+    addCommand("OpenShortcut1", "&Open", "", &TBrowseForm1::OpenShortcut1Click, Rule::ShortcutSelected);
+    addCommand("OpenInNewBrowser1", "Open In New &Browser", "", &TBrowseForm1::OpenInNewBrowser1Click, Rule::ShortcutSelected);
     addCommand("NewShortcut1", "&New Shortcut...", "", &TBrowseForm1::NewShortcut1Click, Rule::Always);
-    addCommand("DeleteShortcut1", "&Delete Shortcut", "", &TBrowseForm1::DeleteShortcut1Click, Rule::Always);
-    addCommand("RenameShortcut1", "Rena&me Shortcut", "", &TBrowseForm1::RenameShortcut1Click, Rule::Always);
-    addCommand("PasteHere1", "&Paste Here", "", &TBrowseForm1::PasteHere1Click, Rule::Paste);
-    addCommand("ExploreShortcut1", "&Explore", "", &TBrowseForm1::ExploreShortcut1Click, Rule::Always);
+    addCommand("DeleteShortcut1", "&Delete Shortcut", "", &TBrowseForm1::DeleteShortcut1Click, Rule::ShortcutSelected);
+    addCommand("RenameShortcut1", "Rena&me Shortcut", "", &TBrowseForm1::RenameShortcut1Click, Rule::ShortcutSelected);
+    addCommand("PasteHere1", "&Paste Here", "", &TBrowseForm1::PasteHere1Click, Rule::ShortcutPaste);
+    addCommand("ExploreShortcut1", "&Explore", "", &TBrowseForm1::ExploreShortcut1Click, Rule::ShortcutSelected);
     addCommand("HideFolderPanel2", "&Hide", "", &TBrowseForm1::FolderPanel1Click, Rule::Always);
     addCommand("RefreshShortcuts1", "&Refresh", "", &TBrowseForm1::Refresh1Click, Rule::Always);
     addCommand("WallpaperImage2", "&Image", "", &TBrowseForm1::SetAsWallpaperImage1Click, Rule::One);
@@ -376,11 +376,10 @@ void TBrowseForm1::createMenus()
     QMenu *shortcutView = PopupMenu2->addMenu(QStringLiteral("&View"));
     addGroup(shortcutView, m_shortcutView);
     shortcutView->menuAction()->setVisible(false);
+    // The shortcut items follow the list's selection in UpdateCommandStates,
+    // so that the window's ticks keep them as the pop-up showed them.
     connect(PopupMenu2, &QMenu::aboutToShow, this, [this] {
-        const bool any = !ShortcutList->selectedItems().isEmpty();
-        for (const char *name : {"OpenShortcut1", "OpenInNewBrowser1", "DeleteShortcut1", "RenameShortcut1", "ExploreShortcut1"})
-            Command(QString::fromLatin1(name))->setEnabled(any);
-        Command(QStringLiteral("PasteHere1"))->setEnabled(any && FileListOnClipboard());
+        UpdateCommandStates();
         m_shortcutView->actions()[int(ShortcutList->ViewStyle())]->setChecked(true);
     });
 
@@ -546,6 +545,8 @@ void TBrowseForm1::UpdateCommandStates()
         case Rule::MoveBrowseFile:
             return shown && !saving && !loading && DiskOptions->GetInt(TDiskOptions::SpecialBrowseFolderOption) != 0;
         case Rule::Paste: return FileListOnClipboard();
+        case Rule::ShortcutSelected: return ShortcutList->HasSelection();
+        case Rule::ShortcutPaste: return ShortcutList->HasSelection() && FileListOnClipboard();
         }
         return false;
     };

@@ -3,6 +3,7 @@
 
 #include <Source/engine/Memo.h>
 #include <Source/engine/SearchContext.h>
+#include <Source/engine/ShortcutListView.h>
 #include <Source/engine/ThumbCache.h>
 #include <Source/engine/ThumbSort.h>
 #include <Source/engine/Thumbnail.h>
@@ -159,6 +160,33 @@ TEST_F(BrowseFormCommandsTest, CommandsAreEnabledExactlyWhenTheyCanRun)
             got += column[index];
         EXPECT_EQ(got, rows[index].expected) << rows[index].command;
     }
+}
+
+// The pop-up stays open across the window's ticks, which enable the commands
+// ten times a second.
+TEST_F(BrowseFormCommandsTest, TheShortcutPopupGreysTheShortcutCommandsWhileNoneIsSelected)
+{
+    const CPath first = pictureFolder("First", 1);
+    TBrowseForm1 *form = open(first, 1);
+    ASSERT_TRUE(form->ShortcutList->AddShortcut(first));
+    form->ShortcutList->clearSelection();
+    const char *shortcutCommands[] = {"OpenShortcut1", "OpenInNewBrowser1", "DeleteShortcut1", "RenameShortcut1",
+                                      "ExploreShortcut1"};
+
+    form->PopupMenu2->popup(form->ShortcutList->mapToGlobal(QPoint(5, 5)));
+    for (int tick = 0; tick < 3; ++tick)
+        coordinator->Timer1Timer();
+    for (const char *name : shortcutCommands)
+        EXPECT_FALSE(command(form, name)->isEnabled()) << name << " with nothing selected";
+    EXPECT_TRUE(command(form, "NewShortcut1")->isEnabled());
+    form->PopupMenu2->hide();
+
+    form->ShortcutList->topLevelItem(0)->setSelected(true);
+    form->PopupMenu2->popup(form->ShortcutList->mapToGlobal(QPoint(5, 5)));
+    coordinator->Timer1Timer();
+    for (const char *name : shortcutCommands)
+        EXPECT_TRUE(command(form, name)->isEnabled()) << name << " with a shortcut selected";
+    form->PopupMenu2->hide();
 }
 
 TEST_F(BrowseFormCommandsTest, AToolbarButtonFollowsItsMenuItem)
