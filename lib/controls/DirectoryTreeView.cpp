@@ -82,8 +82,12 @@ TDirectoryTreeView::TDirectoryTreeView(QWidget *parent) : QTreeWidget(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAcceptDrops(true);   // what a drop may do, the owner says (OnDragOver)
-    header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    header()->setStretchLastSection(false);
+    // The one column is as wide as the tree: a name too long for it ends in
+    // an ellipsis, and nothing scrolls sideways, the root's column included.
+    header()->setSectionResizeMode(QHeaderView::Stretch);
+    header()->setStretchLastSection(true);
+    setTextElideMode(Qt::ElideRight);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(this, &QTreeWidget::itemExpanded, this, &TDirectoryTreeView::ExpandNode);
     connect(this, &QTreeWidget::itemSelectionChanged, this, &TDirectoryTreeView::selectionChanged);
     Fill();
@@ -230,7 +234,33 @@ void TDirectoryTreeView::SetDirectory(const QString &path)
         node = child;
     }
     setCurrentItem(node);
-    scrollToItem(node);
+    m_revealPending = true;
+    revealSelection();
+}
+
+// From the top, so that the root stays in view whenever the selected node
+// fits in the tree's height with it.
+void TDirectoryTreeView::revealSelection()
+{
+    scrollToTop();
+    if (QTreeWidgetItem *node = currentItem())
+        scrollToItem(node, EnsureVisible);
+    // Until the tree is on the screen its size is not yet the one the user sees.
+    m_revealPending = !isVisible();
+}
+
+void TDirectoryTreeView::resizeEvent(QResizeEvent *event)
+{
+    QTreeWidget::resizeEvent(event);
+    if (m_revealPending)
+        revealSelection();
+}
+
+void TDirectoryTreeView::showEvent(QShowEvent *event)
+{
+    QTreeWidget::showEvent(event);
+    if (m_revealPending)
+        revealSelection();
 }
 
 QTreeWidgetItem *TDirectoryTreeView::selectedNode() const

@@ -98,8 +98,12 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    // Scrolls the selected node into view from the top.
+    void revealSelection();
     void Fill();
     void RecreateWndSafe();
     void setAndRebuild(bool &field, bool value);
@@ -120,6 +124,7 @@ private:
     bool m_allowNonFileSystemSelection = false;
     bool m_filled = false;
     bool m_reportOpened = true;                        // off while a rebuild restores the selection
+    bool m_revealPending = false;                      // SetDirectory ran before the tree was shown
     TShellObjectTypes m_objectTypes = ShellObjectTypeBit(otFolders);
     QTreeWidgetItem *m_openNode = nullptr;             // the node showing its open icon
     QTreeWidgetItem *m_dropTarget = nullptr;           // the node under a drag

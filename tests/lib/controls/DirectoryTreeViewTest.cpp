@@ -7,10 +7,12 @@
 #include <QApplication>
 #include <QDragMoveEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QStringList>
 #include <QUrl>
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -261,4 +263,30 @@ TEST_F(TreeFixture, ADragOverAFolderAsksTheOwnerAndNamesItAsTheDropTarget)
     EXPECT_EQ(asked, (QStringList{"C:\\Pics\\Summer", "C:\\Pics\\Summer", "C:\\Pics\\Summer",
                                   "C:\\Pics\\Winter", "C:\\Pics\\Winter"}));
     EXPECT_EQ(tree->GetDirectory(), "C:\\Pics");
+}
+
+// As a browse window makes it: the folder is selected while the tree is
+// hidden and not yet of its size; the window then lays it out, narrow.
+TEST_F(TreeFixture, ANarrowTreeEndsLongNamesInAnEllipsisAndStartsWithItsRootInView)
+{
+    for (int index = 0; index < 12; ++index)
+        TestShell::makeFolder("c/Pics/Album " + std::to_string(index));
+    TestShell::makeFolder("c/Pics/Summer holidays in the mountains of Norway and Sweden/Day one");
+    QWidget panel;
+    auto *narrow = new TDirectoryTreeView(&panel);
+    narrow->setGeometry(0, 0, 100, 30);
+    narrow->SetDirectory(QStringLiteral("C:\\Pics\\Summer holidays in the mountains of Norway and Sweden"));
+    narrow->setGeometry(0, 0, 160, 420);
+    panel.resize(160, 420);
+    panel.show();
+    QApplication::processEvents();
+
+    QTreeWidgetItem *selected = narrow->currentItem();
+    ASSERT_NE(selected, nullptr);
+    ASSERT_EQ(narrow->GetDirectory(), "C:\\Pics\\Summer holidays in the mountains of Norway and Sweden");
+    const QRect view = narrow->viewport()->rect();
+    EXPECT_TRUE(view.contains(narrow->visualItemRect(narrow->topLevelItem(0)))) << "the root in view";
+    EXPECT_TRUE(view.intersects(narrow->visualItemRect(selected))) << "and the folder shown";
+    EXPECT_EQ(narrow->horizontalScrollBar()->maximum(), 0) << "nothing wider than the tree";
+    EXPECT_LE(narrow->visualItemRect(selected).right(), view.right()) << "the name ends in an ellipsis";
 }
