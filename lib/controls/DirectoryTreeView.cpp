@@ -177,6 +177,25 @@ void TDirectoryTreeView::ExpandNode(QTreeWidgetItem *node)
     setUpdatesEnabled(true);
 }
 
+void TDirectoryTreeView::RelistNode(QTreeWidgetItem *node)
+{
+    TTreeItemData *data = nodeData(node);
+    if (!data)
+        return;
+    // The pointers into the branch go with it.
+    for (QTreeWidgetItem *inside = m_openNode; inside; inside = inside->parent()) {
+        if (inside == node) {
+            m_openNode = nullptr;
+            break;
+        }
+    }
+    m_dropTarget = nullptr;
+    qDeleteAll(node->takeChildren());
+    data->expanded = false;
+    node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    ExpandNode(node);
+}
+
 QTreeWidgetItem *TDirectoryTreeView::FindChildNode(QTreeWidgetItem *node, const ShellItem &item) const
 {
     for (int i = 0; node && i < node->childCount(); ++i) {
@@ -229,6 +248,11 @@ void TDirectoryTreeView::SetDirectory(const QString &path)
         ExpandNode(node);
         node->setExpanded(true);
         QTreeWidgetItem *child = FindChildNode(node, item);
+        // A folder made since its parent was listed: the listing is out of date.
+        if (!child) {
+            RelistNode(node);
+            child = FindChildNode(node, item);
+        }
         if (!child)
             return;
         node = child;

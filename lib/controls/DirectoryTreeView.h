@@ -111,6 +111,8 @@ private:
     // Null when the item is filtered out.
     QTreeWidgetItem *AddChildNode(ShellItem item) const;
     void ExpandNode(QTreeWidgetItem *node);
+    // Lists node's folder again, its branch below it closed.
+    void RelistNode(QTreeWidgetItem *node);
     bool allowsSelection(QTreeWidgetItem *node);
     QTreeWidgetItem *selectedNode() const;
     void selectionChanged();

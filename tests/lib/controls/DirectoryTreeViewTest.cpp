@@ -290,3 +290,17 @@ TEST_F(TreeFixture, ANarrowTreeEndsLongNamesInAnEllipsisAndStartsWithItsRootInVi
     EXPECT_EQ(narrow->horizontalScrollBar()->maximum(), 0) << "nothing wider than the tree";
     EXPECT_LE(narrow->visualItemRect(selected).right(), view.right()) << "the name ends in an ellipsis";
 }
+
+TEST_F(TreeFixture, AFolderMadeAfterItsParentWasListedIsFound)
+{
+    tree->SetDirectory(QStringLiteral("C:\\Pics\\Summer"));
+    TestShell::makeFolder("c/Pics/Autumn");
+    TestShell::makeFolder("c/New Album");
+    for (const char *path : {"C:\\Pics\\Autumn", "C:\\New Album"}) {
+        SCOPED_TRACE(path);
+        tree->SetDirectory(QString::fromLatin1(path));
+        EXPECT_EQ(tree->GetDirectory(), QString::fromLatin1(path));
+    }
+    tree->SetDirectory(QStringLiteral("C:\\Pics\\Summer"));
+    EXPECT_EQ(tree->GetDirectory(), "C:\\Pics\\Summer") << "and the folders known before it";
+}
