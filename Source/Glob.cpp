@@ -183,9 +183,14 @@ int OpenDocument(const char *document, const char *parameters)
                        WarningBoxFlags);
         return OpenDocumentReported;
     }
+    return OpenWithProgram(editor, document);
+}
+
+int OpenWithProgram(const char *program, const char *document)
+{
     // Quoted, so that a path with spaces stays one parameter.
-    const CString quoted = CString('"') + path + "\"";
-    return TShell::Open(editor, quoted);
+    const CString quoted = CString('"') + document + "\"";
+    return TShell::OpenProgram(program, quoted);
 }
 
 // The event's wave file; empty with "Audio Feedback" off or no file named.
