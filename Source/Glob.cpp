@@ -1,7 +1,7 @@
 #include "Glob.h"
 
-#include "VolumePath.h"
-#include "WindowHooks.h"
+#include "engine/VolumePath.h"
+#include "engine/WindowHooks.h"
 #include "engine/BrowseFile.h"
 #include "engine/ProductInfo.h"
 #include "engine/ZiloOptions.h"

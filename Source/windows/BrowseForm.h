@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 #include <lib/Options.h>
 #include <lib/controls/GradientCaption.h>
 #include <lib/Path.h>

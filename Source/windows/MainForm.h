@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 #include <lib/Path.h>
 #include <lib/controls/GradientCaption.h>
 #include <platform/Messages.h>

@@ -4,7 +4,7 @@
 #include "../ScopedEnvironment.h"
 #include "../SoundCapture.h"
 
-#include <Source/VolumePath.h>
+#include <Source/engine/VolumePath.h>
 #include <Source/engine/ProductInfo.h>
 #include <Source/engine/ZiloOptions.h>
 #include <lib/Drive.h>

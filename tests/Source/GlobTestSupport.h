@@ -4,7 +4,7 @@
 #include "../TestSupport.h"
 
 #include <Source/Glob.h>
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 #include <platform/MessageBox.h>
 #include <platform/WindowThread.h>
 
