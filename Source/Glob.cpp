@@ -446,8 +446,7 @@ CString GetOSVersionString()
 
 namespace {
 
-constexpr std::array<ToolWindow, 3> HiddenToolWindows = {ToolWindow::Animation, ToolWindow::Finder,
-                                                        ToolWindow::FindSimilar};
+constexpr std::array<Tool, 3> HiddenToolWindows = {Tool::Animation, Tool::Finder, Tool::FindSimilar};
 std::array<bool, 3> s_toolWindowWasVisible = {};   // window thread only
 
 } // namespace

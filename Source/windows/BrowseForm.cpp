@@ -144,7 +144,7 @@ TBrowseForm1::~TBrowseForm1()
 {
     FormDestroy();
     --s_windowCount;
-    if (!(MainForm1 && MainForm1->isToolWindowVisible(ToolWindow::Basket)))
+    if (!Shell().isToolWindowVisible(Tool::Basket))
         TMemoList::FreeAll();
 }
 
@@ -353,7 +353,7 @@ void TBrowseForm1::FormDestroy()
     // 1
     if (MainForm1) {
         MainForm1->RemoveBrowseForm(this);
-        TToolForm *batch = MainForm1->ToolForm(ToolWindow::Batch);
+        TToolForm *batch = Shell().ToolWindow(Tool::Batch);
         if (MainForm1->BrowseForms().empty() && batch && batch->IsBusy())
             batch->Window()->setVisible(true);
     }

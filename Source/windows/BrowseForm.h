@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ToolHost.h"
+
 #include <Source/engine/WindowHooks.h>
 #include <lib/Options.h>
 #include <lib/controls/GradientCaption.h>
@@ -12,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -51,8 +54,9 @@ class TThumbnail;
 // right, the folder tree and the shortcut list at the left, the folder
 // history above, and the status line below. Leaving a folder asks whether to
 // save it; the switch itself waits for the coordinator's tick, so that the old
-// folder's scan thread is gone before the new folder's starts. Window thread.
-class TBrowseForm1 : public QWidget, public ThumbBoxOwner
+// folder's scan thread is gone before the new folder's starts. The tools see
+// it as a ToolBrowser. Window thread.
+class TBrowseForm1 : public QWidget, public ThumbBoxOwner, public ToolBrowser
 {
     Q_OBJECT
 
@@ -70,7 +74,7 @@ public:
 
     HWND Handle() const { return m_window.Handle(); }
     int WindowNumber() const { return m_windowNumber; }
-    const CPath &ShownFolder() const { return m_folder; }
+    const CPath &ShownFolder() const override { return m_folder; }
     const CPath &WantedFolder() const { return m_wantedFolder; }
     bool IsModified() const { return m_modified; }
     bool IsClosing() const { return m_closing; }
@@ -79,12 +83,12 @@ public:
     CScanThumbProgressContext *ScanContext() const { return m_scanContext; }
     QString StatusText() const;
 
-    void GoToFolder(const CPath &path);
+    void GoToFolder(const CPath &path) override;
     bool QueryCloseFolder();
     void BrowseTimerTick();
     void StartLoading();
     void StopLoading();
-    bool IsLoading() const;
+    bool IsLoading() const override;
     bool IsSaving() const;
     bool IsPaused() const;
     bool IsSavePending() const;
@@ -101,7 +105,7 @@ public:
     // rebuild forces every one to be built again, and lets the scan thread
     // make what is missing.
     void Update(bool rebuild);
-    void Reload() { Update(true); }
+    void Reload() override { Update(true); }
     void ApplySortOrder();
     void RefreshAfterSettings(bool keepTree);
     void SetCaptionGradient(TGradEnabled mode);
@@ -124,7 +128,9 @@ public:
     QAction *Command(const QString &name) const;
     // Selects the thumbnails that criterion accepts (after clearing the
     // selection when it says so) and answers how many.
-    int ApplySearch(CSearchContext &criterion);
+    int ApplySearch(CSearchContext &criterion) override;
+    std::vector<TThumbnail *> Selection() const override;
+    void RepaintThumbnails() override;
     // Whether the clipboard holds the program's file list; follows the
     // clipboard's changes, so that no tick ever waits on its owner.
     static bool FileListOnClipboard();
@@ -318,29 +324,24 @@ private:
     // returned, so that the worker is not held while the user reads it.
     void showErrorAfterHandler(const CString &text);
 
-    // Which state a command needs, and which tool built on top of the
-    // windows; both must hold for it to be enabled.
+    // Which state a command needs, and which tool it opens, if any; it is
+    // enabled while the state holds and the tool is registered.
     enum class Rule {
         Always, Shown, ShownIdle, ShownNotRoot, ShownNotSaving, NotSaving, Selected, SelectedWritable,
         SelectedWritableNotSaving, SelectedWritableNotLoading, One, Any, Loading, Modified, MoveBrowseFile,
-        Paste
-    };
-    enum class Tool {
-        None, Basket, Animation, Finder, FindSimilar, Batch, SequentialRename, FolderManager, Preferences,
-        ThumbnailWizard, Movie, OpenWith, Feedback, Help
+        Paste, HelpFile
     };
     struct TCommand
     {
         QAction *action;
         Rule rule;
-        Tool tool;
+        std::optional<Tool> tool = std::nullopt;
     };
     QAction *addCommand(const char *name, const char *caption, const char *key, void (TBrowseForm1::*handler)(),
-                        Rule rule, Tool tool = Tool::None);
+                        Rule rule, std::optional<Tool> tool = std::nullopt);
     QAction *addGroupCommand(QActionGroup *group, const char *name, const char *caption, const char *key);
-    static bool toolAvailable(Tool tool);
     void updateChecks();
-    void toggleToolWindow(ToolWindow kind, bool restore);
+    void toggleToolWindow(Tool tool, bool restore);
     void selectedPaths(TStrings &paths) const;
     void checkCustomOrder();
     void rebuildTree();

@@ -4,7 +4,6 @@
 #include "BrowseForm.h"
 
 #include "Application.h"
-#include "BrowseTools.h"
 #include "DeleteForm.h"
 #include "DriveInfoForm.h"
 #include "EggForm.h"
@@ -188,7 +187,7 @@ void TBrowseForm1::DriveInfo1Click()
 
 void TBrowseForm1::FolderManager1Click()
 {
-    BrowseTools().FolderManager(m_folder);
+    RunTool(Tool::FolderManager, *this);
 }
 
 void TBrowseForm1::FolderProperties1Click()
@@ -216,11 +215,10 @@ void TBrowseForm1::Exit1Click()
 
 void TBrowseForm1::Cut1Click()
 {
-    if (MainForm1) {
+    if (MainForm1)
         MainForm1->ClearCutMarks();
-        if (TToolForm *basket = MainForm1->ToolForm(ToolWindow::Basket))
-            basket->ClearCutMarks();
-    }
+    if (TToolForm *basket = Shell().ToolWindow(Tool::Basket))
+        basket->ClearCutMarks();
     TStringList paths;
     selectedPaths(paths);
     for (TThumbnail *thumbnail : ThumbBox->GetSelected())
@@ -266,16 +264,20 @@ void TBrowseForm1::Open1Click()
 
 void TBrowseForm1::ReloadOpenWithMenu()
 {
-    const auto &fill = BrowseTools().FillOpenWithMenu;
-    if (!fill)
+    if (!ToolAvailable(Tool::OpenWith))
         return;
-    const auto open = [this](const CString &application) {
-        TStringList paths;
-        selectedPaths(paths);
-        OpenFiles(paths, application);
-    };
-    fill(m_openWithMenu, open);
-    fill(m_openWithPopup, open);
+    const std::vector<OpenWithApplication> applications = OpenWith().applications();
+    for (QMenu *menu : {m_openWithMenu, m_openWithPopup}) {
+        menu->clear();
+        for (const OpenWithApplication &application : applications) {
+            const CString command = application.command;
+            connect(menu->addAction(application.caption.ToAnsiString()), &QAction::triggered, this, [this, command] {
+                TStringList paths;
+                selectedPaths(paths);
+                OpenFiles(paths, command);
+            });
+        }
+    }
     // The Open button's arrow offers the same list.
     if (auto *openTool = findChild<TToolbarButton *>(QStringLiteral("OpenTool"))) {
         openTool->SetDropdownCombo(true);
@@ -301,7 +303,7 @@ void TBrowseForm1::Rename1Click()
 
 void TBrowseForm1::SeqRename1Click()
 {
-    BrowseTools().SequentialRename(*this, ThumbBox->GetSelected());
+    RunTool(Tool::SequentialRename, *this);
     checkCustomOrder();
 }
 
@@ -321,7 +323,7 @@ void TBrowseForm1::MoveTo1Click()
 
 void TBrowseForm1::AddToBasket1Click()
 {
-    TToolForm *basket = MainForm1 ? MainForm1->ToolForm(ToolWindow::Basket) : nullptr;
+    TToolForm *basket = Shell().ToolWindow(Tool::Basket);
     if (!basket)
         return;
     basket->Window()->show();
@@ -370,7 +372,7 @@ void TBrowseForm1::setWallpaper(bool fullImage)
 
 void TBrowseForm1::SaveAsMovie1Click()
 {
-    BrowseTools().MakeMovie(ThumbBox->GetSelected());
+    RunTool(Tool::Movie, *this);
 }
 
 void TBrowseForm1::Properties1Click()
@@ -433,19 +435,19 @@ void TBrowseForm1::ViewAsText1Click()
 
 void TBrowseForm1::AnimateSelection1Click()
 {
-    if (TToolForm *animation = MainForm1 ? MainForm1->ToolForm(ToolWindow::Animation) : nullptr)
+    if (TToolForm *animation = Shell().ToolWindow(Tool::Animation))
         animation->Animate(ThumbBox->GetSelected());
 }
 
 void TBrowseForm1::PingPongSelection1Click()
 {
-    if (TToolForm *animation = MainForm1 ? MainForm1->ToolForm(ToolWindow::Animation) : nullptr)
+    if (TToolForm *animation = Shell().ToolWindow(Tool::Animation))
         animation->Animate(ThumbBox->GetSelectedPingPong());
 }
 
 void TBrowseForm1::ThumbnailWizard1Click()
 {
-    BrowseTools().ThumbnailWizard(m_folder, ThumbBox->GetSelected());
+    RunTool(Tool::ThumbnailWizard, *this);
 }
 
 // ---- View and Window ---------------------------------------------------------
@@ -494,14 +496,12 @@ void TBrowseForm1::NewWindow1Click()
     new TBrowseForm1(CPath());
 }
 
-void TBrowseForm1::toggleToolWindow(ToolWindow kind, bool restore)
+void TBrowseForm1::toggleToolWindow(Tool tool, bool restore)
 {
-    if (!MainForm1)
+    TToolForm *form = Shell().ToolWindow(tool);
+    if (!form)
         return;
-    TToolForm *tool = MainForm1->ToolForm(kind);
-    if (!tool)
-        return;
-    QWidget *window = tool->Window();
+    QWidget *window = form->Window();
     const bool show = !window->isVisible();
     window->setVisible(show);
     if (show && restore)
@@ -511,27 +511,27 @@ void TBrowseForm1::toggleToolWindow(ToolWindow kind, bool restore)
 
 void TBrowseForm1::BasketWindow1Click()
 {
-    toggleToolWindow(ToolWindow::Basket, true);
+    toggleToolWindow(Tool::Basket, true);
 }
 
 void TBrowseForm1::AnimationWindow1Click()
 {
-    toggleToolWindow(ToolWindow::Animation, false);
+    toggleToolWindow(Tool::Animation, false);
 }
 
 void TBrowseForm1::BatchEngine1Click()
 {
-    toggleToolWindow(ToolWindow::Batch, true);
+    toggleToolWindow(Tool::Batch, true);
 }
 
 void TBrowseForm1::Find1Click()
 {
-    toggleToolWindow(ToolWindow::Finder, true);
+    toggleToolWindow(Tool::Finder, true);
 }
 
 void TBrowseForm1::FindSimilarImages1Click()
 {
-    toggleToolWindow(ToolWindow::FindSimilar, true);
+    toggleToolWindow(Tool::FindSimilar, true);
 }
 
 // ---- Help --------------------------------------------------------------------
@@ -568,7 +568,7 @@ void TBrowseForm1::SystemInfo1Click()
 
 void TBrowseForm1::Feedback1Click()
 {
-    BrowseTools().Feedback();
+    RunTool(Tool::Feedback, *this);
 }
 
 // ---- The folder tree's and the shortcut list's pop-ups -----------------------

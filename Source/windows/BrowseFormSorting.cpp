@@ -4,7 +4,6 @@
 
 #include "BrowseForm.h"
 
-#include "BrowseTools.h"
 #include "MainForm.h"
 #include "TargetForm.h"
 
@@ -171,6 +170,16 @@ int TBrowseForm1::ApplySearch(CSearchContext &criterion)
     return int(matches.size());
 }
 
+std::vector<TThumbnail *> TBrowseForm1::Selection() const
+{
+    return ThumbBox->GetSelected();
+}
+
+void TBrowseForm1::RepaintThumbnails()
+{
+    ThumbBox->Invalidate();
+}
+
 void TBrowseForm1::MoveToTop1Click()
 {
     ThumbBox->MoveSelectedToFront();
@@ -207,11 +216,7 @@ void TBrowseForm1::Preferences1Click()
     const int32_t property = options.GetInt(TFolderOptions::SortProperty);
     const int32_t direction = options.GetInt(TFolderOptions::SortDirection);
     const CString duration = buildDuration();
-    TPreferencesRequest request;
-    request.folder = m_folder;
-    request.thumbnailPageEditable = !IsLoading();
-    request.onApply = [this] { ThumbBox->Invalidate(); };
-    if (BrowseTools().Preferences(request) && m_folderOptions == &options) {
+    if (RunTool(Tool::Preferences, *this) && m_folderOptions == &options) {
         const int32_t newSize = options.GetInt(TFolderOptions::ThumbnailSize);
         const int32_t newSharpness = options.GetInt(TFolderOptions::ThumbnailSharpness);
         const int32_t newDraft = options.GetInt(TFolderOptions::DraftThumbnails);

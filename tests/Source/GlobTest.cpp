@@ -559,14 +559,14 @@ TEST(ToolWindows, HideAndRestoreKeepWhatWasShown)
     HideToolWindows();   // no coordinator yet: nothing to hide
     RestoreToolWindows();
     RecordingCoordinator coordinator;
-    coordinator.visible[int(ToolWindow::Animation)] = true;
-    coordinator.visible[int(ToolWindow::FindSimilar)] = true;
+    coordinator.visible[int(Tool::Animation)] = true;
+    coordinator.visible[int(Tool::FindSimilar)] = true;
     HideToolWindows();
     EXPECT_FALSE(coordinator.visible[0] || coordinator.visible[1] || coordinator.visible[2]);
     RestoreToolWindows();
-    EXPECT_TRUE(coordinator.visible[int(ToolWindow::Animation)]);
-    EXPECT_FALSE(coordinator.visible[int(ToolWindow::Finder)]);
-    EXPECT_TRUE(coordinator.visible[int(ToolWindow::FindSimilar)]);
+    EXPECT_TRUE(coordinator.visible[int(Tool::Animation)]);
+    EXPECT_FALSE(coordinator.visible[int(Tool::Finder)]);
+    EXPECT_TRUE(coordinator.visible[int(Tool::FindSimilar)]);
 }
 
 namespace {
