@@ -492,10 +492,10 @@ void TBrowseForm1::createToolbars()
 
 void TBrowseForm1::UpdateCommandStates()
 {
-    if (!m_folderOptions)
+    if (!FolderOptions())
         return;
-    const bool shown = m_folder.GetIsAbsolute();
-    const bool root = m_folder.GetLength() <= 3;
+    const bool shown = ShownFolder().GetIsAbsolute();
+    const bool root = ShownFolder().GetLength() <= 3;
     const int selectedCount = shown ? ThumbBox->SelectedCount() : 0;
     const bool selected = selectedCount > 0;
     const bool any = shown && ThumbBox->Count() > 0;
@@ -564,12 +564,12 @@ void TBrowseForm1::updateChecks()
     for (const auto &[action, on] : m_checks)
         action->setChecked(on());
     m_showAs->actions()[m_showAsImages ? 0 : 1]->setChecked(true);
-    m_priority->actions()[5 - std::clamp(m_scanPriority, 1, 5)]->setChecked(true);
-    if (m_folderOptions) {
-        const int property = m_folderOptions->GetInt(TFolderOptions::SortProperty);
+    m_priority->actions()[5 - std::clamp(ScanPriority(), 1, 5)]->setChecked(true);
+    if (FolderOptions()) {
+        const int property = FolderOptions()->GetInt(TFolderOptions::SortProperty);
         if (property >= 0 && property < 14)
             m_sortProperty->actions()[property]->setChecked(true);
-        m_sortDirection->actions()[m_folderOptions->GetInt(TFolderOptions::SortDirection) != 0 ? 1 : 0]->setChecked(true);
+        m_sortDirection->actions()[FolderOptions()->GetInt(TFolderOptions::SortDirection) != 0 ? 1 : 0]->setChecked(true);
     }
     const TButtonType buttons = GeneralOptions->GetInt(TGeneralOptions::ScrollButtonsTogether) ? btTogether : btSeparate;
     ThumbBox->VertScrollBar()->SetButtonType(buttons);

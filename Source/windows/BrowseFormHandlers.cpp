@@ -81,14 +81,14 @@ void TBrowseForm1::rebuildTree()
     TreeGuard guard(*this);
     DirTreeView->Rebuild();
     // During a switch the tree already shows where the window is going.
-    DirTreeView->SetDirectory((m_wantedFolder.IsEmpty() ? m_folder : m_wantedFolder).ToAnsiString());
+    DirTreeView->SetDirectory((WantedFolder().IsEmpty() ? ShownFolder() : WantedFolder()).ToAnsiString());
 }
 
 // ---- File --------------------------------------------------------------------
 
 void TBrowseForm1::NewFolder2Click()
 {
-    if (TNewFolderForm1::Ask(m_folder).IsEmpty())
+    if (TNewFolderForm1::Ask(ShownFolder()).IsEmpty())
         return;
     if (MainForm1)
         MainForm1->RefreshWindows(nullptr, false);
@@ -98,7 +98,7 @@ void TBrowseForm1::NewFolder2Click()
 
 void TBrowseForm1::OpenFolderToolClick()
 {
-    CPath folder = m_folder;
+    CPath folder = ShownFolder();
     if (TFolderBrowserForm1::Browse(folder))
         GoToFolder(folder);
 }
@@ -112,7 +112,7 @@ void TBrowseForm1::ReleaseFolder()
 
 void TBrowseForm1::DeleteFolder2Click()
 {
-    const CPath folder = m_folder;
+    const CPath folder = ShownFolder();
     if (ConfirmDeleteFolder(folder) != IDYES)
         return;
     // Nothing may still work in the folder, or save into it, while it goes;
@@ -151,12 +151,12 @@ void TBrowseForm1::Save1Click()
 
 void TBrowseForm1::MoveBrowseFile1Click()
 {
-    TMoveBrowseForm1::ShowFor(m_folder);
+    TMoveBrowseForm1::ShowFor(ShownFolder());
 }
 
 void TBrowseForm1::DeleteBrowseFile1Click()
 {
-    const CPath browseFile = GetBrowseFilePath(m_folder);
+    const CPath browseFile = GetBrowseFilePath(ShownFolder());
     if (!browseFile.GetFileExists()) {
         ShowInformation("There is no browse file for this folder");
         return;
@@ -169,8 +169,8 @@ void TBrowseForm1::DeleteBrowseFile1Click()
         return;
     // A save still asked for would bring the file back.
     SaveTimer->stop();
-    if (m_scanContext)
-        m_scanContext->SetSaveRequest(false);
+    if (ScanContext())
+        ScanContext()->SetSaveRequest(false);
     if (!DeleteFileA(browseFile)) {
         CString error;
         error.Format("Unable to delete the browse file\n\n%s", browseFile.c_str());
@@ -182,7 +182,7 @@ void TBrowseForm1::DeleteBrowseFile1Click()
 
 void TBrowseForm1::DriveInfo1Click()
 {
-    TDriveInfoForm1::ShowFor(CPath(m_folder.GetDrivePart()));
+    TDriveInfoForm1::ShowFor(CPath(ShownFolder().GetDrivePart()));
 }
 
 void TBrowseForm1::FolderManager1Click()
@@ -192,7 +192,7 @@ void TBrowseForm1::FolderManager1Click()
 
 void TBrowseForm1::FolderProperties1Click()
 {
-    TFolderPropertiesForm1::ShowFolderProperties(m_folder, 0);
+    TFolderPropertiesForm1::ShowFolderProperties(ShownFolder(), 0);
 }
 
 void TBrowseForm1::ClearFolderHistory1Click()
@@ -235,7 +235,7 @@ void TBrowseForm1::Copy1Click()
 
 void TBrowseForm1::Paste1Click()
 {
-    const CPath folder = m_folder;
+    const CPath folder = ShownFolder();
     if (PasteFilesFromClipboard(folder))
         Coordinator().UpdateFolderWindows(folder);
 }
@@ -393,21 +393,21 @@ void TBrowseForm1::Properties1Click()
 
 void TBrowseForm1::SortPropertyClick(int tag)
 {
-    m_folderOptions->SetInt(TFolderOptions::SortProperty, tag);
-    m_folderOptions->Save();
+    FolderOptions()->SetInt(TFolderOptions::SortProperty, tag);
+    FolderOptions()->Save();
     ApplySortOrder();
 }
 
 void TBrowseForm1::SortDirectionClick(int tag)
 {
-    m_folderOptions->SetInt(TFolderOptions::SortDirection, tag);
-    m_folderOptions->Save();
+    FolderOptions()->SetInt(TFolderOptions::SortDirection, tag);
+    FolderOptions()->Save();
     ApplySortOrder();
 }
 
 void TBrowseForm1::PriorityMenuClick(int tag)
 {
-    setScanPriority(5 - tag);
+    m_session.SetScanPriority(5 - tag);
 }
 
 void TBrowseForm1::ReLayToolClick()
@@ -575,7 +575,7 @@ void TBrowseForm1::Feedback1Click()
 
 void TBrowseForm1::AddToShortcuts1Click()
 {
-    if (!ShortcutList->AddShortcut(m_folder))
+    if (!ShortcutList->AddShortcut(ShownFolder()))
         return;
     if (MainForm1)
         MainForm1->ReloadShortcutLists(this);
@@ -590,14 +590,14 @@ void TBrowseForm1::ShowHidden1Click()
 {
     TreeGuard guard(*this);
     DirTreeView->SetShowHidden(!DirTreeView->ShowHidden());
-    DirTreeView->SetDirectory(m_folder.ToAnsiString());
+    DirTreeView->SetDirectory(ShownFolder().ToAnsiString());
     updateChecks();
 }
 
 void TBrowseForm1::Explore1Click()
 {
     CWaitCursor wait;
-    TShell::Execute(nullptr, "explore", m_folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL, nullptr);
+    TShell::Execute(nullptr, "explore", ShownFolder().c_str(), nullptr, nullptr, SW_SHOWNORMAL, nullptr);
 }
 
 void TBrowseForm1::OpenShortcut1Click()
@@ -616,7 +616,7 @@ void TBrowseForm1::OpenInNewBrowser1Click()
 
 void TBrowseForm1::NewShortcut1Click()
 {
-    TFolderBrowserForm1 dialog(this, m_folder);
+    TFolderBrowserForm1 dialog(this, ShownFolder());
     dialog.setWindowTitle(QStringLiteral("New Shortcut"));
     dialog.Label1->setText(QStringLiteral("Target folder for new shortcut "));
     if (dialog.ShowModal() != mrOk)
