@@ -32,8 +32,9 @@ class TMainForm1 : public QWidget, public ToolShell
 
 public:
     // FormCreate: makes the registered tool windows, registers itself as the
-    // engine's coordinator and the tools' shell, listens for a second start and reads the command line into
-    // StartFolder (raising Exception for a start file that is no browse file).
+    // engine's coordinator and the tools' shell, listens for a second start
+    // and reads the command line into StartFolder (raising Exception for a
+    // start file that is no browse file).
     TMainForm1();
     // FormDestroy.
     ~TMainForm1() override;
