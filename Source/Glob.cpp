@@ -1,7 +1,7 @@
 #include "Glob.h"
 
-#include "VolumePath.h"
-#include "WindowHooks.h"
+#include "engine/VolumePath.h"
+#include "engine/WindowHooks.h"
 #include "engine/BrowseFile.h"
 #include "engine/ProductInfo.h"
 #include "engine/ZiloOptions.h"
@@ -451,8 +451,7 @@ CString GetOSVersionString()
 
 namespace {
 
-constexpr std::array<ToolWindow, 3> HiddenToolWindows = {ToolWindow::Animation, ToolWindow::Finder,
-                                                        ToolWindow::FindSimilar};
+constexpr std::array<Tool, 3> HiddenToolWindows = {Tool::Animation, Tool::Finder, Tool::FindSimilar};
 std::array<bool, 3> s_toolWindowWasVisible = {};   // window thread only
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "FileHandler.h"
 
 #include "Memo.h"
+#include "WindowHooks.h"
 #include "ZiloOptions.h"
-#include "../Glob.h"
-#include "../WindowHooks.h"
 
+#include <Source/Glob.h>
 #include <lib/ProgressContext.h>
 #include <lib/Shell.h>
 #include <lib/WaitCursor.h>

@@ -1,6 +1,6 @@
 #include "Memo.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <lib/SafeRegIniFile.h>
 #include <platform/Exception.h>

@@ -4,7 +4,7 @@
 #include "ThumbBitmap.h"
 #include "ThumbCache.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <lib/SafeRegIniFile.h>
 #include <lib/WaitCursor.h>
