@@ -11,18 +11,21 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QStringList>
 
 #include <cstring>
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -243,4 +246,60 @@ TEST(InstanceWindow, AnotherProcessPostsToTheInstance)
     EXPECT_EQ(window.posted()[0].message, Activate);
     EXPECT_EQ(window.posted()[0].wParam, WideWParam);
     EXPECT_EQ(window.posted()[0].lParam, NegativeLParam);
+}
+
+TEST(InstanceWindow, WithoutARuntimeFolderTheSocketLiesInAFolderOnlyTheUserMayEnter)
+{
+    // A temporary folder of its own, so that the folders it spoils are no
+    // other test's or start's.
+    ScopedEnvironment environment;
+    environment.unset("XDG_RUNTIME_DIR");
+    const std::string temp = TestHostFolder() + "/temp";
+    std::filesystem::create_directory(temp);
+    environment.set("TMPDIR", temp);
+    const auto isPrivate = [](const QString &folder) {
+        struct stat info;
+        return ::lstat(QFile::encodeName(folder).constData(), &info) == 0 && S_ISDIR(info.st_mode)
+               && info.st_uid == ::getuid() && (info.st_mode & 0777) == 0700;
+    };
+    const QString path = InstanceSocketPath(ClassName, Title);
+    const QString folder = QFileInfo(path).absolutePath();
+    ASSERT_TRUE(isPrivate(folder)) << folder.toStdString();
+
+    // A folder under that name that others may enter, or (as root can make)
+    // one of another user holding a stale lock, is passed over.
+    std::filesystem::permissions(folder.toStdString(), std::filesystem::perms::all);
+    const bool asRoot = ::getuid() == 0;
+    if (asRoot) {
+        ASSERT_TRUE(QFile(path + QStringLiteral(".lock")).open(QIODevice::WriteOnly));
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+    }
+    const QString moved = InstanceSocketPath(ClassName, Title);
+    EXPECT_NE(QFileInfo(moved).absolutePath(), folder);
+    EXPECT_TRUE(isPrivate(QFileInfo(moved).absolutePath()));
+
+    RecordingWindow window;
+    CInstanceWindow instance(ClassName, Title, window.handle());
+    EXPECT_EQ(postFromWorker(ClassName, Title, Activate, 0, 0), TRUE);
+    ASSERT_TRUE(ServeUntil([&] { return window.posted().size() == 1; }));
+}
+
+TEST(InstanceWindow, DropsAClientThatNeverSendsItsMessage)
+{
+    RecordingWindow window;
+    CInstanceWindow instance(ClassName, Title, window.handle());
+    const QByteArray path = QFile::encodeName(InstanceSocketPath(ClassName, Title));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const auto closeSocket = qScopeGuard([&] { ::close(fd); });
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+
+    // The server closes its end: the client reads the end of the stream.
+    EXPECT_TRUE(ServeUntil([&] {
+        char byte;
+        return ::recv(fd, &byte, 1, 0) == 0;
+    }));
+    EXPECT_TRUE(window.posted().empty());
 }
