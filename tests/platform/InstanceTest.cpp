@@ -16,7 +16,9 @@
 #include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QStringList>
+#include <QTemporaryDir>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <future>
@@ -25,6 +27,7 @@
 #include <vector>
 
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -95,6 +98,7 @@ public:
     ~RawListener() { ::close(m_fd); }
 
     bool ready() const { return m_ready; }
+    int fd() const { return m_fd; }
 
 private:
     int m_fd;
@@ -302,4 +306,48 @@ TEST(InstanceWindow, DropsAClientThatNeverSendsItsMessage)
         return ::recv(fd, &byte, 1, 0) == 0;
     }));
     EXPECT_TRUE(window.posted().empty());
+}
+
+TEST(InstanceWindow, APostTrustsNoServerOfAnotherUser)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "only root can listen as another user";
+    // A runtime folder others may write to, where another user listens first
+    // and claims to take every message.
+    ScopedEnvironment environment;
+    // Outside the test folder, which the other user may not enter.
+    const QTemporaryDir shared;
+    ASSERT_TRUE(shared.isValid());
+    const std::string runtime = QFile::encodeName(shared.path()).toStdString();
+    std::filesystem::permissions(runtime, std::filesystem::perms::all);
+    environment.set("XDG_RUNTIME_DIR", runtime);
+    const QString path = InstanceSocketPath(ClassName, Title);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        if (::setuid(65534) != 0)
+            ::_exit(2);
+        RawListener listener(path);
+        const char started = listener.ready() ? 1 : 0;
+        if (::write(ready[1], &started, 1) != 1 || !started)
+            ::_exit(2);
+        const int client = ::accept(listener.fd(), nullptr, nullptr);
+        char request[20];
+        if (client >= 0 && ::recv(client, request, sizeof request, MSG_WAITALL) == sizeof request)
+            (void)::write(client, &started, 1);
+        ::_exit(0);
+    }
+    const auto endOther = qScopeGuard([&] {
+        ::kill(other, SIGKILL);
+        ::waitpid(other, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+    });
+    char started = 0;
+    ASSERT_EQ(::read(ready[0], &started, 1), 1);
+    ASSERT_EQ(started, 1);
+
+    EXPECT_EQ(PostToInstanceWindow(ClassName, Title, Activate, 0, 0), FALSE);
 }
