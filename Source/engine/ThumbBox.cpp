@@ -7,7 +7,7 @@
 #include "Thumbnail.h"
 #include "ZiloOptions.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <lib/WaitCursor.h>
 #include <platform/StringList.h>

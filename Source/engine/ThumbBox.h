@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../WindowHooks.h"
+#include "WindowHooks.h"
 
 #include <lib/SafeList.h>
 #include <lib/controls/NewScrollBox.h>
