@@ -65,8 +65,12 @@ static bool needsQuotes(const std::string &argument)
 }
 
 // Backslashes are doubled only where a quote follows them, the closing one
-// included; a quote is escaped by one more.
-static std::string quoted(const std::string &argument)
+// included; a quote is escaped by one more. The line's last argument goes
+// without its closing quote, which the end of the line stands for, so that
+// the line ends in the argument's own text: a program that takes the rest of
+// its line as a path ("browsefile=C:\My Pics\") reads no quote and no doubled
+// backslash there.
+static std::string quoted(const std::string &argument, bool last)
 {
     std::string text = "\"";
     size_t backslashes = 0;
@@ -79,6 +83,8 @@ static std::string quoted(const std::string &argument)
         backslashes = 0;
         text += c;
     }
+    if (last)
+        return text.append(backslashes, '\\');
     text.append(2 * backslashes, '\\');
     return text + '"';
 }
@@ -89,7 +95,7 @@ std::string JoinCommandLine(const std::vector<std::string> &arguments)
     for (const std::string &argument : arguments) {
         if (&argument != &arguments.front())
             line += ' ';
-        line += needsQuotes(argument) ? quoted(argument) : argument;
+        line += needsQuotes(argument) ? quoted(argument, &argument == &arguments.back()) : argument;
     }
     return line;
 }

@@ -13,7 +13,8 @@ std::vector<std::string> SplitCommandLine(std::string_view text);
 
 // The reverse of SplitCommandLine: joins arguments with single blanks,
 // quoting each that is empty or holds a blank or a quote, so that splitting
-// the line gives them back.
+// the line gives them back. The last argument's quote is left open: the end
+// of the line closes it, and the line ends in that argument's text as it is.
 std::string JoinCommandLine(const std::vector<std::string> &arguments);
 
 // The whole command line of this process as Windows gives it: the program as

@@ -4,6 +4,7 @@
 #include "MountTable.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <vector>
@@ -247,4 +248,19 @@ std::string WindowsPathFromHost(std::string_view hostPath)
     if (windows.size() == 2)
         windows += '\\';
     return windows;
+}
+
+std::string WindowsPathFromTyped(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    if (text.front() == '/')
+        return WindowsPathFromHost(text);
+    const bool fromHome = text == "~" || text.substr(0, 2) == "~/";
+    const char *home = std::getenv("HOME");
+    if (!fromHome || !home || *home != '/')
+        return std::string(text);
+    return WindowsPathFromHost(std::string(home) + std::string(text.substr(1)));
 }

@@ -33,6 +33,13 @@ std::string HostPathFromWindows(std::string_view windowsPath);
 // drive holds.
 std::string WindowsPathFromHost(std::string_view hostPath);
 
+// A path as a user types it where the program asks for a Windows path: an
+// absolute host path ("/home/u/Pictures"), or one from the home folder ("~"
+// or "~/Pictures"), in its canonical Windows form (WindowsPathFromHost); any
+// other text as it stands, blanks around it dropped. A host path that does
+// not exist is mapped all the same, so the caller can name it.
+std::string WindowsPathFromTyped(std::string_view text);
+
 // One name (no separators) each way: \ : * ? " < > | and U+F000 plus their
 // code. A host name holding U+F000 or one of those stand-ins keeps it quoted by
 // a U+F000 before it, so a host name always comes back byte for byte.

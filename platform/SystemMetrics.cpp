@@ -19,6 +19,8 @@ static bool paletteRoleOf(int index, QPalette::ColorRole &role)
     case COLOR_CAPTIONTEXT: role = QPalette::HighlightedText; return true;
     case COLOR_INACTIVECAPTIONTEXT: role = QPalette::Light; return true;
     case COLOR_INFOBK: role = QPalette::ToolTipBase; return true;
+    case COLOR_WINDOW: role = QPalette::Base; return true;
+    case COLOR_WINDOWTEXT: role = QPalette::Text; return true;
     }
     return false;
 }

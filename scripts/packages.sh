@@ -12,6 +12,11 @@ build_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 
+# How long, in seconds, apt-get waits while another program (an update
+# running in the background, a package manager window) holds its lock.
+apt_lock_seconds=600
+apt_options=(-o "DPkg::Lock::Timeout=$apt_lock_seconds")
+
 # Installs those of the named packages that are not installed yet.
 install_missing() {
     local missing=() package sudo=()
@@ -20,6 +25,27 @@ install_missing() {
     done
     ((${#missing[@]})) || return 0
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+    apt_update "${sudo[@]}"
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get "${apt_options[@]}" install -y --no-install-recommends "${missing[@]}"
+}
+
+# apt-get update, run by the command given (sudo or nothing). The lock of
+# the package lists is not one that DPkg::Lock::Timeout waits for, so a
+# refusal for that lock is tried again, for as long as the other lock is
+# waited for; any other failure ends at once.
+apt_update() {
+    local errors waited=0 status
+    errors=$(mktemp)
+    while :; do
+        status=0
+        "$@" apt-get "${apt_options[@]}" update 2>"$errors" || status=$?
+        if [ "$status" -eq 0 ] || ! grep -q 'Could not get lock' "$errors" || [ "$waited" -ge "$apt_lock_seconds" ]; then
+            cat "$errors" >&2
+            rm -f "$errors"
+            return "$status"
+        fi
+        [ "$waited" -gt 0 ] || echo "Waiting for another program to release the package lists..." >&2
+        sleep 5
+        waited=$((waited + 5))
+    done
 }

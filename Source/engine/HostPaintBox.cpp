@@ -80,7 +80,9 @@ void THostPaintBox::paintEvent(QPaintEvent *)
     const CSize size = record->GetThumbnailSize();
     const int x = (width() - size.cx) / 2;
     const int y = (height() - size.cy) / 2;
-    record->Draw(&painter, x, y);
+    TThumbDrawOptions options = TThumbDrawOptions::ForFolder(record->GetFolder());
+    options.labelWidth = width() - 8;
+    record->Draw(&painter, x, y, options);
     qDrawWinPanel(&painter, x - 2, y - 2, size.cx + 4, size.cy + 4, palette(), false);
 }
 

@@ -386,8 +386,10 @@ void CThumbBitmap::Draw(QPainter *canvas, int x, int y, const TThumbDrawOptions 
 {
     const CSize size = GetThumbnailSize();
     if (options.label) {
-        const QString label = GetHandler().ExpandPattern(options.labelFormat, nullptr, nullptr).ToAnsiString();
+        QString label = GetHandler().ExpandPattern(options.labelFormat, nullptr, nullptr).ToAnsiString();
         const QFontMetrics metrics = canvas->fontMetrics();
+        if (options.labelWidth > 0)
+            label = metrics.elidedText(label, Qt::ElideRight, options.labelWidth);
         canvas->drawText(x + (size.cx - metrics.horizontalAdvance(label)) / 2, y + size.cy + 2 + metrics.ascent(),
                          label);
     }

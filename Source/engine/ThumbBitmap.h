@@ -44,6 +44,9 @@ struct TThumbDrawOptions
     bool label = false;   // "Label Thumbnails"
     CString labelFormat;  // "Label Thumbnails Format"
     bool dithering = false;
+    // The room of the label, in pixels, centred under the thumbnail: a
+    // longer label ends in an ellipsis. 0 bounds it by nothing.
+    int labelWidth = 0;
 
     static TThumbDrawOptions ForFolder(const CPath &folder);
 };

@@ -14,6 +14,7 @@
 #include <lib/imaging/ImgIO.h>
 #include <lib/imaging/Picture.h>
 #include <platform/Stream.h>
+#include <platform/SystemMetrics.h>
 
 #include <QImage>
 #include <QPainter>
@@ -26,8 +27,10 @@
 
 namespace {
 
-// The texture that stands in for a picture that cannot be had.
-const CSize BlackTextureSize(118, 64);
+// The texture that stands in for a picture that cannot be had: of the
+// desktop's colour for text fields, on which the text colour that goes with
+// it (and the options' default, black) reads; never black under black text.
+const CSize StandInTextureSize(118, 64);
 
 // Along one axis of a resample: for each destination pixel, the run of source
 // pixels under it and how much of each it covers. Lengths count in units of
@@ -316,8 +319,12 @@ void LoadPanelTexture(const CPath &path, QImage &target, COLORREF tint, int maxW
     std::vector<uint8_t> rgb;
     CSize size;
     if (!loadTexturePixels(path, greyscale, flipVertical, flipHorizontal, rgb, size)) {
-        size = BlackTextureSize;
-        rgb.assign(size_t(size.cx) * size_t(size.cy) * 3, 0);
+        size = StandInTextureSize;
+        const COLORREF base = GetSysColor(COLOR_WINDOW);
+        const uint8_t pixel[3] = {uint8_t(base & 0xFF), uint8_t((base >> 8) & 0xFF), uint8_t((base >> 16) & 0xFF)};
+        rgb.resize(size_t(size.cx) * size_t(size.cy) * 3);
+        for (size_t at = 0; at < rgb.size(); at += 3)
+            std::memcpy(&rgb[at], pixel, 3);
     }
     TintRGB(rgb.data(), int64_t(size.cx) * size.cy, tint, strength);
     const CSize cut(std::min(maxWidth, size.cx), std::min(maxHeight, size.cy));

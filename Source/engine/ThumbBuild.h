@@ -71,6 +71,7 @@ int TintRGB(uint8_t *rgb, int64_t pixelCount, COLORREF tint, int strength);
 // Window thread, under the hourglass: the panel background from the picture
 // at path, flipped and made grey as asked, tinted, and cut down to at most
 // maxWidth x maxHeight by resampling, into target. A path without a picture
-// that decodes gives a black 118 x 64 texture, tinted.
+// that decodes gives a 118 x 64 texture of the desktop palette's base colour
+// (COLOR_WINDOW), tinted.
 void LoadPanelTexture(const CPath &path, QImage &target, COLORREF tint, int maxWidth, int maxHeight, bool greyscale,
                       bool flipVertical, bool flipHorizontal, int strength);

@@ -157,7 +157,10 @@ void TThumbnail::paintPicture(QPainter &canvas, CThumbBitmap &record, const TThu
 {
     const CSize size = record.GetThumbnailSize();
     const QRect image = GetImageRect(options.label ? LabelHeight : 0, size.cx, size.cy);
-    record.Draw(&canvas, image.left(), image.top(), options);
+    // The label keeps within the sunken edge, whose inner side lies 4 pixels in.
+    TThumbDrawOptions bounded = options;
+    bounded.labelWidth = Width() - 8;
+    record.Draw(&canvas, image.left(), image.top(), bounded);
     PaintEdge(canvas, image.adjusted(-2, -2, 2, 2), true);
     if (record.GetHandler().GetHasMemo())
         paintMemoMark(canvas);

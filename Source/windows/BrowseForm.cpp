@@ -2,6 +2,7 @@
 
 #include "MainForm.h"
 #include "ModalForm.h"
+#include "StartFolder.h"
 
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
@@ -311,7 +312,7 @@ void TBrowseForm1::FormCreate()
     CPath folder = m_initialFolder;
     if (folder.IsEmpty())
         folder = CPath(CString(Options.GetString(Folder_)));
-    if (!folder.GetDirectoryExists())
+    if (!CheckFolderExists(folder))
         folder = CPath(CString(ProgramFolder().c_str()));
     GoToFolder(folder);
 
@@ -667,9 +668,8 @@ void TBrowseForm1::DirTreeViewDirOpened(const QString &path)
 
 void TBrowseForm1::ApplyButtonClick()
 {
-    CPath path(CString(HistoryCombo->currentText()));
-    if (path.GetLength() > 3 && path.GetAt(path.GetLength() - 1) == '\\')
-        path = CPath(path.Left(path.GetLength() - 1));
+    const CPath path = TypedFolder(HistoryCombo->currentText());
+    CheckFolderExists(path);
     GoToFolder(path);
 }
 
@@ -705,6 +705,6 @@ void TBrowseForm1::ShortcutListKeyDown(int key)
 void TBrowseForm1::ShortcutListDblClick()
 {
     const CPath folder = ShortcutList->GetSelectedFolder();
-    if (!folder.IsEmpty())
+    if (CheckFolderExists(folder))
         GoToFolder(folder);
 }

@@ -1,6 +1,10 @@
 #include "StartFolder.h"
 
+#include <Source/Glob.h>
 #include <Source/engine/BrowseFile.h>
+#include <platform/HostPath.h>
+
+#include <QString>
 
 #include <cstring>
 
@@ -19,4 +23,24 @@ CPath StartFolderFromCommandLine(const CString &commandLine)
     if (path.GetExtPart() == BrowseFileExtension)
         return ReadBrowseFileFolder(path);
     return CPath(path.GetDirPart());
+}
+
+bool CheckFolderExists(const CPath &folder)
+{
+    if (folder.GetDirectoryExists())
+        return true;
+    if (folder.IsEmpty())
+        return false;
+    CString text;
+    text.Format("Folder '%s' does not exist", folder.c_str());
+    ShowMessageBox(text, WarningBoxFlags);
+    return false;
+}
+
+CPath TypedFolder(const QString &text)
+{
+    CPath path(CString(QString::fromStdString(WindowsPathFromTyped(text.toStdString()))));
+    if (path.GetLength() > 3 && path.GetAt(path.GetLength() - 1) == '\\')
+        path = CPath(path.Left(path.GetLength() - 1));
+    return path;
 }

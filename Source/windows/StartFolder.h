@@ -2,6 +2,8 @@
 
 #include <lib/Path.h>
 
+class QString;
+
 // The folder that the first browse window opens, from the program's whole
 // command line (GetCommandLineA): trimmed of leading and trailing blanks,
 // everything after the first "browsefile=" (case matters) is a path, quotes
@@ -13,3 +15,14 @@
 // or is no browse file; answers empty, after a warning, for one of another
 // version or on a volume that is not supplied (ReadBrowseFileFolder).
 CPath StartFolderFromCommandLine(const CString &commandLine);
+
+// Whether folder exists; when it does not, a warning box says so ("Folder
+// '%s' does not exist"), unless folder is empty. For the folders that the
+// user names (the command line, the Folder box, the history, a shortcut), so
+// that none is passed over in silence. Window thread.
+bool CheckFolderExists(const CPath &folder);
+
+// The Windows path of a folder typed in the Folder box, which takes host
+// paths too ("/home/u/Pictures", "~/Pictures"); a trailing backslash after
+// a folder name is dropped, a root's is kept.
+CPath TypedFolder(const QString &text);

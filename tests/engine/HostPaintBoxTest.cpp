@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QImage>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -54,6 +55,33 @@ TEST_F(HostPaintBoxTest, ALoadedCachedRecordShowsAtOnce)
     record->Release();
 }
 
+TEST_F(HostPaintBoxTest, ALabelTooLongForTheBoxEndsInAnEllipsisInsideIt)
+{
+    const CPath path = writeJpegFile("Pics/autumn_leaves_in_the_park_1280x1024.jpg", 64, 48);
+    auto *record = new CThumbBitmap(CThumbBitmap::FromFile, path);
+    ASSERT_TRUE(record->ClaimForLoading());
+    record->EndLoading(TThumbState::Loaded, JpegBytes(64, 48));
+    const std::unique_ptr<THostPaintBox> box = makeBox(path);
+    const QImage image = box->grab().toImage();
+    const CSize size = record->GetThumbnailSize();
+    const int labelTop = (box->height() - size.cy) / 2 + size.cy + 3;   // below the frame
+    const QColor background = image.pixelColor(1, 1);
+    int first = box->width();
+    int last = -1;
+    for (int y = labelTop; y < box->height(); ++y) {
+        for (int x = 0; x < box->width(); ++x) {
+            if (image.pixelColor(x, y) != background) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    }
+    ASSERT_LE(first, last) << "the label shows";
+    EXPECT_GE(first, 2) << "its start is not cut by the box";
+    EXPECT_LE(last, box->width() - 3) << "its end is not cut by the box";
+    record->Release();
+}
+
 TEST_F(HostPaintBoxTest, ARecordNotCachedIsBuiltAndShown)
 {
     const CPath path = writeJpegFile("Pics/a.jpg", 64, 48);
@@ -72,10 +100,13 @@ TEST_F(HostPaintBoxTest, AFileThatDoesNotDecodeShowsNoThumbnail)
     std::filesystem::create_directories(TestHostFolder() + "/Pics");
     WriteHostFile(TestHostFolder() + "/Pics/broken.jpg", "not a picture");
     const CPath path(CString(TestWindowsPath("Pics\\broken.jpg")));
-    const std::unique_ptr<THostPaintBox> box = makeBox(path);
+    std::unique_ptr<THostPaintBox> box = makeBox(path);
     ASSERT_TRUE(ServeUntil([&] { return box->GetThumbBitmap() != nullptr; }));
     EXPECT_EQ(box->GetThumbBitmap()->GetState(), TThumbState::Failed);
     EXPECT_FALSE(showsThumbnail(*box));
+    // The builder lets its record go after the box has been told.
+    box.reset();
+    EXPECT_TRUE(recordLetGo(path));
 }
 
 TEST_F(HostPaintBoxTest, ClosingWhileTheThumbnailIsBuiltLeavesNothingBehind)

@@ -1,6 +1,7 @@
 #include <Source/engine/ThumbBuild.h>
 
 #include "../ScopedEnvironment.h"
+#include "../ScopedPalette.h"
 #include "ThumbTestSupport.h"
 
 #include <Source/engine/ImageSignature.h>
@@ -459,10 +460,16 @@ TEST_F(ThumbBuildTest, PanelTexture)
         QSize size;
         std::vector<QRgb> firstRow;   // its first pixels
     };
+    // The desktop's base colour stands in for a texture that is not there,
+    // even where the desktop's window colour is dark.
+    QPalette palette;
+    palette.setColor(QPalette::Base, QColor(240, 230, 200));
+    palette.setColor(QPalette::Window, Qt::black);
+    const ScopedApplicationPalette desktop(palette);
     const Case cases[] = {
         {"missing", CPath("C:\\Textures\\none.jpg"), 0x3264C8, 50, 999999, 999999, false, false, QSize(118, 64),
-         {qRgb(100, 50, 25)}},
-        {"no path", CPath(), 0xFFFFFF, 0, 50, 10, false, false, QSize(50, 10), {qRgb(0, 0, 0)}},
+         {qRgb(220, 165, 125)}},
+        {"no path", CPath(), 0xFFFFFF, 0, 50, 10, false, false, QSize(50, 10), {qRgb(240, 230, 200)}},
         {"flipped", texture, 0, 0, 999999, 999999, false, true, QSize(2, 1), {qRgb(0, 0, 255), qRgb(255, 0, 0)}},
         {"cut to one pixel", texture, 0, 0, 1, 999999, false, false, QSize(1, 1), {qRgb(127, 0, 127)}},
     };

@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QImage>
 
+#include <algorithm>
 #include <future>
+#include <utility>
 
 namespace {
 
@@ -108,6 +110,49 @@ TEST_F(ThumbnailTest, ACutThumbnailIsWashedOutButKeepsItsSelectionColour)
         else
             EXPECT_TRUE(isPictureColour(kept));
     }
+}
+
+// The columns of the item where the label's blue text shows, in the rows
+// below its picture; first > last when there is none.
+static std::pair<int, int> labelColumns(const QImage &image, const TThumbnail &thumbnail)
+{
+    const QRect item = thumbnail.BoundsRect();
+    const QRect picture = thumbnail.GetImageRect(8, 80, 60).translated(item.topLeft());
+    std::pair<int, int> columns{item.width(), -1};
+    for (int y = picture.bottom() + 2; y < item.bottom() - 1; ++y) {
+        for (int x = 0; x < item.width(); ++x) {
+            const QColor pixel = image.pixelColor(item.left() + x, y);
+            // Anti-aliased over the selection colour: more of the text's blue than green.
+            if (pixel.blue() > 100 && pixel.blue() > pixel.green()) {
+                columns.first = std::min(columns.first, x);
+                columns.second = std::max(columns.second, x);
+            }
+        }
+    }
+    return columns;
+}
+
+TEST_F(ThumbnailTest, ALabelTooLongForItsThumbnailEndsInAnEllipsisWithinTheFrame)
+{
+    PanelOptions->SetInt(TPanelOptions::SelectionColour, 0x00C000);   // green
+    PanelOptions->SetInt(TPanelOptions::TextColour, 0xFF0000);        // blue
+    TThumbBox box(&m_owner);
+    showBox(box, 400, 200);
+    TThumbnail *longName = box.AddThumbnail(record("autumn_leaves_in_the_park_1280x1024.jpg", 160, 120, true));
+    TThumbnail *shortName = box.AddThumbnail(record("a.jpg", 160, 120, true));
+    longName->SetSelected(true);
+    shortName->SetSelected(true);
+    const QImage image = box.Client()->grab().toImage();
+
+    const auto [first, last] = labelColumns(image, *longName);
+    ASSERT_LE(first, last) << "the label shows";
+    EXPECT_GE(first, 4) << "its start is not cut by the frame";
+    EXPECT_LE(last, longName->Width() - 5) << "its end is not cut by the frame";
+    EXPECT_LT(first, 10) << "it fills the room it has, from the left";
+
+    const auto [shortFirst, shortLast] = labelColumns(image, *shortName);
+    ASSERT_LE(shortFirst, shortLast);
+    EXPECT_NEAR((shortFirst + shortLast) / 2, shortName->Width() / 2, 3) << "a short label stays centred";
 }
 
 TEST_F(ThumbnailTest, DeletingThumbnailsKeepsTheSelectedCount)

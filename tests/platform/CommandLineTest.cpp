@@ -40,14 +40,20 @@ TEST(JoinCommandLine, QuotesOnlyWhatSplittingWouldChangeAndSplitsBack)
         {{}, ""},
         {{"Zilo"}, "Zilo"},
         {{"Zilo", "browsefile=C:\\Pics\\"}, "Zilo browsefile=C:\\Pics\\"},   // left as typed
-        {{"Zilo", "browsefile=C:\\My Pics\\a.jpg"}, "Zilo \"browsefile=C:\\My Pics\\a.jpg\""},
-        {{"C:\\My Pics\\"}, "\"C:\\My Pics\\\\\""},   // before the closing quote
-        {{"a\"b"}, "\"a\\\"b\""},
-        {{"a\\\"b"}, "\"a\\\\\\\"b\""},
-        {{"x y\\\\"}, "\"x y\\\\\\\\\""},
+        // The last argument's quote is closed by the end of the line, so the
+        // line ends in the argument's own text.
+        {{"Zilo", "browsefile=C:\\My Pics\\a.jpg"}, "Zilo \"browsefile=C:\\My Pics\\a.jpg"},
+        {{"Zilo", "browsefile=C:\\My Pics\\"}, "Zilo \"browsefile=C:\\My Pics\\"},
+        {{"C:\\My Pics\\", "x"}, "\"C:\\My Pics\\\\\" x"},   // doubled before a closing quote
+        {{"a\"b", "x"}, "\"a\\\"b\" x"},
+        {{"a\"b"}, "\"a\\\"b"},
+        {{"a\\\"b", "x"}, "\"a\\\\\\\"b\" x"},
+        {{"x y\\\\", "x"}, "\"x y\\\\\\\\\" x"},
+        {{"x y\\\\"}, "\"x y\\\\"},
         {{"", "x"}, "\"\" x"},
-        {{"tab\there"}, "\"tab\there\""},
-        {{"\"quoted\""}, "\"\\\"quoted\\\"\""},
+        {{"x", ""}, "x \""},
+        {{"tab\there", "x"}, "\"tab\there\" x"},
+        {{"\"quoted\"", "x"}, "\"\\\"quoted\\\"\" x"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.line);

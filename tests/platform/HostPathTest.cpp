@@ -240,3 +240,32 @@ TEST(WindowsPathFromHost, DiscoveredTableHasHomeAsCAndRootAsZ)
     std::replace(expected.begin(), expected.end(), '/', '\\');
     EXPECT_EQ(WindowsPathFromHost(TestHostFolder()), expected);
 }
+
+TEST(WindowsPathFromTyped, MapsHostPathsAndKeepsWindowsPaths)
+{
+    const std::string home = TestHostFolder() + "/home";
+    fs::create_directories(home + "/Pictures");
+    const HomeFolder homeFolder(home);
+    std::string hostFolder = std::string("Z:") + TestHostFolder();
+    std::replace(hostFolder.begin(), hostFolder.end(), '/', '\\');
+    const struct { std::string typed; std::string windows; } cases[] = {
+        {home + "/Pictures", "C:\\Pictures"},
+        {"  " + home + "/Pictures/  ", "C:\\Pictures"},
+        {home + "/Missing", "C:\\Missing"},   // mapped, so that it can be named
+        {"~", "C:\\"},
+        {"~/Pictures", "C:\\Pictures"},
+        {"/", "Z:\\"},
+        {TestHostFolder(), hostFolder},
+        {"C:\\Pictures", "C:\\Pictures"},
+        {" D:\\Photos ", "D:\\Photos"},
+        {"\\\\server\\share", "\\\\server\\share"},
+        {"~user/Pictures", "~user/Pictures"},   // another user's home is not guessed
+        {"Pictures", "Pictures"},
+        {"   ", ""},
+        {"", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.typed);
+        EXPECT_EQ(WindowsPathFromTyped(c.typed), c.windows);
+    }
+}

@@ -1,5 +1,7 @@
 #include <platform/SystemMetrics.h>
 
+#include "../ScopedPalette.h"
+
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -8,20 +10,6 @@
 #include <vector>
 
 namespace {
-
-// Puts a palette on the application for one test and takes the old one back.
-class ScopedApplicationPalette
-{
-public:
-    explicit ScopedApplicationPalette(const QPalette &palette) : m_old(QGuiApplication::palette())
-    {
-        QGuiApplication::setPalette(palette);
-    }
-    ~ScopedApplicationPalette() { QGuiApplication::setPalette(m_old); }
-
-private:
-    QPalette m_old;
-};
 
 struct PaletteCase
 {
@@ -58,6 +46,8 @@ TEST(GetSysColor, FollowsTheApplicationPalette)
         {COLOR_BTNHIGHLIGHT, QPalette::Light, qRgb(0x14, 0x24, 0x34), 0x342414},
         {COLOR_3DDKSHADOW, QPalette::Shadow, qRgb(0x15, 0x25, 0x35), 0x352515},
         {COLOR_3DLIGHT, QPalette::Midlight, qRgb(0x16, 0x26, 0x36), 0x362616},
+        {COLOR_WINDOW, QPalette::Base, qRgb(0x1b, 0x2b, 0x3b), 0x3b2b1b},
+        {COLOR_WINDOWTEXT, QPalette::Text, qRgb(0x1c, 0x2c, 0x3c), 0x3c2c1c},
     });
     EXPECT_EQ(GetSysColor(1), 0u);   // not in the table
     EXPECT_EQ(SysColour(1), QColor(Qt::black));

@@ -324,6 +324,54 @@ TEST_F(BrowseFormTest, AWindowWithoutAFolderOpensTheOneItsSettingsKeep)
     TBrowseForm1 *fallback = new TBrowseForm1(CPath());
     ASSERT_TRUE(ServeUntil([&] { return !fallback->ShownFolder().IsEmpty(); }));
     EXPECT_EQ(fallback->ShownFolder(), CPath(CString(ProgramFolder().c_str())));
+    EXPECT_EQ(boxes, std::vector<QString>{QStringLiteral("Folder '%1' does not exist").arg(kept.ToAnsiString())})
+        << "the folder that is not there is named before the program folder opens";
+}
+
+TEST_F(BrowseFormTest, AStartFolderThatIsNotThereIsNamedAndTheProgramFolderOpens)
+{
+    const CPath missing = windows("Gone\\Away");
+    TBrowseForm1 *form = new TBrowseForm1(missing);
+    EXPECT_EQ(boxes, std::vector<QString>{QStringLiteral("Folder '%1' does not exist").arg(missing.ToAnsiString())});
+    ASSERT_TRUE(ServeUntil([&] { return !form->ShownFolder().IsEmpty(); }));
+    EXPECT_EQ(form->ShownFolder(), CPath(CString(ProgramFolder().c_str())));
+}
+
+// As a user types in the Folder box and presses Apply.
+TEST_F(BrowseFormTest, TheFolderBoxTakesHostPathsAndNamesAFolderThatIsNotThere)
+{
+    const CPath first = pictureFolder("First", 1);
+    const CPath second = pictureFolder("My Pics", 2);
+    TBrowseForm1 *form = open(first, 1);
+    form->TakeModified(false);
+    const auto apply = [form](const QString &typed) {
+        form->HistoryCombo->setEditText(typed);
+        form->ApplyButton->click();
+    };
+
+    apply(QString::fromStdString(host("My Pics")) + u'/');
+    ASSERT_TRUE(waitShown(form, second, 2)) << "a host path opens its folder";
+    EXPECT_EQ(form->HistoryCombo->currentText(), second.ToAnsiString()) << "and shows as a Windows path";
+    EXPECT_TRUE(boxes.empty());
+    form->TakeModified(false);
+
+    const struct
+    {
+        QString typed;
+        CPath named;
+    } missing[] = {
+        {QString::fromStdString(host("Nowhere")), windows("Nowhere")},
+        {windows("Nowhere\\Else").ToAnsiString() + u'\\', windows("Nowhere\\Else")},
+    };
+    for (const auto &row : missing) {
+        SCOPED_TRACE(row.typed.toStdString());
+        boxes.clear();
+        apply(row.typed);
+        EXPECT_EQ(boxes, std::vector<QString>{QStringLiteral("Folder '%1' does not exist").arg(row.named.ToAnsiString())});
+        EXPECT_TRUE(form->WantedFolder().IsEmpty());
+        EXPECT_EQ(form->ShownFolder(), second);
+        EXPECT_EQ(form->HistoryCombo->palette().color(QPalette::Base), QColor(0xDC, 0xDC, 0xFF));
+    }
 }
 
 TEST_F(BrowseFormTest, TheLayoutAndTheSplittersAreKeptInTheSettings)

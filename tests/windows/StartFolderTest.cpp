@@ -6,6 +6,7 @@
 #include <Source/engine/ThumbProgressContext.h>
 #include <Source/engine/UserMessages.h>
 #include <Source/engine/ZiloOptions.h>
+#include <platform/CommandLine.h>
 #include <platform/Exception.h>
 #include <platform/Messages.h>
 
@@ -83,6 +84,27 @@ TEST_F(StartFolderTest, TakesTheFolderPartOrTheFolderABrowseFileRecords)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.commandLine);
         EXPECT_STREQ(StartFolderFromCommandLine(row.commandLine.c_str()).c_str(), row.folder.c_str());
+    }
+}
+
+// As the program receives them: each argument as given, joined into the
+// line that the program then reads.
+TEST_F(StartFolderTest, AFolderWithBlanksInItsNameIsTheFolderGiven)
+{
+    const struct
+    {
+        const char *argument;
+        const char *folder;
+    } rows[] = {
+        {"browsefile=C:\\My Pics\\", "C:\\My Pics"},
+        {"browsefile=C:\\My Pics\\Sub Folder\\", "C:\\My Pics\\Sub Folder"},
+        {"browsefile=C:\\My Pics\\a.jpg", "C:\\My Pics"},
+        {"browsefile=C:\\Pics\\", "C:\\Pics"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.argument);
+        const std::string line = JoinCommandLine({"Zilo", row.argument});
+        EXPECT_STREQ(StartFolderFromCommandLine(line.c_str()).c_str(), row.folder);
     }
 }
 
