@@ -1,7 +1,7 @@
 #include "Glob.h"
 
-#include "VolumePath.h"
-#include "WindowHooks.h"
+#include "engine/VolumePath.h"
+#include "engine/WindowHooks.h"
 #include "engine/BrowseFile.h"
 #include "engine/ProductInfo.h"
 #include "engine/ZiloOptions.h"
@@ -183,9 +183,14 @@ int OpenDocument(const char *document, const char *parameters)
                        WarningBoxFlags);
         return OpenDocumentReported;
     }
+    return OpenWithProgram(editor, document);
+}
+
+int OpenWithProgram(const char *program, const char *document)
+{
     // Quoted, so that a path with spaces stays one parameter.
-    const CString quoted = CString('"') + path + "\"";
-    return TShell::Open(editor, quoted);
+    const CString quoted = CString('"') + document + "\"";
+    return TShell::OpenProgram(program, quoted);
 }
 
 // The event's wave file; empty with "Audio Feedback" off or no file named.
@@ -446,8 +451,7 @@ CString GetOSVersionString()
 
 namespace {
 
-constexpr std::array<ToolWindow, 3> HiddenToolWindows = {ToolWindow::Animation, ToolWindow::Finder,
-                                                        ToolWindow::FindSimilar};
+constexpr std::array<Tool, 3> HiddenToolWindows = {Tool::Animation, Tool::Finder, Tool::FindSimilar};
 std::array<bool, 3> s_toolWindowWasVisible = {};   // window thread only
 
 } // namespace

@@ -104,6 +104,9 @@ constexpr int OpenDocumentReported = -2;
 // shell's error code, below 32, for the caller to show). A ".txt" document,
 // in any case, opens in the text editor of the preferences when one is set.
 int OpenDocument(const char *document, const char *parameters);
+// Starts program, one the user chose to open files with, on document, as a
+// program whatever its name; answers as OpenDocument.
+int OpenWithProgram(const char *program, const char *document);
 
 // Plays the wave file of a sound event when the General option "Audio
 // Feedback" is on; silent for a missing key, an empty value or a file that

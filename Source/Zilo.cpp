@@ -3,11 +3,10 @@
 #include "Glob.h"
 #include "engine/ProductInfo.h"
 #include "engine/UserMessages.h"
-#include "tools/Feedback.h"
+#include "tools/RegisterTools.h"
 #include "tools/Upgrade.h"
 #include "windows/Application.h"
 #include "windows/BrowseForm.h"
-#include "windows/BrowseTools.h"
 #include "windows/MainForm.h"
 #include "windows/WindowDialogs.h"
 
@@ -53,7 +52,7 @@ int WinMain(int &argc, char **argv)
         InitGlobals();
         InitImageLibrary();
         RegisterWindowDialogs();
-        BrowseTools().Feedback = SendFeedback;
+        RegisterTools();
         UpgradeOldData();
         UpgradeFrom20Beta2();
         UpgradeTo20Final();

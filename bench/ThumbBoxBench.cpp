@@ -37,7 +37,7 @@
 #include "BenchEnvironment.h"
 
 #include <Source/Glob.h>
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 #include <Source/engine/FolderOptions.h>
 #include <Source/engine/Memo.h>
 #include <Source/engine/ThumbBitmap.h>

@@ -14,13 +14,8 @@
 
 CString TShell::LastExe;
 
-int TShell::Execute(void *window, const char *verb, const char *file, const char *parameters,
-                    const char *folder, int showCommand, void **instance)
+int TShell::AnswerStart(int result, const CString &program, void **instance)
 {
-    CString program;
-    int result = FindExecutableA(file, folder, program);
-    if (result == -1)
-        result = int(ShellExecuteA(window, verb, file, parameters, folder, showCommand));
     if (result < 32) {
         if (instance)
             *instance = nullptr;
@@ -33,9 +28,25 @@ int TShell::Execute(void *window, const char *verb, const char *file, const char
     return -1;
 }
 
+int TShell::Execute(void *window, const char *verb, const char *file, const char *parameters,
+                    const char *folder, int showCommand, void **instance)
+{
+    CString program;
+    int result = FindExecutableA(file, folder, program);
+    if (result == -1)
+        result = int(ShellExecuteA(window, verb, file, parameters, folder, showCommand));
+    return AnswerStart(result, program, instance);
+}
+
 int TShell::Open(const char *file, const char *parameters)
 {
     return Execute(nullptr, "open", file, parameters, nullptr, SW_SHOWNORMAL, nullptr);
+}
+
+int TShell::OpenProgram(const char *program, const char *parameters)
+{
+    return AnswerStart(int(ShellExecuteProgramA(program, parameters, nullptr)), CString(program ? program : ""),
+                       nullptr);
 }
 
 int TShell::FindExecutableA(const char *file, const char *folder, CString &program)

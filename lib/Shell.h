@@ -26,6 +26,10 @@ public:
                        const char *folder, int showCommand, void **instance);
     // Execute with the verb "open", no folder and the normal show command.
     static int Open(const char *file, const char *parameters);
+    // Starts program, one the user chose to open files with, with parameters,
+    // as a program whatever its name or type. Answers as Open; the last
+    // executable becomes program.
+    static int OpenProgram(const char *program, const char *parameters);
     // On success fills program and answers -1; on failure empties it and
     // answers the shell's code (below 32).
     static int FindExecutableA(const char *file, const char *folder, CString &program);
@@ -50,6 +54,10 @@ public:
     static QString GetErrorMessage(int code);
 
 private:
+    // -1 with the last executable set to program when the shell started it,
+    // otherwise the shell's error code with it emptied.
+    static int AnswerStart(int result, const CString &program, void **instance);
+
     static CString LastExe;
 };
 

@@ -10,15 +10,21 @@
 #include <vector>
 
 // Characters that Windows forbids in names; each stands as U+F000 + its code.
+// A host name that holds such a stand-in itself keeps it behind U+F000 (the
+// stand-in of no character), and so does one that holds U+F000: every host
+// name comes back as it was, and every other name maps as it always did.
 static bool isForbiddenInWindowsName(char c)
 {
     return std::string_view("\\:*?\"<>|").find(c) != std::string_view::npos;
 }
 
-// U+F000..U+F07F in UTF-8: EF, 80 or 81, then 80..BF.
+constexpr size_t PrivateUseBytes = 3;
+constexpr char QuoteCode = 0;
+
+// U+F000..U+F07F in UTF-8 at i: EF, 80 or 81, then 80..BF.
 static bool isPrivateUseOfAscii(std::string_view text, size_t i, char &code)
 {
-    if (i + 2 >= text.size() || (unsigned char)text[i] != 0xEF)
+    if (i + PrivateUseBytes > text.size() || (unsigned char)text[i] != 0xEF)
         return false;
     const unsigned char second = text[i + 1];
     const unsigned char third = text[i + 2];
@@ -28,14 +34,39 @@ static bool isPrivateUseOfAscii(std::string_view text, size_t i, char &code)
     return true;
 }
 
+// A character that a host name must quote: a stand-in or the quote itself.
+static bool needsQuote(std::string_view text, size_t i)
+{
+    char code = 0;
+    return isPrivateUseOfAscii(text, i, code) && (code == QuoteCode || isForbiddenInWindowsName(code));
+}
+
+static bool isQuote(std::string_view text, size_t i)
+{
+    char code = 1;
+    return isPrivateUseOfAscii(text, i, code) && code == QuoteCode;
+}
+
+static void appendPrivateUse(std::string &text, char code)
+{
+    text += char(0xEF);
+    text += char(0x80 | (code >> 6));
+    text += char(0x80 | (code & 0x3F));
+}
+
 std::string HostNameFromWindows(std::string_view windowsName)
 {
     std::string host;
     for (size_t i = 0; i < windowsName.size(); ++i) {
+        if (isQuote(windowsName, i) && needsQuote(windowsName, i + PrivateUseBytes)) {
+            host += windowsName.substr(i + PrivateUseBytes, PrivateUseBytes);
+            i += 2 * PrivateUseBytes - 1;
+            continue;
+        }
         char code = 0;
         if (isPrivateUseOfAscii(windowsName, i, code) && isForbiddenInWindowsName(code)) {
             host += code;
-            i += 2;
+            i += PrivateUseBytes - 1;
             continue;
         }
         host += windowsName[i];
@@ -46,14 +77,19 @@ std::string HostNameFromWindows(std::string_view windowsName)
 std::string WindowsNameFromHost(std::string_view hostName)
 {
     std::string windows;
-    for (char c : hostName) {
-        if (!isForbiddenInWindowsName(c)) {
-            windows += c;
+    for (size_t i = 0; i < hostName.size(); ++i) {
+        const char c = hostName[i];
+        if (isForbiddenInWindowsName(c)) {
+            appendPrivateUse(windows, c);
             continue;
         }
-        windows += char(0xEF);
-        windows += char(0x80 | (c >> 6));
-        windows += char(0x80 | (c & 0x3F));
+        if (needsQuote(hostName, i)) {
+            appendPrivateUse(windows, QuoteCode);
+            windows += hostName.substr(i, PrivateUseBytes);
+            i += PrivateUseBytes - 1;
+            continue;
+        }
+        windows += c;
     }
     return windows;
 }

@@ -40,7 +40,9 @@ std::string WindowsPathFromHost(std::string_view hostPath);
 // not exist is mapped all the same, so the caller can name it.
 std::string WindowsPathFromTyped(std::string_view text);
 
-// One name (no separators) each way: \ : * ? " < > | and U+F000 plus their code.
+// One name (no separators) each way: \ : * ? " < > | and U+F000 plus their
+// code. A host name holding U+F000 or one of those stand-ins keeps it quoted by
+// a U+F000 before it, so a host name always comes back byte for byte.
 std::string HostNameFromWindows(std::string_view windowsName);
 std::string WindowsNameFromHost(std::string_view hostName);
 

@@ -11,6 +11,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QTimer>
 #include <QtEndian>
 
 #include <cerrno>
@@ -19,6 +20,7 @@
 #include <string>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -43,6 +45,10 @@ constexpr int ConnectBoundMs = 1000;
 constexpr int ReplyBoundMs = 3000;
 // Only one start at a time checks and takes over the socket file.
 constexpr int TakeOverLockBoundMs = 5000;
+// A client that has not sent its request by then is dropped, with its handle.
+constexpr int ClientBoundMs = 2000;
+// Names of the temporary folder tried for a private socket folder.
+constexpr int PrivateFolderAttempts = 16;
 
 // A host socket closed when it goes.
 class HostSocket
@@ -63,14 +69,44 @@ private:
     int m_fd;
 };
 
-// The user's private runtime folder when the session has one, else the
-// temporary folder (where the socket's own permissions keep others out).
+// Whether folder is a real folder (not a link) of this user that nobody else
+// may enter: only then can no one else listen in its place or hold a lock there.
+bool isPrivateFolder(const QByteArray &folder)
+{
+    struct stat info;
+    return ::lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid()
+           && (info.st_mode & 077) == 0;
+}
+
+// The user's private runtime folder when the session has one, else a folder
+// of the temporary folder private to the user. A name another user took
+// first, or one left open to others, is passed over for the next, which every
+// start of this user walks the same way. Empty when none can be had.
 QString socketFolder()
 {
     const char *runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && *runtime == '/')
         return QFile::decodeName(runtime);
-    return QDir::tempPath();
+    const QString base = QDir::tempPath() + QStringLiteral("/zilo-%1").arg(::getuid());
+    for (int attempt = 0; attempt < PrivateFolderAttempts; ++attempt) {
+        const QString folder = attempt == 0 ? base : base + QStringLiteral("-%1").arg(attempt);
+        const QByteArray hostFolder = QFile::encodeName(folder);
+        if (::mkdir(hostFolder.constData(), 0700) != 0 && errno != EEXIST)
+            continue;
+        if (isPrivateFolder(hostFolder))
+            return folder;
+    }
+    return {};
+}
+
+// Whether the server at the other end of fd runs as this user; anyone else
+// could make every start exit by answering first.
+bool isThisUsersServer(int fd)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && size == sizeof peer
+           && peer.uid == ::getuid();
 }
 
 void setTimeout(int fd, int option, int milliseconds)
@@ -156,13 +192,18 @@ QString InstanceSocketPath(const char *className, const char *title)
     names.addData(QByteArray(1, '\0'));
     names.addData(QFileInfo(QFile::decodeName(RegistryStore::currentFile().c_str())).absoluteFilePath().toUtf8());
     const QByteArray hash = names.result().toHex().left(32);
-    return socketFolder() + QStringLiteral("/zilo-%1-").arg(::getuid()) + QString::fromLatin1(hash);
+    const QString folder = socketFolder();
+    if (folder.isEmpty())
+        return {};
+    return folder + QStringLiteral("/zilo-%1-").arg(::getuid()) + QString::fromLatin1(hash);
 }
 
 CInstanceWindow::CInstanceWindow(const char *className, const char *title, HWND window)
     : m_window(window), m_server(std::make_unique<QLocalServer>())
 {
     const QString path = InstanceSocketPath(className, title);
+    if (path.isEmpty())
+        throw Exception(QStringLiteral("No folder private to the user to listen for other starts in"));
     // Two first starts at once must not both remove the file and listen: the
     // one whose file was taken would remove the other's when it closes.
     QLockFile takeOver(path + QStringLiteral(".lock"));
@@ -186,7 +227,8 @@ void CInstanceWindow::acceptPending()
 }
 
 // The client is the server's child until it disconnects; one that sends less
-// than a request and goes is dropped without a post.
+// than a request, and goes or stays silent for ClientBoundMs, is dropped
+// without a post.
 void CInstanceWindow::serve(QLocalSocket *client)
 {
     QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
@@ -200,6 +242,10 @@ void CInstanceWindow::serve(QLocalSocket *client)
         client->write(QByteArray(1, posted ? Queued : NotQueued));
         client->disconnectFromServer();   // after the reply is written
     };
+    QTimer::singleShot(ClientBoundMs, client, [client] {
+        client->abort();
+        client->deleteLater();
+    });
     QObject::connect(client, &QLocalSocket::readyRead, client, answer);
     answer();   // the request may have come with the connection
 }
@@ -209,6 +255,10 @@ BOOL PostToInstanceWindow(const char *className, const char *title, UINT message
     const HostSocket socket;
     if (!connectTo(socket, InstanceSocketPath(className, title)))
         return FALSE;   // no instance listens
+    if (!isThisUsersServer(socket.fd())) {
+        OutputDebugStringA("The instance socket is served by another user");
+        return FALSE;
+    }
     if (!sendAll(socket.fd(), encodeRequest(message, wParam, lParam)) || receiveReply(socket.fd()) != Queued) {
         OutputDebugStringA("An instance listens but did not take the message");
         return FALSE;

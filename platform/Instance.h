@@ -45,5 +45,6 @@ private:
 BOOL PostToInstanceWindow(const char *className, const char *title, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The socket file for className and title under the current registry: what a
-// crashed instance leaves behind.
+// crashed instance leaves behind. Empty when there is no folder private to
+// the user to keep it in.
 QString InstanceSocketPath(const char *className, const char *title);

@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <fstream>
 #include <vector>
 
 #include <sys/stat.h>
@@ -22,6 +21,10 @@ namespace {
 constexpr intptr_t Started = 42;
 
 enum class TargetKind { Document, Program, WebAddress };
+
+// What the caller asks for: a document is only ever opened through its type's
+// application, and only a program it names as one is started.
+enum class StartAs { Document, Program };
 
 struct ShellTarget
 {
@@ -86,17 +89,6 @@ std::string absoluteWindowsPath(const std::string &file, const char *folder)
     return base + file;
 }
 
-// An executable file that really is a program: an ELF binary or a script.
-// Files on FAT discs are often all marked executable, pictures included.
-bool isProgramFile(const std::string &hostPath)
-{
-    if (!IsHostExecutable(hostPath))
-        return false;
-    char magic[4] = {};
-    std::ifstream(hostPath, std::ios::binary).read(magic, sizeof magic);
-    return (magic[0] == '#' && magic[1] == '!') || std::string(magic, 4) == "\x7f" "ELF";
-}
-
 bool hostExists(const std::string &hostPath)
 {
     struct stat info;
@@ -114,12 +106,41 @@ bool endsWithExe(const std::string &path)
     return path.size() > 4 && equalsNoCase(path.substr(path.size() - 4), ".exe");
 }
 
-// 0, with target filled, or the shell's error code.
-intptr_t resolveTarget(const char *file, const char *folder, ShellTarget &target)
+std::string hostName(const std::string &hostPath)
+{
+    return hostPath.substr(hostPath.rfind('/') + 1);
+}
+
+std::string withoutExe(const std::string &path)
+{
+    return endsWithExe(path) ? path.substr(0, path.size() - 4) : path;
+}
+
+bool isInProgramFolder(const std::string &hostPath)
+{
+    return hostParent(hostPath) == HostPathFromWindows(ProgramFolder());
+}
+
+// One of the four programs of the program folder, named with or without ".exe".
+bool isOwnProgram(const std::string &hostPath)
+{
+    const std::string name = withoutExe(hostName(hostPath));
+    return isInProgramFolder(hostPath) && (name == "Zilo" || name == "Splash" || name == "Setup" || name == "Deviva");
+}
+
+bool startsAsProgram(const std::string &hostPath, StartAs startAs)
+{
+    return startAs == StartAs::Program || isOwnProgram(hostPath);
+}
+
+// 0, with target filled, or the shell's error code. Neither a file's mode nor
+// its first bytes make it a program: files on FAT discs and from archives are
+// often all marked executable, and a picture may be a script in disguise.
+intptr_t resolveTarget(const char *file, const char *folder, StartAs startAs, ShellTarget &target)
 {
     if (!file || !*file)
         return SE_ERR_FNF;
-    if (!schemeOf(file).empty()) {
+    if (startAs == StartAs::Document && !schemeOf(file).empty()) {
         target = {TargetKind::WebAddress, file, {}};
         return 0;
     }
@@ -128,12 +149,14 @@ intptr_t resolveTarget(const char *file, const char *folder, ShellTarget &target
     if (hostPath.empty())
         return SE_ERR_PNF;
     if (hostExists(hostPath)) {
-        target = {isProgramFile(hostPath) ? TargetKind::Program : TargetKind::Document, hostPath, windowsPath};
+        target = {startsAsProgram(hostPath, startAs) ? TargetKind::Program : TargetKind::Document, hostPath,
+                  windowsPath};
         return 0;
     }
-    if (endsWithExe(hostPath) && isProgramFile(hostPath.substr(0, hostPath.size() - 4))) {
-        target = {TargetKind::Program, hostPath.substr(0, hostPath.size() - 4),
-                  windowsPath.substr(0, windowsPath.size() - 4)};
+    // "Zilo.exe" names the program folder's Zilo.
+    const std::string program = withoutExe(hostPath);
+    if (program != hostPath && hostExists(program) && startsAsProgram(program, startAs)) {
+        target = {TargetKind::Program, program, withoutExe(windowsPath)};
         return 0;
     }
     return hostExists(hostParent(hostPath)) ? SE_ERR_FNF : SE_ERR_PNF;
@@ -165,11 +188,6 @@ std::string associatedProgram(const ShellTarget &target)
     return {};
 }
 
-bool isInProgramFolder(const std::string &hostProgram)
-{
-    return hostParent(hostProgram) == HostPathFromWindows(ProgramFolder());
-}
-
 intptr_t errorOfStart(int error)
 {
     switch (error) {
@@ -193,7 +211,7 @@ intptr_t startProgram(const ShellTarget &target, const char *parameters, const c
     }
     std::vector<std::string> arguments = SplitCommandLine(parameters ? parameters : "");
     // Our own programs read Windows paths; a host program needs host paths.
-    if (!isInProgramFolder(target.location)) {
+    if (!isOwnProgram(target.location)) {
         for (std::string &argument : arguments) {
             if (!isAbsoluteWindowsPath(argument))
                 continue;
@@ -221,14 +239,12 @@ intptr_t openWithDesktop(const ShellTarget &target)
     }
 }
 
-} // namespace
-
-intptr_t ShellExecuteA(void *, const char *verb, const char *file, const char *parameters, const char *folder, int)
+intptr_t shellExecute(const char *verb, const char *file, const char *parameters, const char *folder, StartAs startAs)
 {
     if (verb && *verb && !equalsNoCase(verb, "open"))
         return SE_ERR_NOASSOC;
     ShellTarget target;
-    if (const intptr_t error = resolveTarget(file, folder, target))
+    if (const intptr_t error = resolveTarget(file, folder, startAs, target))
         return error;
     if (target.kind == TargetKind::Program)
         return startProgram(target, parameters, folder);
@@ -237,11 +253,23 @@ intptr_t ShellExecuteA(void *, const char *verb, const char *file, const char *p
     return openWithDesktop(target);
 }
 
+} // namespace
+
+intptr_t ShellExecuteA(void *, const char *verb, const char *file, const char *parameters, const char *folder, int)
+{
+    return shellExecute(verb, file, parameters, folder, StartAs::Document);
+}
+
+intptr_t ShellExecuteProgramA(const char *program, const char *parameters, const char *folder)
+{
+    return shellExecute("open", program, parameters, folder, StartAs::Program);
+}
+
 intptr_t FindExecutableA(const char *file, const char *folder, std::string &program)
 {
     program.clear();
     ShellTarget target;
-    if (const intptr_t error = resolveTarget(file, folder, target))
+    if (const intptr_t error = resolveTarget(file, folder, StartAs::Document, target))
         return error;
     if (target.kind == TargetKind::Program) {
         program = target.windowsPath;

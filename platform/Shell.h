@@ -5,7 +5,8 @@
 
 // Starting documents and programs the way the Windows shell does, over the
 // desktop: documents and web addresses open with the desktop's default
-// application (xdg-open); executable files start themselves.
+// application (xdg-open); programs start only when they are the program
+// folder's own or the caller names them as programs.
 
 // The shell's start-up errors. A result above 32 means success.
 constexpr intptr_t SE_ERR_OOM = 0;
@@ -24,11 +25,12 @@ constexpr int SW_SHOWDEFAULT = 10;
 //   its scheme;
 // - otherwise it is a Windows path; a relative one lies in folder or, with no
 //   folder, in the program folder;
-// - an executable file (a host program or script) is a program; a name ending
-//   in ".exe" that does not exist names the program without it, so "Zilo.exe"
-//   starts the program folder's Zilo;
-// - anything else is a document, typed by the desktop's MIME database, and the
-//   application for its type (or a parent type) opens it.
+// - the program folder's Zilo, Splash, Setup and Deviva are programs; a name
+//   ending in ".exe" that does not exist names the program without it, so
+//   "Zilo.exe" starts the program folder's Zilo;
+// - anything else is a document, whatever its mode or first bytes, typed by
+//   the desktop's MIME database, and the application for its type (or a
+//   parent type) opens it.
 
 // Window thread. The verb is "open" (or none); others answer SE_ERR_NOASSOC.
 // A program gets parameters split as a Windows command line; when it is not
@@ -48,3 +50,8 @@ intptr_t ShellExecuteA(void *window, const char *verb, const char *file, const c
 // failure empties program and answers the error: SE_ERR_FNF or SE_ERR_PNF for
 // a file or folder that does not exist, SE_ERR_NOASSOC when nothing opens it.
 intptr_t FindExecutableA(const char *file, const char *folder, std::string &program);
+
+// Window thread. ShellExecuteA for a program the caller names as one (one the
+// user chose to open files with): program starts as a program whatever its
+// name, and a file that cannot run answers SE_ERR_ACCESSDENIED.
+intptr_t ShellExecuteProgramA(const char *program, const char *parameters, const char *folder);

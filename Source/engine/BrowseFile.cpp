@@ -5,11 +5,10 @@
 #include "ThumbCache.h"
 #include "ThumbProgressContext.h"
 #include "UserMessages.h"
+#include "VolumePath.h"
 #include "ZiloOptions.h"
 
-#include "../Glob.h"
-#include "../VolumePath.h"
-
+#include <Source/Glob.h>
 #include <lib/Archive.h>
 #include <lib/Drive.h>
 #include <lib/SafeRegIniFile.h>

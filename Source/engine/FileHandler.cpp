@@ -1,10 +1,10 @@
 #include "FileHandler.h"
 
 #include "Memo.h"
+#include "WindowHooks.h"
 #include "ZiloOptions.h"
-#include "../Glob.h"
-#include "../WindowHooks.h"
 
+#include <Source/Glob.h>
 #include <lib/ProgressContext.h>
 #include <lib/Shell.h>
 #include <lib/WaitCursor.h>
@@ -198,9 +198,7 @@ void TFileHandler::Open(const CString &application) const
     if (command == RegisteredApplication) {
         result = OpenDocument(path, nullptr);
     } else {
-        // Quoted, so that a path with blanks reaches the program as one argument.
-        const CString quoted = CString('"') + path + "\"";
-        result = OpenDocument(command, quoted);
+        result = OpenWithProgram(command, path);
     }
     if (result >= 0)   // a shell error code; OpenDocumentReported has been shown already
         ShowMessageBox(CString(TShell::GetErrorMessage(result)), WarningBoxFlags);

@@ -4,9 +4,9 @@
 #include "Memo.h"
 #include "ThumbBitmap.h"
 #include "ThumbCache.h"
-#include "../Glob.h"
-#include "../WindowHooks.h"
+#include "WindowHooks.h"
 
+#include <Source/Glob.h>
 #include <lib/Drive.h>
 #include <lib/Shell.h>
 #include <lib/WaitCursor.h>

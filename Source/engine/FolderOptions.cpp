@@ -1,8 +1,7 @@
 #include "FolderOptions.h"
+#include "VolumePath.h"
 
-#include "../Glob.h"
-#include "../VolumePath.h"
-
+#include <Source/Glob.h>
 #include <lib/imaging/Picture.h>
 #include <platform/StringList.h>
 

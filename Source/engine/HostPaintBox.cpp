@@ -4,7 +4,7 @@
 #include "ThumbProgressContext.h"
 #include "UserMessages.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <lib/imaging/ImgLib.h>
 #include <platform/Debug.h>

@@ -1,6 +1,6 @@
 #include "Memo.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <lib/SafeRegIniFile.h>
 #include <platform/Exception.h>
@@ -275,14 +275,22 @@ static QStringList subkeyNames(const QString &key)
     return names.ToStringList();
 }
 
+// A folder's section lies one key per path component below the memos
+// section, and a path of MAX_PATH characters has at most half as many
+// components. The bound also ends the walk in a damaged store whose key is
+// its own subkey.
+constexpr int MaxMemoSectionDepth = MAX_PATH / 2;
+
 // The memo file names that section and the sections below it store.
-static void addMemoFileNames(const QString &section, std::vector<CString> &names)
+static void addMemoFileNames(const QString &section, int depth, std::vector<CString> &names)
 {
     const QString stored = SettingsStore->ReadString(section, DataFileValue, QString());
     if (isMemoFileName(stored))
         names.push_back(CString(stored));
+    if (depth == MaxMemoSectionDepth)
+        return;
     for (const QString &subkey : subkeyNames(SettingsRoot + u'\\' + section))
-        addMemoFileNames(section + u'\\' + subkey, names);
+        addMemoFileNames(section + u'\\' + subkey, depth + 1, names);
 }
 
 void DeleteAllMemos()
@@ -292,7 +300,7 @@ void DeleteAllMemos()
     TMemoList::FreeAll();
     const QString section = MemosSection.ToAnsiString();
     std::vector<CString> names;
-    addMemoFileNames(section, names);
+    addMemoFileNames(section, 0, names);
     for (const CString &name : names)
         deleteMemoFile(memoFilePathOf(name));
     SettingsStore->EraseSection(section);

@@ -1,6 +1,6 @@
 #include "Object.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <mutex>
 

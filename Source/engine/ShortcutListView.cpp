@@ -2,11 +2,10 @@
 
 #include "Thumbnail.h"
 #include "UserMessages.h"
+#include "VolumePath.h"
+#include "WindowHooks.h"
 
-#include "../Glob.h"
-#include "../VolumePath.h"
-#include "../WindowHooks.h"
-
+#include <Source/Glob.h>
 #include <lib/Options.h>
 #include <lib/SafeRegIniFile.h>
 #include <platform/Exception.h>

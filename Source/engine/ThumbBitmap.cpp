@@ -5,7 +5,7 @@
 #include "ThumbBuild.h"
 #include "ThumbCache.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <lib/Colour.h>
 #include <lib/controls/ColourControl.h>

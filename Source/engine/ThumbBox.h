@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../WindowHooks.h"
+#include "WindowHooks.h"
 
 #include <lib/SafeList.h>
 #include <lib/controls/NewScrollBox.h>
@@ -165,13 +165,8 @@ private:
     void invalidateBand();
 
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // A record went stale: its thumbnail leaves the box, and the others close
-    // up once the window thread is free again (General option "AutoLayout").
+    // A record went stale: its thumbnail leaves the box.
     void deleteThumbnail(TThumbnail *thumbnail);
-    void requestRelayout();
-    // The inner panel took a new size: the pages follow it, and the
-    // thumbnails its new width when the General options re-lay on a resize.
-    void clientResized();
     void placeThumbnail(TThumbnail *thumbnail);
     void setScrollRanges();
     void updatePages();
@@ -222,5 +217,4 @@ private:
     int m_rowHeight = 0;   // of the tallest thumbnail in the current row
     int m_right = 0;       // of the rightmost thumbnail
     int m_usableWidth = 0;
-    bool m_relayoutPending = false;   // a queued Relayout has not run yet
 };

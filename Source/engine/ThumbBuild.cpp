@@ -4,7 +4,7 @@
 #include "ThumbProgressContext.h"
 #include "ZiloOptions.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <lib/Palette.h>
 #include <lib/ProgressContext.h>

@@ -4,7 +4,7 @@
 #include "ThumbBitmap.h"
 #include "ZiloOptions.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include "ThumbBitmap.h"
 #include "UserMessages.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <chrono>
 #include <memory>

@@ -4,7 +4,7 @@
 #include "ThumbBitmap.h"
 #include "ThumbCache.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <lib/SafeRegIniFile.h>
 #include <lib/WaitCursor.h>
@@ -108,15 +108,16 @@ bool isHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
-// A stored path comes from the settings: only an absolute path with a name
-// this unit makes is taken, so that a save never writes over another file.
-bool isCustomSortFilePath(const CPath &path)
+// A stored path comes from the settings: only a place MakeCustomSortFileName
+// puts the folder's order is taken, so that a save or a relocation never
+// writes over or deletes another file.
+bool isCustomSortFilePath(const CPath &path, const CPath &folder)
 {
-    if (!path.GetIsAbsolute())
+    if (path.CompareNoCase(folder.AppendFileName(OwnFileName)) == 0)
+        return true;
+    if (CPath(path.GetDirPart()).CompareNoCase(DataFolder()) != 0)
         return false;
     const CString name = path.GetFilePart();
-    if (name.CompareNoCase(OwnFileName) == 0)
-        return true;
     if (name.GetLength() != DataFileHexDigits + 4 || name.Right(4).CompareNoCase(".txt") != 0)
         return false;
     for (int index = 0; index < DataFileHexDigits; ++index) {
@@ -284,7 +285,7 @@ CPath CThumbSort::GetCustomSortFile() const
     if (section.isEmpty())
         return CPath();
     const CPath stored(CString(SettingsStore->ReadString(section, CustomSortValueName, QString())));
-    if (isCustomSortFilePath(stored))
+    if (isCustomSortFilePath(stored, m_folder))
         return stored;
     const CPath made = MakeCustomSortFileName();
     SettingsStore->WriteString(section, CustomSortValueName, made.ToAnsiString());

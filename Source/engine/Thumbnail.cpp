@@ -4,7 +4,7 @@
 #include "ThumbBox.h"
 #include "ZiloOptions.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <lib/controls/Edge.h>
 #include <platform/StringList.h>

@@ -1,6 +1,6 @@
 #include "ZiloOptions.h"
 
-#include "../Glob.h"
+#include <Source/Glob.h>
 
 #include <lib/Path.h>
 #include <platform/CriticalSection.h>

@@ -2,16 +2,13 @@
 
 #include "MainForm.h"
 #include "ModalForm.h"
-#include "SaveQueryForm.h"
 #include "StartFolder.h"
 #include "WindowPlacement.h"
 
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
 #include <Source/engine/Memo.h>
-#include <Source/engine/NotifyThread.h>
 #include <Source/engine/ProductInfo.h>
-#include <Source/engine/ScanThread.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbBox.h>
 #include <Source/engine/ThumbCache.h>
@@ -39,7 +36,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -50,7 +46,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextEdit>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -71,31 +66,11 @@ const char HistoryName[] = "History";
 
 } // namespace
 
-// The window thread pauses, as loading asks, but its windows keep painting so
-// that nobody sees a frozen window.
-void TBrowseForm1::PauseKeepingPaint(int milliseconds)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < milliseconds) {
-        if (QCoreApplication::instance())
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-        QThread::msleep(std::min<qint64>(10, milliseconds - clock.elapsed() + 1));
-    }
-}
-
 namespace {
 
 CString CaptionOf(const CPath &folder)
 {
     return folder + CaptionSuffix;
-}
-
-TThreadPriority ThreadPriority(int scanPriority)
-{
-    // 1 lowest to 5 highest
-    constexpr TThreadPriority levels[] = {tpLowest, tpLower, tpNormal, tpHigher, tpHighest};
-    return levels[std::clamp(scanPriority, 1, 5) - 1];
 }
 
 } // namespace
@@ -109,7 +84,7 @@ CString BrowserSection(int windowNumber)
 
 TBrowseForm1::TBrowseForm1(const CPath &folder)
     : m_initialFolder(folder),
-      m_scanThreads(std::make_unique<TScanThreadList>()),
+      m_session(*this),
       m_windowNumber(++s_windowCount),
       m_window([this](UINT message, WPARAM wParam, LPARAM lParam) { return Dispatch(message, wParam, lParam); }),
       m_deviceChange(std::make_unique<CDeviceChangeRegistration>(m_window.Handle()))
@@ -146,7 +121,7 @@ TBrowseForm1::~TBrowseForm1()
 {
     FormDestroy();
     --s_windowCount;
-    if (!(MainForm1 && MainForm1->isToolWindowVisible(ToolWindow::Basket)))
+    if (!Shell().isToolWindowVisible(Tool::Basket))
         TMemoList::FreeAll();
 }
 
@@ -267,19 +242,19 @@ void TBrowseForm1::createControls()
 
 void TBrowseForm1::FormCreate()
 {
-    // 1
+    // The hidden Apply button takes Enter in the folder box.
     ApplyButton->move(-100, 0);
     HintPanel->setFixedWidth(SelectionPanelWidth);
     setWindowTitle(QString());
 
-    // 2
+    // The shortcut list, with its columns and view from the settings.
     ShortcutList = new TShortcutListView(LeftPanel);
     ShortcutList->setObjectName(QStringLiteral("ShortcutList"));
     ShortcutList->installEventFilter(this);
     ShortcutList->Initialise(Options);
     connect(ShortcutList, &QTreeWidget::itemDoubleClicked, this, [this] { ShortcutListDblClick(); });
 
-    // 3
+    // The folder box and its history.
     HistoryCombo = new THistoryComboBox(FolderPanel);
     HistoryCombo->setObjectName(QStringLiteral("HistoryCombo"));
     HistoryCombo->SetCapacity(20);
@@ -295,7 +270,7 @@ void TBrowseForm1::FormCreate()
     FolderPanel->resize(360, panelHeight);
     ToolBar3->ControlsChanged();
 
-    // 4
+    // The thumbnail box, then the commands that act on it.
     ThumbBox = new TThumbBox(this, RightPanel);
     ThumbBox->setObjectName(QStringLiteral("ThumbBox"));
     auto *right = new QVBoxLayout(RightPanel);
@@ -309,32 +284,33 @@ void TBrowseForm1::FormCreate()
     createDrops();
     ReloadOpenWithMenu();
 
-    // 5
+    // The window's place, size and state.
     setGeometry(Options.GetInt(Left), Options.GetInt(Top), Options.GetInt(Width), Options.GetInt(Height));
     move(CascadedPlace(*this));   // never exactly over another browse window
     if (Options.GetInt(Maximised) != 0)
         setWindowState(windowState() | Qt::WindowMaximized);
 
-    // 6
+    // The splitters.
     m_vSplitFraction = Options.GetInt(VSplit) * 0.001;
     SetHSplit(Options.GetInt(HSplit));
 
-    // 7
+    // The toolbars where the user left them.
     LoadToolbarPositionsFromRegistry(this, SettingsRoot + u'\\' + Options.Section() + QStringLiteral("\\Toolbar State"));
 
-    // 8
+    // The folder panel and the status bar, shown or not.
     LeftPanel->setVisible(Options.GetInt(ShowFolderPanel) != 0);
     HSplitter->setVisible(LeftPanel->isVisibleTo(ClientPanel));
     BottomPanel->setVisible(Options.GetInt(ShowStatusBar) != 0);
 
-    // 9
+    // The coordinator's list of browse windows.
     if (MainForm1)
         MainForm1->AddBrowseForm(this);
 
-    // 10
+    // Hidden folders in the tree, as the settings say.
     DirTreeView->SetShowHidden(Options.GetInt(ShowHidden) != 0);
 
-    // 11
+    // The first folder: the one asked for, else the one the settings keep,
+    // else the program folder.
     CPath folder = m_initialFolder;
     if (folder.IsEmpty())
         folder = CPath(CString(Options.GetString(Folder_)));
@@ -342,7 +318,7 @@ void TBrowseForm1::FormCreate()
         folder = CPath(CString(ProgramFolder().c_str()));
     GoToFolder(folder);
 
-    // 12
+    // Laid out once every control exists.
     m_created = true;
     FormResize();
 }
@@ -353,17 +329,17 @@ void TBrowseForm1::FormDestroy()
     FileSystemUpdateTimer->stop();
     ReLayTimer->stop();
     StopLoading();
-    // 1
+    // Out of the coordinator's list; a busy batch shows when no browser is left.
     if (MainForm1) {
         MainForm1->RemoveBrowseForm(this);
-        TToolForm *batch = MainForm1->ToolForm(ToolWindow::Batch);
+        TToolForm *batch = Shell().ToolWindow(Tool::Batch);
         if (MainForm1->BrowseForms().empty() && batch && batch->IsBusy())
             batch->Window()->setVisible(true);
     }
-    // 2
+    // The toolbars' places and the shortcut list's columns.
     SaveToolbarPositionsToRegistry(this, SettingsRoot + u'\\' + Options.Section() + QStringLiteral("\\Toolbar State"));
     ShortcutList->SaveLayout(Options);
-    // 3
+    // The window's place, panels and folder.
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized))) {
         const QRect bounds = geometry();
         Options.SetInt(Left, bounds.left());
@@ -377,8 +353,8 @@ void TBrowseForm1::FormDestroy()
     Options.SetInt(ShowHidden, DirTreeView->ShowHidden() ? 1 : 0);
     Options.SetInt(ShowFolderPanel, LeftPanel->isVisibleTo(ClientPanel) ? 1 : 0);
     Options.SetInt(ShowStatusBar, BottomPanel->isVisibleTo(this) ? 1 : 0);
-    Options.SetString(Folder_, m_folder.ToAnsiString());
-    // 4
+    Options.SetString(Folder_, ShownFolder().ToAnsiString());
+    // The folder history, then the settings at once.
     if (SettingsStore)
         HistoryCombo->SaveState(*SettingsStore, HistorySection, HistoryName, false);
     Options.Save();
@@ -388,200 +364,64 @@ void TBrowseForm1::FormDestroy()
 
 // ---- Folder switching -------------------------------------------------------
 
-void TBrowseForm1::GoToFolder(const CPath &path)
+void TBrowseForm1::markMissingFolder(bool missing)
 {
-    if (path.GetLength() <= 2 || !path.GetIsAbsolute())
-        return;
-    const bool exists = path.GetDirectoryExists();
     QPalette palette = HistoryCombo->palette();
-    palette.setColor(QPalette::Base, exists ? QApplication::palette().color(QPalette::Base) : MissingFolderColour);
+    palette.setColor(QPalette::Base, missing ? MissingFolderColour : QApplication::palette().color(QPalette::Base));
     HistoryCombo->setPalette(palette);
-    if (!exists || !m_wantedFolder.IsEmpty())
-        return;
-    {
-        TreeGuard guard(*this);
-        DirTreeView->SetDirectory(path.ToAnsiString());
-    }
-    if (path == m_folder)
-        return;
-    if (!QueryCloseFolder()) {
-        TreeGuard guard(*this);
-        DirTreeView->SetDirectory(m_folder.ToAnsiString());
-        return;
-    }
-    CancelLoading();
-    m_wantedFolder = path;
-    setEnabled(false);
 }
 
-bool TBrowseForm1::QueryCloseFolder()
+void TBrowseForm1::showInTree(const CPath &folder)
 {
-    SaveTimer->stop();
-    if (!m_modified || !m_folderOptions)
-        return true;
-    bool save = false;
-    bool result = true;
-    if (m_folderOptions->GetInt(TFolderOptions::AutoSave) != 0) {
-        save = true;
-    } else if (ThumbBox->Count() == 0) {
-        if (GetBrowseFilePath(m_folder).GetFileExists()) {
-            CString question;
-            question.Format("Do you want to delete the browse file for\n\n%s?", m_folder.c_str());
-            const int answer = ShowMessageBox(question, MB_YESNOCANCEL | MB_ICONQUESTION);
-            save = answer == IDYES;
-            result = answer != IDCANCEL;
-        }
-    } else {
-        const int answer = TSaveQueryForm1::Ask(m_folder);
-        save = answer == mrYes;
-        result = answer != mrCancel;
-    }
-    if (save) {
-        CancelLoading();
-        RequestSave();
-    }
-    return result;
+    TreeGuard guard(*this);
+    DirTreeView->SetDirectory(folder.ToAnsiString());
 }
 
 void TBrowseForm1::BrowseTimerTick()
 {
     UpdateCommandStates();
     ThumbBox->TimerTick();
-    if (!m_closing && m_wantedFolder.IsEmpty())
+    m_session.TimerTick();
+}
+
+void TBrowseForm1::closeOnce()
+{
+    // The window is deleted at the next turn of the loop.
+    if (m_closeAllowed)
         return;
-    if (IsSavePending())
-        return;
-    if (HasScanThread()) {
-        if (!m_scanContext)
-            return;   // stopped, and not gone yet
-        StopLoading();
-        // Usually gone within the pause: then the switch need not wait a tick.
-        if (HasScanThread())
-            return;
-    }
-    if (m_closing) {
-        // Once: the window is deleted at the next turn of the loop.
-        if (!m_closeAllowed) {
-            m_closeAllowed = true;
-            close();
-        }
-        return;
-    }
-    m_folder = m_wantedFolder;
-    m_writeProtected = ::IsWriteProtected(m_folder);
-    setWindowTitle(CaptionOf(m_folder).ToAnsiString());
+    m_closeAllowed = true;
+    close();
+}
+
+void TBrowseForm1::showFolderState()
+{
+    m_writeProtected = ::IsWriteProtected(ShownFolder());
+    setWindowTitle(CaptionOf(ShownFolder()).ToAnsiString());
     updateStatusPanel();
-    StartLoading();
+}
+
+void TBrowseForm1::folderEntered()
+{
     UpdateSelectionStatus();
     setEnabled(true);
-    m_wantedFolder = CPath();
     if (MainForm1)
-        MainForm1->AddToFolderHistories(m_folder);
+        MainForm1->AddToFolderHistories(ShownFolder());
     else
-        AddToFolderHistory(m_folder);
+        AddToFolderHistory(ShownFolder());
     {
         QSignalBlocker quiet(HistoryCombo);
-        HistoryCombo->setEditText(m_folder.ToAnsiString());
+        HistoryCombo->setEditText(ShownFolder().ToAnsiString());
     }
     if (SettingsStore)
         HistoryCombo->SaveState(*SettingsStore, HistorySection, HistoryName, false);
-}
-
-void TBrowseForm1::StartLoading()
-{
-    SetModified(false);
-    m_folderOptions = TFolderSpecificOptionsCache::GetFolderOptions(m_folder);
-    ThumbBox->ResetLayout();
-    ThumbBox->ResetScrollBars();
-    SetProgress(ProgressPosition, 0);
-    m_scanContext = new CScanThumbProgressContext(Handle(), std::make_unique<TWorkerProgressContext>());
-    new TScanThread(m_folder, m_scanContext, m_scanThreads.get(), ThreadPriority(m_scanPriority));
-    bool failed = false;
-    m_watcher = new TNotifyThread(Handle(), m_folder, failed);
-    if (failed) {
-        delete m_watcher;
-        m_watcher = nullptr;
-    }
-}
-
-void TBrowseForm1::setScanPriority(int level)
-{
-    m_scanPriority = std::clamp(level, 1, 5);
-    if (m_scanContext)
-        m_scanContext->SetPriority(ThreadPriority(m_scanPriority));
-}
-
-void TBrowseForm1::StopLoading()
-{
-    if (m_watcher) {
-        m_watcher->Stop();
-        m_watcher = nullptr;
-    }
-    CScanThumbProgressContext *stopped = m_scanContext;
-    if (stopped) {
-        stopped->Terminate(true);
-        m_scanContext = nullptr;
-        stopped->Release();
-        SetProgress(ProgressPosition, 0);
-    }
-    ThumbBox->DeleteAllThumbnails();
-    if (m_folderOptions) {
-        m_folderOptions->Save();
-        m_folderOptions = nullptr;
-    }
-    if (stopped)
-        PauseKeepingPaint(500);
-}
-
-bool TBrowseForm1::IsLoading() const
-{
-    return m_scanContext && m_scanContext->IsLoading();
-}
-
-bool TBrowseForm1::IsSaving() const
-{
-    return m_scanContext && m_scanContext->IsSaving();
-}
-
-bool TBrowseForm1::IsPaused() const
-{
-    return m_scanContext && m_scanContext->IsPaused();
-}
-
-bool TBrowseForm1::IsSavePending() const
-{
-    return m_scanContext && m_scanContext->IsSavePending();
-}
-
-bool TBrowseForm1::HasScanThread() const
-{
-    return m_scanThreads->Count() > 0;
-}
-
-void TBrowseForm1::CancelLoading()
-{
-    if (m_scanContext)
-        m_scanContext->SetAborted(true);
-}
-
-void TBrowseForm1::RequestSave()
-{
-    if (m_scanContext)
-        m_scanContext->SetSaveRequest(true);
-}
-
-void TBrowseForm1::PauseLoading(bool pause)
-{
-    if (m_scanContext)
-        m_scanContext->SetPaused(pause);
 }
 
 void TBrowseForm1::SetModified(bool modified)
 {
     // Not only while loading: a change made after the load (a sort, a file
     // gone) would otherwise wait for the folder to be left, and a crash lose it.
-    const bool autoSave = m_folderOptions && m_folderOptions->GetInt(TFolderOptions::AutoSave) != 0;
-    if (m_scanContext && modified && autoSave) {
+    const bool autoSave = FolderOptions() && FolderOptions()->GetInt(TFolderOptions::AutoSave) != 0;
+    if (ScanContext() && modified && autoSave) {
         // Already running: the save comes 2.5 s after the first change, not the last.
         if (!SaveTimer->isActive())
             SaveTimer->start();
@@ -589,7 +429,7 @@ void TBrowseForm1::SetModified(bool modified)
         SaveTimer->stop();
     }
     if (MainForm1)
-        MainForm1->SetFolderModified(m_folder, modified);
+        MainForm1->SetFolderModified(ShownFolder(), modified);
     else
         TakeModified(modified);
 }
@@ -603,10 +443,10 @@ void TBrowseForm1::SaveTimerTimer()
 
 void TBrowseForm1::FileSystemUpdateTimerTimer()
 {
-    if (!m_folderOptions || m_closing || IsLoading() || IsSaving() || IsSavePending())
+    if (!FolderOptions() || m_closing || IsLoading() || IsSaving() || IsSavePending())
         return;
     FileSystemUpdateTimer->stop();
-    if (m_folderOptions->GetInt(TFolderOptions::AutoUpdate) != 0)
+    if (FolderOptions()->GetInt(TFolderOptions::AutoUpdate) != 0)
         Update(false);
 }
 
@@ -636,7 +476,7 @@ void TBrowseForm1::ClearFolderHistory()
 {
     QSignalBlocker quiet(HistoryCombo);
     HistoryCombo->clear();
-    HistoryCombo->setEditText(m_folder.ToAnsiString());
+    HistoryCombo->setEditText(ShownFolder().ToAnsiString());
 }
 
 // ---- Window events -----------------------------------------------------------
@@ -673,8 +513,8 @@ void TBrowseForm1::resizeEvent(QResizeEvent *event)
 void TBrowseForm1::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized) && !m_folder.IsEmpty())
-        setWindowTitle(CaptionOf(m_folder).ToAnsiString());
+    if (event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized) && !ShownFolder().IsEmpty())
+        setWindowTitle(CaptionOf(ShownFolder()).ToAnsiString());
 }
 
 void TBrowseForm1::FormResize()
@@ -817,7 +657,7 @@ void TBrowseForm1::DirTreeViewDirOpening(const QString &, bool &allow)
 {
     // The user may not pick another folder while a switch is pending; the
     // program's own moves of the tree always go.
-    allow = m_wantedFolder.IsEmpty() || m_treeGuard > 0;
+    allow = WantedFolder().IsEmpty() || m_treeGuard > 0;
 }
 
 void TBrowseForm1::DirTreeViewDirOpened(const QString &path)
@@ -837,7 +677,7 @@ void TBrowseForm1::ApplyButtonClick()
 
 void TBrowseForm1::UpOneLevelToolClick()
 {
-    GoToFolder(m_folder.GetDirPart());
+    GoToFolder(ShownFolder().GetDirPart());
 }
 
 void TBrowseForm1::HistoryComboPicked()

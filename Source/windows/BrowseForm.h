@@ -1,6 +1,9 @@
 #pragma once
 
-#include <Source/WindowHooks.h>
+#include "FolderSession.h"
+#include "ToolHost.h"
+
+#include <Source/engine/WindowHooks.h>
 #include <lib/Options.h>
 #include <lib/controls/GradientCaption.h>
 #include <lib/Path.h>
@@ -12,11 +15,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
 class CDrive;
-class CThumbBitmap;
 #include <QWidget>
 
 #include <memory>
@@ -40,8 +43,6 @@ class TDropFile;
 class TFolderSpecificOptions;
 class TGradientCaption;
 class THistoryComboBox;
-class TNotifyThread;
-class TScanThreadList;
 class TShortcutListView;
 class TStrings;
 class TThumbBox;
@@ -51,8 +52,9 @@ class TThumbnail;
 // right, the folder tree and the shortcut list at the left, the folder
 // history above, and the status line below. Leaving a folder asks whether to
 // save it; the switch itself waits for the coordinator's tick, so that the old
-// folder's scan thread is gone before the new folder's starts. Window thread.
-class TBrowseForm1 : public QWidget, public ThumbBoxOwner
+// folder's scan thread is gone before the new folder's starts. The tools see
+// it as a ToolBrowser. Window thread.
+class TBrowseForm1 : public QWidget, public ThumbBoxOwner, public ToolBrowser
 {
     Q_OBJECT
 
@@ -70,28 +72,29 @@ public:
 
     HWND Handle() const { return m_window.Handle(); }
     int WindowNumber() const { return m_windowNumber; }
-    const CPath &ShownFolder() const { return m_folder; }
-    const CPath &WantedFolder() const { return m_wantedFolder; }
+    const CPath &ShownFolder() const override { return m_session.Folder(); }
+    const CPath &WantedFolder() const { return m_session.WantedFolder(); }
     bool IsModified() const { return m_modified; }
     bool IsClosing() const { return m_closing; }
     bool IsWriteProtected() const { return m_writeProtected; }
-    TFolderSpecificOptions *FolderOptions() const { return m_folderOptions; }
-    CScanThumbProgressContext *ScanContext() const { return m_scanContext; }
+    TFolderSpecificOptions *FolderOptions() const { return m_session.Options(); }
+    CScanThumbProgressContext *ScanContext() const { return m_session.Context(); }
     QString StatusText() const;
 
-    void GoToFolder(const CPath &path);
-    bool QueryCloseFolder();
+    // The folder's loading road, in CFolderSession.
+    void GoToFolder(const CPath &path) override { m_session.GoToFolder(path); }
+    bool QueryCloseFolder() { return m_session.QueryCloseFolder(); }
     void BrowseTimerTick();
-    void StartLoading();
-    void StopLoading();
-    bool IsLoading() const;
-    bool IsSaving() const;
-    bool IsPaused() const;
-    bool IsSavePending() const;
-    bool HasScanThread() const;
-    void CancelLoading();
-    void RequestSave();
-    void PauseLoading(bool pause) override;
+    void StartLoading() { m_session.StartLoading(); }
+    void StopLoading() { m_session.StopLoading(); }
+    bool IsLoading() const override { return m_session.IsLoading(); }
+    bool IsSaving() const { return m_session.IsSaving(); }
+    bool IsPaused() const { return m_session.IsPaused(); }
+    bool IsSavePending() const { return m_session.IsSavePending(); }
+    bool HasScanThread() const { return m_session.HasScanThread(); }
+    void CancelLoading() { m_session.CancelLoading(); }
+    void RequestSave() { m_session.RequestSave(); }
+    void PauseLoading(bool pause) override { m_session.PauseLoading(pause); }
     void SetModified(bool modified) override;
     // The coordinator's share of SetModified: the flag alone, for every
     // window showing the folder.
@@ -101,7 +104,7 @@ public:
     // rebuild forces every one to be built again, and lets the scan thread
     // make what is missing.
     void Update(bool rebuild);
-    void Reload() { Update(true); }
+    void Reload() override { Update(true); }
     void ApplySortOrder();
     void RefreshAfterSettings(bool keepTree);
     void SetCaptionGradient(TGradEnabled mode);
@@ -124,7 +127,9 @@ public:
     QAction *Command(const QString &name) const;
     // Selects the thumbnails that criterion accepts (after clearing the
     // selection when it says so) and answers how many.
-    int ApplySearch(CSearchContext &criterion);
+    int ApplySearch(CSearchContext &criterion) override;
+    std::vector<TThumbnail *> Selection() const override;
+    void RepaintThumbnails() override;
     // Whether the clipboard holds the program's file list; follows the
     // clipboard's changes, so that no tick ever waits on its owner.
     static bool FileListOnClipboard();
@@ -210,10 +215,10 @@ public:
     void ExploreShortcut1Click();
     void ShortcutViewClick(int style);
     void DropFile1DropFile(const QString &fileWithPath);
-    int ScanPriority() const { return m_scanPriority; }
+    int ScanPriority() const { return m_session.ScanPriority(); }
 
     // ThumbBoxOwner
-    CPath Folder() const override { return m_folder; }
+    CPath Folder() const override { return m_session.Folder(); }
     bool ShowsPictures() const override { return m_showAsImages; }
     void ShowThumbnail(TThumbnail *thumbnail) override;
     void ThumbnailChanged(TThumbnail *thumbnail) override;
@@ -276,7 +281,6 @@ private:
     private:
         TBrowseForm1 &m_form;
     };
-    static void PauseKeepingPaint(int milliseconds);
     void FormCreate();
     void FormDestroy();
     bool FormCloseQuery();
@@ -304,61 +308,53 @@ private:
     void updateStatusPanel();
     QString normalTitle() const;
 
+    // The window's own messages; the workers' go to the session.
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
-    void UMFolderChanged();
-    void UMBrowseLoadEnd(bool success, const CString &path);
-    void UMBrowseSaveEnd(bool success, const CString &path);
-    void UMLoaderEnd();
-    void UMCreateBegin(int count);
-    void UMRecordAdded(CThumbBitmap *record);
-    void UMLoadProgress(int index, int count);
-    void UMGetThumbnailList(LPARAM list);
     void WMDeviceChange();
-    // An error box raised by a worker's message waits until the handler has
-    // returned, so that the worker is not held while the user reads it.
-    void showErrorAfterHandler(const CString &text);
 
-    // Which state a command needs, and which tool built on top of the
-    // windows; both must hold for it to be enabled.
+    // What the session shows of the road in the window.
+    friend class CFolderSession;
+    // The folder box turns red for a folder that does not exist.
+    void markMissingFolder(bool missing);
+    // Moves the folder tree to folder without taking it for the user's choice.
+    void showInTree(const CPath &folder);
+    // The shown folder's write protection, caption and status panel.
+    void showFolderState();
+    // After a switch: the selection status, the folder histories, and the
+    // window enabled again.
+    void folderEntered();
+    // Once the folder is left for a close: closes the window, once.
+    void closeOnce();
+
+    // Which state a command needs, and which tool it opens, if any; it is
+    // enabled while the state holds and the tool is registered.
     enum class Rule {
         Always, Shown, ShownIdle, ShownNotRoot, ShownNotSaving, NotSaving, Selected, SelectedWritable,
         SelectedWritableNotSaving, SelectedWritableNotLoading, One, Any, Loading, Modified, MoveBrowseFile,
-        Paste, ShortcutSelected, ShortcutPaste
-    };
-    enum class Tool {
-        None, Basket, Animation, Finder, FindSimilar, Batch, SequentialRename, FolderManager, Preferences,
-        ThumbnailWizard, Movie, OpenWith, Feedback, Help
+        Paste, HelpFile, ShortcutSelected, ShortcutPaste
     };
     struct TCommand
     {
         QAction *action;
         Rule rule;
-        Tool tool;
+        std::optional<Tool> tool = std::nullopt;
     };
     QAction *addCommand(const char *name, const char *caption, const char *key, void (TBrowseForm1::*handler)(),
-                        Rule rule, Tool tool = Tool::None);
+                        Rule rule, std::optional<Tool> tool = std::nullopt);
     QAction *addGroupCommand(QActionGroup *group, const char *name, const char *caption, const char *key);
-    static bool toolAvailable(Tool tool);
     void updateChecks();
-    void toggleToolWindow(ToolWindow kind, bool restore);
+    void toggleToolWindow(Tool tool, bool restore);
     void selectedPaths(TStrings &paths) const;
     void checkCustomOrder();
     void rebuildTree();
-    void setScanPriority(int level);
     void setWallpaper(bool fullImage);
     bool thumbBoxKeyDown(QKeyEvent *event);
     CString buildDuration() const;
 
-    CPath m_folder;
-    CPath m_wantedFolder;
     CPath m_initialFolder;
     CString m_statusText;
     CString m_hintText;
-    int m_scanPriority = 2;
-    std::unique_ptr<TScanThreadList> m_scanThreads;
-    TNotifyThread *m_watcher = nullptr;
-    TFolderSpecificOptions *m_folderOptions = nullptr;
-    CScanThumbProgressContext *m_scanContext = nullptr;
+    CFolderSession m_session;
     int m_windowNumber = 0;
     int m_treeGuard = 0;
     double m_vSplitFraction = 0.8;

@@ -4,9 +4,7 @@
 
 #include "BrowseForm.h"
 
-#include "BrowseTools.h"
 #include "Application.h"
-#include "MainForm.h"
 
 #include <Source/Glob.h>
 #include <Source/engine/BrowseFile.h>
@@ -150,7 +148,7 @@ bool TBrowseForm1::FileListOnClipboard()
 }
 
 QAction *TBrowseForm1::addCommand(const char *name, const char *caption, const char *key,
-                                  void (TBrowseForm1::*handler)(), Rule rule, Tool tool)
+                                  void (TBrowseForm1::*handler)(), Rule rule, std::optional<Tool> tool)
 {
     auto *action = new QAction(QString::fromLatin1(caption), this);
     action->setObjectName(QString::fromLatin1(name));
@@ -248,8 +246,8 @@ void TBrowseForm1::createCommands()
     addCommand("FinderWindow1", "&Finder Window", "Ctrl+F", &TBrowseForm1::Find1Click, Rule::Shown, Tool::Finder)->setCheckable(true);
     addCommand("FindSimilar1", "Find &Similar", "Ctrl+Shift+F", &TBrowseForm1::FindSimilarImages1Click, Rule::Shown, Tool::FindSimilar)->setCheckable(true);
     // Help
-    addCommand("Contents1", "&Contents", "", &TBrowseForm1::Contents1Click, Rule::Always, Tool::Help);
-    addCommand("Help1", "&Browser", "F1", &TBrowseForm1::HelpToolClick, Rule::Always, Tool::Help);
+    addCommand("Contents1", "&Contents", "", &TBrowseForm1::Contents1Click, Rule::HelpFile);
+    addCommand("Help1", "&Browser", "F1", &TBrowseForm1::HelpToolClick, Rule::HelpFile);
     addCommand("About1", "&About...", "", &TBrowseForm1::AboutToolClick, Rule::Always);
     addCommand("Info1", "&Info...", "", &TBrowseForm1::Info1Click, Rule::Always);
     addCommand("SystemInfo1", "&System Info...", "", &TBrowseForm1::SystemInfo1Click, Rule::Always);
@@ -307,7 +305,7 @@ void TBrowseForm1::createCommands()
     for (QActionGroup *group : {m_sortProperty, m_sortDirection, m_priority, m_showAs, m_shortcutView}) {
         m_commands.reserve(m_commands.size() + size_t(group->actions().size()));
         for (QAction *item : group->actions())
-            m_commands.push_back({item, group == m_sortProperty ? Rule::Shown : Rule::Always, Tool::None});
+            m_commands.push_back({item, group == m_sortProperty ? Rule::Shown : Rule::Always});
     }
 }
 
@@ -347,7 +345,7 @@ void TBrowseForm1::createMenus()
     add(image, {"-", "Properties1"});
     QMenu *thumbnail = MainMenu1->addMenu(QStringLiteral("&Thumbnail"));
     QMenu *sortBy = thumbnail->addMenu(QStringLiteral("&Sort By"));
-    m_commands.push_back({sortBy->menuAction(), Rule::Shown, Tool::None});
+    m_commands.push_back({sortBy->menuAction(), Rule::Shown});
     addGroup(sortBy, m_sortProperty);
     addGroup(thumbnail, m_sortDirection);
     thumbnail->addSeparator();
@@ -390,14 +388,14 @@ void TBrowseForm1::createMenus()
     add(PopupMenu3, {"-", "Cut1", "Copy1", "Paste1", "-", "Delete1", "Rename1", "CopyTo1", "MoveTo1", "-",
                      "AddToBasket1", "AnimateSelection1", "MoveToTop1"});
     QMenu *wallpaper = PopupMenu3->addMenu(QStringLiteral("Set As &Wallpaper"));
-    m_commands.push_back({wallpaper->menuAction(), Rule::One, Tool::None});
+    m_commands.push_back({wallpaper->menuAction(), Rule::One});
     add(wallpaper, {"WallpaperImage2", "WallpaperThumbnail2"});
     add(PopupMenu3, {"-", "Properties1"});
     PopupMenu4 = new QMenu(this);
     PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
     add(PopupMenu4, {"Paste1", "-", "SelectAll1", "SelectNone1", "InvertSelection1", "-"});
     QMenu *boxSort = PopupMenu4->addMenu(QStringLiteral("&Sort By"));
-    m_commands.push_back({boxSort->menuAction(), Rule::Shown, Tool::None});
+    m_commands.push_back({boxSort->menuAction(), Rule::Shown});
     addGroup(boxSort, m_sortProperty);
     boxSort->addSeparator();
     addGroup(boxSort, m_sortDirection);
@@ -491,35 +489,12 @@ void TBrowseForm1::createToolbars()
     DockTop->EndArrange();
 }
 
-bool TBrowseForm1::toolAvailable(Tool tool)
-{
-    const TBrowseTools &tools = BrowseTools();
-    const auto hasWindow = [](ToolWindow kind) { return MainForm1 && MainForm1->ToolForm(kind); };
-    switch (tool) {
-    case Tool::None: return true;
-    case Tool::Basket: return hasWindow(ToolWindow::Basket);
-    case Tool::Animation: return hasWindow(ToolWindow::Animation);
-    case Tool::Finder: return hasWindow(ToolWindow::Finder);
-    case Tool::FindSimilar: return hasWindow(ToolWindow::FindSimilar);
-    case Tool::Batch: return hasWindow(ToolWindow::Batch);
-    case Tool::SequentialRename: return bool(tools.SequentialRename);
-    case Tool::FolderManager: return bool(tools.FolderManager);
-    case Tool::Preferences: return bool(tools.Preferences);
-    case Tool::ThumbnailWizard: return bool(tools.ThumbnailWizard);
-    case Tool::Movie: return bool(tools.MakeMovie);
-    case Tool::OpenWith: return bool(tools.FillOpenWithMenu);
-    case Tool::Feedback: return bool(tools.Feedback);
-    case Tool::Help: return !HelpFile().IsEmpty();
-    }
-    return false;
-}
-
 void TBrowseForm1::UpdateCommandStates()
 {
-    if (!m_folderOptions)
+    if (!FolderOptions())
         return;
-    const bool shown = m_folder.GetIsAbsolute();
-    const bool root = m_folder.GetLength() <= 3;
+    const bool shown = ShownFolder().GetIsAbsolute();
+    const bool root = ShownFolder().GetLength() <= 3;
     const int selectedCount = shown ? ThumbBox->SelectedCount() : 0;
     const bool selected = selectedCount > 0;
     const bool any = shown && ThumbBox->Count() > 0;
@@ -545,13 +520,14 @@ void TBrowseForm1::UpdateCommandStates()
         case Rule::MoveBrowseFile:
             return shown && !saving && !loading && DiskOptions->GetInt(TDiskOptions::SpecialBrowseFolderOption) != 0;
         case Rule::Paste: return FileListOnClipboard();
+        case Rule::HelpFile: return !HelpFile().IsEmpty();
         case Rule::ShortcutSelected: return ShortcutList->HasSelection();
         case Rule::ShortcutPaste: return ShortcutList->HasSelection() && FileListOnClipboard();
         }
         return false;
     };
     for (const TCommand &command : m_commands)
-        command.action->setEnabled(holds(command.rule) && toolAvailable(command.tool));
+        command.action->setEnabled(holds(command.rule) && (!command.tool || ToolAvailable(*command.tool)));
 
     RightPanel->setVisible(shown);
     WaitLabel->setVisible(saving);
@@ -567,8 +543,8 @@ void TBrowseForm1::createChecks()
     const auto check = [this](const char *name, std::function<bool()> on) {
         m_checks.emplace_back(Command(QString::fromLatin1(name)), std::move(on));
     };
-    const auto toolShown = [](ToolWindow kind) {
-        return [kind] { return MainForm1 && MainForm1->isToolWindowVisible(kind); };
+    const auto toolShown = [](Tool tool) {
+        return [tool] { return Shell().isToolWindowVisible(tool); };
     };
     check("StatusBar1", [this] { return !BottomPanel->isHidden(); });
     check("FolderPanel1", [this] { return !LeftPanel->isHidden(); });
@@ -576,11 +552,11 @@ void TBrowseForm1::createChecks()
     check("Toolbar1", [this] { return !ToolBar1->isHidden(); });
     check("Toolbar2", [this] { return !ToolBar2->isHidden(); });
     check("Toolbar3", [this] { return !ToolBar3->isHidden(); });
-    check("BasketWindow1", toolShown(ToolWindow::Basket));
-    check("AnimationWindow1", toolShown(ToolWindow::Animation));
-    check("BatchEngine1", toolShown(ToolWindow::Batch));
-    check("FinderWindow1", toolShown(ToolWindow::Finder));
-    check("FindSimilar1", toolShown(ToolWindow::FindSimilar));
+    check("BasketWindow1", toolShown(Tool::Basket));
+    check("AnimationWindow1", toolShown(Tool::Animation));
+    check("BatchEngine1", toolShown(Tool::Batch));
+    check("FinderWindow1", toolShown(Tool::Finder));
+    check("FindSimilar1", toolShown(Tool::FindSimilar));
     check("AutoScroll1", [] { return GeneralOptions->GetInt(TGeneralOptions::AutoScroll) != 0; });
 }
 
@@ -589,12 +565,12 @@ void TBrowseForm1::updateChecks()
     for (const auto &[action, on] : m_checks)
         action->setChecked(on());
     m_showAs->actions()[m_showAsImages ? 0 : 1]->setChecked(true);
-    m_priority->actions()[5 - std::clamp(m_scanPriority, 1, 5)]->setChecked(true);
-    if (m_folderOptions) {
-        const int property = m_folderOptions->GetInt(TFolderOptions::SortProperty);
+    m_priority->actions()[5 - std::clamp(ScanPriority(), 1, 5)]->setChecked(true);
+    if (FolderOptions()) {
+        const int property = FolderOptions()->GetInt(TFolderOptions::SortProperty);
         if (property >= 0 && property < 14)
             m_sortProperty->actions()[property]->setChecked(true);
-        m_sortDirection->actions()[m_folderOptions->GetInt(TFolderOptions::SortDirection) != 0 ? 1 : 0]->setChecked(true);
+        m_sortDirection->actions()[FolderOptions()->GetInt(TFolderOptions::SortDirection) != 0 ? 1 : 0]->setChecked(true);
     }
     const TButtonType buttons = GeneralOptions->GetInt(TGeneralOptions::ScrollButtonsTogether) ? btTogether : btSeparate;
     ThumbBox->VertScrollBar()->SetButtonType(buttons);

@@ -4,7 +4,6 @@
 #include "BrowseForm.h"
 
 #include "Application.h"
-#include "BrowseTools.h"
 #include "DeleteForm.h"
 #include "DriveInfoForm.h"
 #include "EggForm.h"
@@ -82,14 +81,14 @@ void TBrowseForm1::rebuildTree()
     TreeGuard guard(*this);
     DirTreeView->Rebuild();
     // During a switch the tree already shows where the window is going.
-    DirTreeView->SetDirectory((m_wantedFolder.IsEmpty() ? m_folder : m_wantedFolder).ToAnsiString());
+    DirTreeView->SetDirectory((WantedFolder().IsEmpty() ? ShownFolder() : WantedFolder()).ToAnsiString());
 }
 
 // ---- File --------------------------------------------------------------------
 
 void TBrowseForm1::NewFolder2Click()
 {
-    if (TNewFolderForm1::Ask(m_folder).IsEmpty())
+    if (TNewFolderForm1::Ask(ShownFolder()).IsEmpty())
         return;
     if (MainForm1)
         MainForm1->RefreshWindows(nullptr, false);
@@ -99,7 +98,7 @@ void TBrowseForm1::NewFolder2Click()
 
 void TBrowseForm1::OpenFolderToolClick()
 {
-    CPath folder = m_folder;
+    CPath folder = ShownFolder();
     if (TFolderBrowserForm1::Browse(folder))
         GoToFolder(folder);
 }
@@ -113,7 +112,7 @@ void TBrowseForm1::ReleaseFolder()
 
 void TBrowseForm1::DeleteFolder2Click()
 {
-    const CPath folder = m_folder;
+    const CPath folder = ShownFolder();
     if (ConfirmDeleteFolder(folder) != IDYES)
         return;
     // Nothing may still work in the folder, or save into it, while it goes;
@@ -152,12 +151,12 @@ void TBrowseForm1::Save1Click()
 
 void TBrowseForm1::MoveBrowseFile1Click()
 {
-    TMoveBrowseForm1::ShowFor(m_folder);
+    TMoveBrowseForm1::ShowFor(ShownFolder());
 }
 
 void TBrowseForm1::DeleteBrowseFile1Click()
 {
-    const CPath browseFile = GetBrowseFilePath(m_folder);
+    const CPath browseFile = GetBrowseFilePath(ShownFolder());
     if (!browseFile.GetFileExists()) {
         ShowInformation("There is no browse file for this folder");
         return;
@@ -170,8 +169,8 @@ void TBrowseForm1::DeleteBrowseFile1Click()
         return;
     // A save still asked for would bring the file back.
     SaveTimer->stop();
-    if (m_scanContext)
-        m_scanContext->SetSaveRequest(false);
+    if (ScanContext())
+        ScanContext()->SetSaveRequest(false);
     if (!DeleteFileA(browseFile)) {
         CString error;
         error.Format("Unable to delete the browse file\n\n%s", browseFile.c_str());
@@ -183,17 +182,17 @@ void TBrowseForm1::DeleteBrowseFile1Click()
 
 void TBrowseForm1::DriveInfo1Click()
 {
-    TDriveInfoForm1::ShowFor(CPath(m_folder.GetDrivePart()));
+    TDriveInfoForm1::ShowFor(CPath(ShownFolder().GetDrivePart()));
 }
 
 void TBrowseForm1::FolderManager1Click()
 {
-    BrowseTools().FolderManager(m_folder);
+    RunTool(Tool::FolderManager, *this);
 }
 
 void TBrowseForm1::FolderProperties1Click()
 {
-    TFolderPropertiesForm1::ShowFolderProperties(m_folder, 0);
+    TFolderPropertiesForm1::ShowFolderProperties(ShownFolder(), 0);
 }
 
 void TBrowseForm1::ClearFolderHistory1Click()
@@ -216,11 +215,10 @@ void TBrowseForm1::Exit1Click()
 
 void TBrowseForm1::Cut1Click()
 {
-    if (MainForm1) {
+    if (MainForm1)
         MainForm1->ClearCutMarks();
-        if (TToolForm *basket = MainForm1->ToolForm(ToolWindow::Basket))
-            basket->ClearCutMarks();
-    }
+    if (TToolForm *basket = Shell().ToolWindow(Tool::Basket))
+        basket->ClearCutMarks();
     TStringList paths;
     selectedPaths(paths);
     for (TThumbnail *thumbnail : ThumbBox->GetSelected())
@@ -237,7 +235,7 @@ void TBrowseForm1::Copy1Click()
 
 void TBrowseForm1::Paste1Click()
 {
-    const CPath folder = m_folder;
+    const CPath folder = ShownFolder();
     if (PasteFilesFromClipboard(folder))
         Coordinator().UpdateFolderWindows(folder);
 }
@@ -266,16 +264,20 @@ void TBrowseForm1::Open1Click()
 
 void TBrowseForm1::ReloadOpenWithMenu()
 {
-    const auto &fill = BrowseTools().FillOpenWithMenu;
-    if (!fill)
+    if (!ToolAvailable(Tool::OpenWith))
         return;
-    const auto open = [this](const CString &application) {
-        TStringList paths;
-        selectedPaths(paths);
-        OpenFiles(paths, application);
-    };
-    fill(m_openWithMenu, open);
-    fill(m_openWithPopup, open);
+    const std::vector<OpenWithApplication> applications = OpenWith().applications();
+    for (QMenu *menu : {m_openWithMenu, m_openWithPopup}) {
+        menu->clear();
+        for (const OpenWithApplication &application : applications) {
+            const CString command = application.command;
+            connect(menu->addAction(application.caption.ToAnsiString()), &QAction::triggered, this, [this, command] {
+                TStringList paths;
+                selectedPaths(paths);
+                OpenFiles(paths, command);
+            });
+        }
+    }
     // The Open button's arrow offers the same list.
     if (auto *openTool = findChild<TToolbarButton *>(QStringLiteral("OpenTool"))) {
         openTool->SetDropdownCombo(true);
@@ -301,7 +303,7 @@ void TBrowseForm1::Rename1Click()
 
 void TBrowseForm1::SeqRename1Click()
 {
-    BrowseTools().SequentialRename(*this, ThumbBox->GetSelected());
+    RunTool(Tool::SequentialRename, *this);
     checkCustomOrder();
 }
 
@@ -321,7 +323,7 @@ void TBrowseForm1::MoveTo1Click()
 
 void TBrowseForm1::AddToBasket1Click()
 {
-    TToolForm *basket = MainForm1 ? MainForm1->ToolForm(ToolWindow::Basket) : nullptr;
+    TToolForm *basket = Shell().ToolWindow(Tool::Basket);
     if (!basket)
         return;
     basket->Window()->show();
@@ -370,7 +372,7 @@ void TBrowseForm1::setWallpaper(bool fullImage)
 
 void TBrowseForm1::SaveAsMovie1Click()
 {
-    BrowseTools().MakeMovie(ThumbBox->GetSelected());
+    RunTool(Tool::Movie, *this);
 }
 
 void TBrowseForm1::Properties1Click()
@@ -391,21 +393,21 @@ void TBrowseForm1::Properties1Click()
 
 void TBrowseForm1::SortPropertyClick(int tag)
 {
-    m_folderOptions->SetInt(TFolderOptions::SortProperty, tag);
-    m_folderOptions->Save();
+    FolderOptions()->SetInt(TFolderOptions::SortProperty, tag);
+    FolderOptions()->Save();
     ApplySortOrder();
 }
 
 void TBrowseForm1::SortDirectionClick(int tag)
 {
-    m_folderOptions->SetInt(TFolderOptions::SortDirection, tag);
-    m_folderOptions->Save();
+    FolderOptions()->SetInt(TFolderOptions::SortDirection, tag);
+    FolderOptions()->Save();
     ApplySortOrder();
 }
 
 void TBrowseForm1::PriorityMenuClick(int tag)
 {
-    setScanPriority(5 - tag);
+    m_session.SetScanPriority(5 - tag);
 }
 
 void TBrowseForm1::ReLayToolClick()
@@ -433,19 +435,19 @@ void TBrowseForm1::ViewAsText1Click()
 
 void TBrowseForm1::AnimateSelection1Click()
 {
-    if (TToolForm *animation = MainForm1 ? MainForm1->ToolForm(ToolWindow::Animation) : nullptr)
+    if (TToolForm *animation = Shell().ToolWindow(Tool::Animation))
         animation->Animate(ThumbBox->GetSelected());
 }
 
 void TBrowseForm1::PingPongSelection1Click()
 {
-    if (TToolForm *animation = MainForm1 ? MainForm1->ToolForm(ToolWindow::Animation) : nullptr)
+    if (TToolForm *animation = Shell().ToolWindow(Tool::Animation))
         animation->Animate(ThumbBox->GetSelectedPingPong());
 }
 
 void TBrowseForm1::ThumbnailWizard1Click()
 {
-    BrowseTools().ThumbnailWizard(m_folder, ThumbBox->GetSelected());
+    RunTool(Tool::ThumbnailWizard, *this);
 }
 
 // ---- View and Window ---------------------------------------------------------
@@ -494,14 +496,12 @@ void TBrowseForm1::NewWindow1Click()
     new TBrowseForm1(CPath());
 }
 
-void TBrowseForm1::toggleToolWindow(ToolWindow kind, bool restore)
+void TBrowseForm1::toggleToolWindow(Tool tool, bool restore)
 {
-    if (!MainForm1)
+    TToolForm *form = Shell().ToolWindow(tool);
+    if (!form)
         return;
-    TToolForm *tool = MainForm1->ToolForm(kind);
-    if (!tool)
-        return;
-    QWidget *window = tool->Window();
+    QWidget *window = form->Window();
     const bool show = !window->isVisible();
     window->setVisible(show);
     if (show && restore)
@@ -511,27 +511,27 @@ void TBrowseForm1::toggleToolWindow(ToolWindow kind, bool restore)
 
 void TBrowseForm1::BasketWindow1Click()
 {
-    toggleToolWindow(ToolWindow::Basket, true);
+    toggleToolWindow(Tool::Basket, true);
 }
 
 void TBrowseForm1::AnimationWindow1Click()
 {
-    toggleToolWindow(ToolWindow::Animation, false);
+    toggleToolWindow(Tool::Animation, false);
 }
 
 void TBrowseForm1::BatchEngine1Click()
 {
-    toggleToolWindow(ToolWindow::Batch, true);
+    toggleToolWindow(Tool::Batch, true);
 }
 
 void TBrowseForm1::Find1Click()
 {
-    toggleToolWindow(ToolWindow::Finder, true);
+    toggleToolWindow(Tool::Finder, true);
 }
 
 void TBrowseForm1::FindSimilarImages1Click()
 {
-    toggleToolWindow(ToolWindow::FindSimilar, true);
+    toggleToolWindow(Tool::FindSimilar, true);
 }
 
 // ---- Help --------------------------------------------------------------------
@@ -568,14 +568,14 @@ void TBrowseForm1::SystemInfo1Click()
 
 void TBrowseForm1::Feedback1Click()
 {
-    BrowseTools().Feedback();
+    RunTool(Tool::Feedback, *this);
 }
 
 // ---- The folder tree's and the shortcut list's pop-ups -----------------------
 
 void TBrowseForm1::AddToShortcuts1Click()
 {
-    if (!ShortcutList->AddShortcut(m_folder))
+    if (!ShortcutList->AddShortcut(ShownFolder()))
         return;
     if (MainForm1)
         MainForm1->ReloadShortcutLists(this);
@@ -590,14 +590,14 @@ void TBrowseForm1::ShowHidden1Click()
 {
     TreeGuard guard(*this);
     DirTreeView->SetShowHidden(!DirTreeView->ShowHidden());
-    DirTreeView->SetDirectory(m_folder.ToAnsiString());
+    DirTreeView->SetDirectory(ShownFolder().ToAnsiString());
     updateChecks();
 }
 
 void TBrowseForm1::Explore1Click()
 {
     CWaitCursor wait;
-    TShell::Execute(nullptr, "explore", m_folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL, nullptr);
+    TShell::Execute(nullptr, "explore", ShownFolder().c_str(), nullptr, nullptr, SW_SHOWNORMAL, nullptr);
 }
 
 void TBrowseForm1::OpenShortcut1Click()
@@ -616,7 +616,7 @@ void TBrowseForm1::OpenInNewBrowser1Click()
 
 void TBrowseForm1::NewShortcut1Click()
 {
-    TFolderBrowserForm1 dialog(this, m_folder);
+    TFolderBrowserForm1 dialog(this, ShownFolder());
     dialog.setWindowTitle(QStringLiteral("New Shortcut"));
     dialog.Label1->setText(QStringLiteral("Target folder for new shortcut "));
     if (dialog.ShowModal() != mrOk)

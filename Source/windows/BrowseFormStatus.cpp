@@ -1,6 +1,5 @@
-// The browse window's side of its workers' messages, and what it shows of
-// the folder's state: the status line, the selection, the progress and the
-// information page.
+// What the browse window shows of the folder's state: the status line, the
+// selection, the progress and the information page; and its own messages.
 
 #include "BrowseForm.h"
 
@@ -55,73 +54,7 @@ CString CopyFitDrives(const std::vector<uint64_t> &fileSizes, const std::vector<
 
 LRESULT TBrowseForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const CString path = lParam && (message == UM_BROWSE_LOAD_BEGIN || message == UM_BROWSE_LOAD_END
-                                    || message == UM_BROWSE_SAVE_BEGIN || message == UM_BROWSE_SAVE_END)
-                             ? CString(reinterpret_cast<const char *>(lParam))
-                             : CString();
-    CString text;
     switch (message) {
-    case UM_QUERY_AUDIO_FEEDBACK:
-        return 1;
-    case UM_QUERY_IGNORE_BROWSE_FILES:
-        return 0;
-    case UM_FOLDER_CHANGED:
-        UMFolderChanged();
-        return 0;
-    case UM_GET_THUMBNAIL_LIST:
-        UMGetThumbnailList(lParam);
-        return 1;
-    case UM_BROWSE_LOAD_BEGIN:
-        text.Format("Loading browse file '%s'...", path.c_str());
-        SetStatus(text);
-        return 0;
-    case UM_BROWSE_LOAD_END:
-        UMBrowseLoadEnd(wParam != 0, path);
-        return 0;
-    case UM_BROWSE_SAVE_BEGIN:
-        text.Format("Saving browse file '%s'...", path.c_str());
-        SetStatus(text);
-        return 0;
-    case UM_BROWSE_SAVE_END:
-        UMBrowseSaveEnd(wParam != 0, path);
-        return 0;
-    case UM_BROWSE_READ_COUNT:
-        SetProgress(ProgressMaximum, int(lParam));
-        return 0;
-    case UM_BROWSE_WRITE_COUNT:
-    case UM_LOAD_BEGIN:
-        SetProgress(ProgressMaximum, int(lParam));
-        return 0;
-    case UM_BROWSE_RECORD_WRITTEN:
-    case UM_RECORD_LOADED:
-        SetProgress(ProgressStep, 1);
-        return 0;
-    case UM_BROWSE_RECORD_READ:
-        ThumbBox->AddThumbnail(reinterpret_cast<CThumbBitmap *>(lParam));
-        SetProgress(ProgressStep, 1);
-        return 0;
-    case UM_LOADER_END:
-        UMLoaderEnd();
-        return 0;
-    case UM_COUNT_BEGIN:
-        SetStatus("Counting image files...");
-        return 0;
-    case UM_COUNT_PROGRESS:
-        text.Format("%s %d", "Counting image files...", int(lParam));
-        SetStatus(text);
-        return 0;
-    case UM_CREATE_BEGIN:
-        UMCreateBegin(int(lParam));
-        return 0;
-    case UM_CREATE_END:
-        SetProgress(ProgressPosition, 0);
-        return 0;
-    case UM_RECORD_ADDED:
-        UMRecordAdded(reinterpret_cast<CThumbBitmap *>(lParam));
-        return 0;
-    case UM_LOAD_PROGRESS:
-        UMLoadProgress(int(wParam), int(lParam));
-        return 0;
     case WM_CLOSE:
         close();
         return 0;
@@ -129,117 +62,14 @@ LRESULT TBrowseForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         WMDeviceChange();
         return 0;
     default:
-        return 0;
+        return m_session.Dispatch(message, wParam, lParam);
     }
-}
-
-void TBrowseForm1::UMFolderChanged()
-{
-    if (SequentialRenameCount.load() > 0)
-        return;
-    FileSystemUpdateTimer->stop();
-    FileSystemUpdateTimer->start();
-}
-
-void TBrowseForm1::UMGetThumbnailList(LPARAM list)
-{
-    auto *records = reinterpret_cast<std::vector<CThumbBitmap *> *>(list);
-    records->reserve(records->size() + size_t(ThumbBox->Count()));
-    for (int index = 0; index < ThumbBox->Count(); ++index) {
-        CThumbBitmap *record = ThumbBox->Thumbnail(index)->GetThumbBitmap();
-        record->AddRef();
-        records->push_back(record);
-    }
-}
-
-void TBrowseForm1::UMBrowseLoadEnd(bool success, const CString &path)
-{
-    PauseKeepingPaint(200);
-    SetStatus(CString());
-    SetProgress(ProgressPosition, 0);
-    SetTitleProgress(CString());
-    if (!success) {
-        CString text;
-        text.Format("Failed to load browse file '%s'", path.c_str());
-        SetStatus(text);
-        showErrorAfterHandler(text);
-    }
-    if (m_folderOptions && m_scanContext) {
-        const int property = m_folderOptions->GetInt(TFolderOptions::SortProperty);
-        if (property != m_scanContext->GetFileSortProperty()
-            || m_folderOptions->GetInt(TFolderOptions::SortDirection) != m_scanContext->GetFileSortDirection()
-            || property == CThumbSort::CustomOrder)
-            ApplySortOrder();
-    }
-    if (m_scanContext && !m_scanContext->ShouldStop() && m_folderOptions
-        && m_folderOptions->GetInt(TFolderOptions::AutoUpdate) != 0)
-        Update(false);
-}
-
-void TBrowseForm1::UMBrowseSaveEnd(bool success, const CString &path)
-{
-    SetStatus(CString());
-    SetProgress(ProgressPosition, 0);
-    if (success)
-        return;
-    // The thumbnails still differ from the file: the next switch asks again.
-    SetModified(true);
-    CString text;
-    text.Format("Failed to save browse file '%s'", path.c_str());
-    showErrorAfterHandler(text);
-}
-
-void TBrowseForm1::UMLoaderEnd()
-{
-    PauseKeepingPaint(200);
-    SetStatus(CString());
-    SetProgress(ProgressPosition, 0);
-    SetTitleProgress(CString());
-    ApplySortOrder();
-}
-
-void TBrowseForm1::UMCreateBegin(int count)
-{
-    SetProgress(ProgressPosition, 0);
-    if (count <= 0) {
-        SetStatus(CString());
-        return;
-    }
-    CString text;
-    text.Format("Creating thumbnails for %d image%s...", count, count == 1 ? "" : "s");
-    SetStatus(text);
-}
-
-void TBrowseForm1::UMRecordAdded(CThumbBitmap *record)
-{
-    if (!ThumbBox->ShowsRecord(record)) {
-        ThumbBox->AddThumbnail(record);
-        SetModified(true);
-    }
-    SetProgress(ProgressStep, 1);
-}
-
-void TBrowseForm1::UMLoadProgress(int index, int count)
-{
-    if (count <= 0)
-        return;
-    const int percent = int(int64_t(index) * 100 / count);
-    CString text;
-    text.Format("Loading image %d of %d (%d%%)...", index + 1, count, percent);
-    SetStatus(text);
-    text.Format("%d%% - %s - %d of %d%s", percent, m_folder.c_str(), index + 1, count, CaptionSuffix);
-    SetTitleProgress(text);
 }
 
 void TBrowseForm1::WMDeviceChange()
 {
     rebuildTree();
     ShortcutList->Reload();
-}
-
-void TBrowseForm1::showErrorAfterHandler(const CString &text)
-{
-    QTimer::singleShot(0, this, [text] { ShowMessageBox(text, ErrorBoxFlags); });
 }
 
 void TBrowseForm1::ShowThumbnail(TThumbnail *thumbnail)
@@ -252,7 +82,7 @@ void TBrowseForm1::ShowThumbnail(TThumbnail *thumbnail)
 void TBrowseForm1::ThumbnailChanged(TThumbnail *thumbnail)
 {
     // A change that comes after the folder was left belongs to nobody here.
-    if (!m_scanContext || m_scanContext->IsTerminated())
+    if (!ScanContext() || ScanContext()->IsTerminated())
         return;
     ShowThumbnail(thumbnail);
     SetModified(true);
@@ -271,13 +101,13 @@ void TBrowseForm1::SetStatus(const CString &text)
     if (text.IsEmpty()) {
         const int count = ThumbBox->Count();
         CString sorted;
-        const int property = m_folderOptions ? m_folderOptions->GetInt(TFolderOptions::SortProperty) : -1;
+        const int property = FolderOptions() ? FolderOptions()->GetInt(TFolderOptions::SortProperty) : -1;
         if (property == CThumbSort::CustomOrder) {
             sorted = "custom-sorted";
-        } else if (!m_folder.IsEmpty()) {
+        } else if (!ShownFolder().IsEmpty()) {
             CString words;
             CString direction;
-            CThumbSort(m_folder).GetDescription(words, direction);
+            CThumbSort(ShownFolder()).GetDescription(words, direction);
             if (!words.IsEmpty())
                 sorted.Format("sorted by %s %s", words.c_str(), direction.c_str());
         }
@@ -301,7 +131,7 @@ void TBrowseForm1::updateStatusPanel()
         StatusPanel->setText(m_hintText.ToAnsiString());
     } else {
         CString text;
-        text.Format("%s%s - %s", m_folder.c_str(), m_writeProtected ? " (RO)" : "", m_statusText.c_str());
+        text.Format("%s%s - %s", ShownFolder().c_str(), m_writeProtected ? " (RO)" : "", m_statusText.c_str());
         StatusPanel->setText(text.ToAnsiString());
     }
     StatusPanel->repaint();
@@ -316,7 +146,7 @@ void TBrowseForm1::SetTitleProgress(const CString &text)
 
 QString TBrowseForm1::normalTitle() const
 {
-    return CString(m_folder + CaptionSuffix).ToAnsiString();
+    return CString(ShownFolder() + CaptionSuffix).ToAnsiString();
 }
 
 void TBrowseForm1::SetProgress(ProgressMode mode, int value)

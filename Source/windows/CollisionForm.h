@@ -2,7 +2,7 @@
 
 #include "ModalForm.h"
 
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 #include <Source/engine/FileHandler.h>
 #include <lib/Path.h>
 

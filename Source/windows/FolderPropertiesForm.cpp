@@ -3,7 +3,7 @@
 #include "DialogParts.h"
 
 #include <Source/Glob.h>
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 #include <Source/engine/FolderOptions.h>
 #include <Source/engine/Memo.h>
 #include <platform/Exception.h>

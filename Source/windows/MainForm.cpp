@@ -31,27 +31,14 @@ CPath StartFolder;
 
 namespace {
 
-std::array<TToolFormFactory, 5> s_toolFormFactories;
 unsigned s_purgeTicks = 0;   // always below 10
-
-size_t toolIndex(ToolWindow kind)
-{
-    return size_t(kind);
-}
 
 // The order in which the coordinator makes the tool windows, and the reverse
 // of the order in which it deletes them.
-constexpr ToolWindow CreationOrder[] = {ToolWindow::Finder, ToolWindow::FindSimilar, ToolWindow::Animation,
-                                        ToolWindow::Batch, ToolWindow::Basket};
-constexpr ToolWindow DeletionOrder[] = {ToolWindow::FindSimilar, ToolWindow::Finder, ToolWindow::Batch,
-                                        ToolWindow::Basket, ToolWindow::Animation};
+constexpr Tool CreationOrder[] = {Tool::Finder, Tool::FindSimilar, Tool::Animation, Tool::Batch, Tool::Basket};
+constexpr Tool DeletionOrder[] = {Tool::FindSimilar, Tool::Finder, Tool::Batch, Tool::Basket, Tool::Animation};
 
 } // namespace
-
-void RegisterToolForm(ToolWindow kind, TToolFormFactory factory)
-{
-    s_toolFormFactories[toolIndex(kind)] = std::move(factory);
-}
 
 void TMainForm1::SetPurgeTicks(unsigned ticks)
 {
@@ -67,13 +54,12 @@ TMainForm1::TMainForm1()
     move(-1000, 0);
     MainForm1 = this;
     SetCoordinatorHooks(this);
+    SetToolShell(this);
 
-    for (ToolWindow kind : CreationOrder) {
-        if (const TToolFormFactory &factory = s_toolFormFactories[toolIndex(kind)])
-            m_toolForms[toolIndex(kind)] = factory();
-    }
-    const std::pair<ToolWindow, TProgramOptions::Option> shownAtStart[] = {
-        {ToolWindow::Batch, TProgramOptions::ShowBatch}, {ToolWindow::Basket, TProgramOptions::ShowBasket}};
+    for (Tool tool : CreationOrder)
+        m_toolForms[size_t(tool)] = MakeToolWindow(tool);
+    const std::pair<Tool, TProgramOptions::Option> shownAtStart[] = {
+        {Tool::Batch, TProgramOptions::ShowBatch}, {Tool::Basket, TProgramOptions::ShowBasket}};
     for (auto [kind, option] : shownAtStart) {
         if (ProgramOptions->GetInt(option) != 0)
             setToolWindowVisible(kind, true);
@@ -112,8 +98,11 @@ TMainForm1::~TMainForm1()
     // FormDestroy
     Timer1->stop();
     removeApplicationHooks();
-    for (ToolWindow kind : DeletionOrder)
-        m_toolForms[toolIndex(kind)].reset();
+    for (Tool tool : DeletionOrder)
+        m_toolForms[size_t(tool)].reset();
+    // A tool registered after the start made its window on first use.
+    for (std::unique_ptr<TToolForm> &window : m_toolForms)
+        window.reset();
     for (QWidget *viewer : std::vector<QWidget *>(m_viewers))
         delete viewer;
     m_viewers.clear();
@@ -122,6 +111,7 @@ TMainForm1::~TMainForm1()
     ClearFileClipboard();
     TFolderSpecificOptionsCache::SaveAll();
     m_browseForms.clear();
+    SetToolShell(nullptr);
     SetCoordinatorHooks(nullptr);
     if (MainForm1 == this)
         MainForm1 = nullptr;
@@ -185,21 +175,39 @@ void TMainForm1::RemoveViewer(QWidget *viewer)
     std::erase(m_viewers, viewer);
 }
 
-TToolForm *TMainForm1::ToolForm(ToolWindow kind) const
+std::vector<ToolBrowser *> TMainForm1::BrowseWindows() const
 {
-    return m_toolForms[toolIndex(kind)].get();
+    return std::vector<ToolBrowser *>(m_browseForms.begin(), m_browseForms.end());
 }
 
-bool TMainForm1::isToolWindowVisible(ToolWindow kind) const
+void TMainForm1::OpenBrowser(const CPath &folder)
 {
-    TToolForm *tool = ToolForm(kind);
-    return tool && tool->Window()->isVisible();
+    new TBrowseForm1(folder);   // frees itself when closed
 }
 
-void TMainForm1::setToolWindowVisible(ToolWindow kind, bool visible)
+TToolForm *TMainForm1::madeToolWindow(Tool tool) const
 {
-    if (TToolForm *tool = ToolForm(kind))
-        tool->Window()->setVisible(visible);
+    return m_toolForms[size_t(tool)].get();
+}
+
+TToolForm *TMainForm1::ToolWindow(Tool tool)
+{
+    std::unique_ptr<TToolForm> &window = m_toolForms[size_t(tool)];
+    if (!window)
+        window = MakeToolWindow(tool);
+    return window.get();
+}
+
+bool TMainForm1::isToolWindowVisible(Tool tool) const
+{
+    TToolForm *window = madeToolWindow(tool);
+    return window && window->Window()->isVisible();
+}
+
+void TMainForm1::setToolWindowVisible(Tool tool, bool visible)
+{
+    if (TToolForm *window = madeToolWindow(tool))
+        window->Window()->setVisible(visible);
 }
 
 void TMainForm1::Timer1Timer()
@@ -210,8 +218,8 @@ void TMainForm1::Timer1Timer()
     // A window may leave the list during its tick.
     for (size_t index = 0; index < m_browseForms.size(); ++index)
         m_browseForms[index]->BrowseTimerTick();
-    for (ToolWindow kind : {ToolWindow::Animation, ToolWindow::Basket, ToolWindow::Batch, ToolWindow::FindSimilar}) {
-        if (TToolForm *tool = ToolForm(kind))
+    for (Tool kind : {Tool::Animation, Tool::Basket, Tool::Batch, Tool::FindSimilar}) {
+        if (TToolForm *tool = madeToolWindow(kind))
             tool->Tick();
     }
     PurgeCacheByPolicy();
@@ -239,8 +247,8 @@ void TMainForm1::UpdateCaptionBars()
     const TGradEnabled mode = GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever;
     for (TBrowseForm1 *form : m_browseForms)
         form->SetCaptionGradient(mode);
-    for (ToolWindow kind : {ToolWindow::Basket, ToolWindow::Batch}) {
-        if (TToolForm *tool = ToolForm(kind))
+    for (Tool kind : {Tool::Basket, Tool::Batch}) {
+        if (TToolForm *tool = madeToolWindow(kind))
             tool->SetCaptionGradient(mode);
     }
 }
@@ -278,7 +286,7 @@ void TMainForm1::ReloadOpenWithMenus()
 {
     for (TBrowseForm1 *form : m_browseForms)
         form->ReloadOpenWithMenu();
-    if (TToolForm *basket = ToolForm(ToolWindow::Basket))
+    if (TToolForm *basket = madeToolWindow(Tool::Basket))
         basket->ReloadOpenWithMenu();
 }
 
@@ -304,8 +312,8 @@ void TMainForm1::ClearFolderHistories()
 
 void TMainForm1::setToolWindowsEnabled(bool enabled)
 {
-    for (ToolWindow kind : {ToolWindow::Animation, ToolWindow::Batch, ToolWindow::Basket}) {
-        if (TToolForm *tool = ToolForm(kind))
+    for (Tool kind : {Tool::Animation, Tool::Batch, Tool::Basket}) {
+        if (TToolForm *tool = madeToolWindow(kind))
             tool->Window()->setEnabled(enabled);
     }
 }
@@ -335,20 +343,20 @@ void TMainForm1::EnableAllWindows()
 
 bool TMainForm1::CanCloseBatchWindow() const
 {
-    TToolForm *batch = ToolForm(ToolWindow::Batch);
+    TToolForm *batch = madeToolWindow(Tool::Batch);
     return !m_browseForms.empty() || !batch || !batch->IsBusy();
 }
 
 void TMainForm1::SaveToolWindowVisibility()
 {
-    ProgramOptions->SetInt(TProgramOptions::ShowBatch, isToolWindowVisible(ToolWindow::Batch));
-    ProgramOptions->SetInt(TProgramOptions::ShowBasket, isToolWindowVisible(ToolWindow::Basket));
+    ProgramOptions->SetInt(TProgramOptions::ShowBatch, isToolWindowVisible(Tool::Batch));
+    ProgramOptions->SetInt(TProgramOptions::ShowBasket, isToolWindowVisible(Tool::Basket));
     m_visibilitySaved = true;
 }
 
 void TMainForm1::QuitIfNoWindows()
 {
-    if (isToolWindowVisible(ToolWindow::Basket) || isToolWindowVisible(ToolWindow::Batch))
+    if (isToolWindowVisible(Tool::Basket) || isToolWindowVisible(Tool::Batch))
         return;
     if (!m_browseForms.empty())
         return;
@@ -363,10 +371,10 @@ void TMainForm1::RestoreFirstWindow()
     QWidget *window = nullptr;
     if (!m_browseForms.empty())
         window = m_browseForms.front();
-    else if (isToolWindowVisible(ToolWindow::Basket))
-        window = ToolForm(ToolWindow::Basket)->Window();
-    else if (isToolWindowVisible(ToolWindow::Batch))
-        window = ToolForm(ToolWindow::Batch)->Window();
+    else if (isToolWindowVisible(Tool::Basket))
+        window = madeToolWindow(Tool::Basket)->Window();
+    else if (isToolWindowVisible(Tool::Batch))
+        window = madeToolWindow(Tool::Batch)->Window();
     if (!window)
         return;
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
@@ -380,8 +388,7 @@ void TMainForm1::CloseAll()
             return;
     }
     SaveToolWindowVisibility();
-    for (ToolWindow kind : {ToolWindow::Animation, ToolWindow::Basket, ToolWindow::Batch, ToolWindow::Finder,
-                            ToolWindow::FindSimilar})
+    for (Tool kind : {Tool::Animation, Tool::Basket, Tool::Batch, Tool::Finder, Tool::FindSimilar})
         setToolWindowVisible(kind, false);
     for (TBrowseForm1 *form : m_browseForms)
         PostMessage(form->Handle(), WM_CLOSE, 0, 0);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <Source/WindowHooks.h>
+#include "ToolHost.h"
+
 #include <lib/Path.h>
 #include <lib/controls/GradientCaption.h>
 #include <platform/Messages.h>
@@ -20,49 +21,20 @@ class TBrowseForm1;
 // The class name under which a second start finds the first instance's coordinator.
 inline constexpr char MainFormClassName[] = "TMainForm1";
 
-// A tool window (finder, find similar, animation, batch, basket) as the
-// coordinator drives it. Each is made by the unit that builds it, through a
-// factory registered before the coordinator exists; a kind without one has
-// no window, and every use tests for that.
-class TToolForm
-{
-public:
-    virtual ~TToolForm() = default;
-
-    virtual QWidget *Window() = 0;
-    // Every coordinator tick: the animation's tick, the basket's update, the
-    // batch and find-similar windows' control update.
-    virtual void Tick() {}
-    // The batch window: its engine is running or adding folders.
-    virtual bool IsBusy() const { return false; }
-    virtual void SetCaptionGradient(TGradEnabled) {}
-    virtual void ReloadOpenWithMenu() {}
-    // The basket: adds the thumbnails' files and shows itself.
-    virtual void AddThumbnails(const std::vector<TThumbnail *> &) {}
-    // The animation window: plays the thumbnails in their order.
-    virtual void Animate(const std::vector<TThumbnail *> &) {}
-    // The basket: no item is marked cut any more.
-    virtual void ClearCutMarks() {}
-};
-
-using TToolFormFactory = std::function<std::unique_ptr<TToolForm>()>;
-
-// Before the coordinator is made; an empty factory unregisters.
-void RegisterToolForm(ToolWindow kind, TToolFormFactory factory);
-
 // The coordinator: never shown. It keeps the browse windows and the viewers,
 // owns the tool windows, drives the program's periodic work from one 100 ms
 // tick, purges the thumbnail cache, tells every browse window of changes,
 // disables every window around file operations and ends the program when the
 // last window goes. Window thread only.
-class TMainForm1 : public QWidget, public CoordinatorHooks
+class TMainForm1 : public QWidget, public ToolShell
 {
     Q_OBJECT
 
 public:
-    // FormCreate: makes the tool windows, registers itself as the engine's
-    // coordinator, listens for a second start and reads the command line into
-    // StartFolder (raising Exception for a start file that is no browse file).
+    // FormCreate: makes the registered tool windows, registers itself as the
+    // engine's coordinator and the tools' shell, listens for a second start
+    // and reads the command line into StartFolder (raising Exception for a
+    // start file that is no browse file).
     TMainForm1();
     // FormDestroy.
     ~TMainForm1() override;
@@ -76,14 +48,15 @@ public:
     const std::vector<TBrowseForm1 *> &BrowseForms() const { return m_browseForms; }
     void AddBrowseForm(TBrowseForm1 *form);
     void RemoveBrowseForm(TBrowseForm1 *form);
-    void AddViewer(QWidget *viewer);
-    void RemoveViewer(QWidget *viewer);
-    // Null when that kind has no window.
-    TToolForm *ToolForm(ToolWindow kind) const;
 
-    // Every browse window but skip refreshes after changed settings; unless
-    // keepTree, it also rebuilds its folder tree.
-    void RefreshWindows(QWidget *skip, bool keepTree);
+    // ToolShell
+    std::vector<ToolBrowser *> BrowseWindows() const override;
+    void OpenBrowser(const CPath &folder) override;
+    void RefreshWindows(QWidget *skip, bool keepTree) override;
+    void AddViewer(QWidget *viewer) override;
+    void RemoveViewer(QWidget *viewer) override;
+    TToolForm *ToolWindow(Tool tool) override;
+
     void UpdateCaptionBars();
     void ReloadShortcutLists(QWidget *skip) override;
     void UpdateFolderWindows(const CPath &folder) override;
@@ -98,8 +71,8 @@ public:
     void EnableAllWindows() override;
     void BeginFileOperation() override { DisableAllWindows(); }
     void EndFileOperation() override { EnableAllWindows(); }
-    bool isToolWindowVisible(ToolWindow kind) const override;
-    void setToolWindowVisible(ToolWindow kind, bool visible) override;
+    bool isToolWindowVisible(Tool tool) const override;
+    void setToolWindowVisible(Tool tool, bool visible) override;
     bool CanCloseBatchWindow() const;
     // Ends the message loop when no browse window is left and neither the
     // basket nor the batch window is shown.
@@ -126,11 +99,13 @@ protected:
 private:
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void setToolWindowsEnabled(bool enabled);
+    // The tool's window if it has been made; never makes one.
+    TToolForm *madeToolWindow(Tool tool) const;
     void removeApplicationHooks();
 
     std::vector<TBrowseForm1 *> m_browseForms;
     std::vector<QWidget *> m_viewers;
-    std::array<std::unique_ptr<TToolForm>, 5> m_toolForms;
+    std::array<std::unique_ptr<TToolForm>, ToolCount> m_toolForms;   // by Tool
     QWidget *m_activeWindow = nullptr;
     int m_disableDepth = 0;
     bool m_visibilitySaved = false;

@@ -1,6 +1,6 @@
 #include "VolumeForm.h"
 
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 
 #include <QApplication>
 #include <QDialogButtonBox>

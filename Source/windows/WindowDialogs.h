@@ -1,6 +1,6 @@
 #pragma once
 
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 
 // The program's dialogs behind the engine's dialog hooks: every prompt that
 // the engine raises (rename, collision, delete, memo replacement, target

@@ -57,8 +57,12 @@
 //   the header, 18 bytes
 //        0    2  type (1 or 2)
 //        2    2  header size in words = 9
-//        4   14  version, file size, object count, largest record, parameters
-//                (not trusted: the records are walked instead)
+//        4    2  version
+//        6    4  file size in words (not trusted: the records are walked instead)
+//       10    2  object count
+//       12    4  largest record in words: libwmf allocates a buffer of this
+//                size, so it may be no more than the records that follow hold
+//       16    2  parameters
 //   records, up to and including META_EOF
 //        0    4  size in words (at least 3, inside the file)
 //        4    2  function: 0x0000 META_EOF, 0x020C META_SETWINDOWEXT (y, x)
@@ -371,7 +375,10 @@ WmfLayout wmfLayoutOf(const std::vector<uint8_t> &bytes)
     }
     if (bytes.size() - offset < WmfHeaderBytes || shortAt(bytes, offset + 2) != 9)
         return layout;
+    const uint64_t largestRecordBytes = uint64_t(dwordAt(bytes, offset + 12)) * 2;
     offset += WmfHeaderBytes;
+    if (largestRecordBytes > bytes.size() - offset)
+        return layout;
     while (bytes.size() - offset >= MinWmfRecordBytes) {
         const uint64_t size = uint64_t(dwordAt(bytes, offset)) * 2;
         const uint16_t function = uint16_t(shortAt(bytes, offset + 4));
@@ -577,6 +584,15 @@ bool writeBytes(ImgDestObject *destination, const std::vector<uint8_t> &bytes)
 }
 
 } // namespace
+
+// libemf2svg finalises fontconfig after converting text, under Qt, which goes
+// on using it (fontconfig then aborts on its own assertion). Defined in the
+// program, this takes the place of fontconfig's FcFini for every library of
+// the process: fontconfig stays up until the process ends, as Qt expects.
+// A child process per conversion would cost a start for every thumbnail.
+extern "C" void FcFini()
+{
+}
 
 HGLOBAL ImgReadMetafileToRGB(const char *fileName, uint32_t *width, uint32_t *height, COLORREF background)
 {

@@ -4,7 +4,7 @@
 #include "../ScopedEnvironment.h"
 #include "../SoundCapture.h"
 
-#include <Source/VolumePath.h>
+#include <Source/engine/VolumePath.h>
 #include <Source/engine/ProductInfo.h>
 #include <Source/engine/ZiloOptions.h>
 #include <lib/Drive.h>
@@ -559,14 +559,14 @@ TEST(ToolWindows, HideAndRestoreKeepWhatWasShown)
     HideToolWindows();   // no coordinator yet: nothing to hide
     RestoreToolWindows();
     RecordingCoordinator coordinator;
-    coordinator.visible[int(ToolWindow::Animation)] = true;
-    coordinator.visible[int(ToolWindow::FindSimilar)] = true;
+    coordinator.visible[int(Tool::Animation)] = true;
+    coordinator.visible[int(Tool::FindSimilar)] = true;
     HideToolWindows();
     EXPECT_FALSE(coordinator.visible[0] || coordinator.visible[1] || coordinator.visible[2]);
     RestoreToolWindows();
-    EXPECT_TRUE(coordinator.visible[int(ToolWindow::Animation)]);
-    EXPECT_FALSE(coordinator.visible[int(ToolWindow::Finder)]);
-    EXPECT_TRUE(coordinator.visible[int(ToolWindow::FindSimilar)]);
+    EXPECT_TRUE(coordinator.visible[int(Tool::Animation)]);
+    EXPECT_FALSE(coordinator.visible[int(Tool::Finder)]);
+    EXPECT_TRUE(coordinator.visible[int(Tool::FindSimilar)]);
 }
 
 namespace {

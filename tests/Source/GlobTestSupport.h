@@ -4,7 +4,7 @@
 #include "../TestSupport.h"
 
 #include <Source/Glob.h>
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 #include <platform/MessageBox.h>
 #include <platform/WindowThread.h>
 
@@ -118,8 +118,8 @@ public:
     void EnableAllWindows() override { record("enable"); }
     void BeginFileOperation() override { record("begin"); }
     void EndFileOperation() override { record("end"); }
-    bool isToolWindowVisible(ToolWindow window) const override { return visible[int(window)]; }
-    void setToolWindowVisible(ToolWindow window, bool shown) override { visible[int(window)] = shown; }
+    bool isToolWindowVisible(Tool window) const override { return visible[int(window)]; }
+    void setToolWindowVisible(Tool window, bool shown) override { visible[int(window)] = shown; }
 
     void record(const std::string &call)
     {
@@ -132,7 +132,7 @@ public:
         return m_calls;
     }
 
-    bool visible[3] = {false, false, false};   // by ToolWindow
+    bool visible[3] = {false, false, false};   // by Tool
 
 private:
     mutable std::mutex m_lock;   // guards m_calls

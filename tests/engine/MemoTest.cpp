@@ -11,8 +11,10 @@
 #include "../TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <initializer_list>
@@ -303,6 +305,29 @@ TEST_F(MemoTest, DeleteAllMemosDeletesTheMemoFilesOfEveryFolder)
     // A new memo of a folder that had one stands alone in a new memo file.
     setMemo("c.jpg", {"new"});
     EXPECT_EQ(ReadHostFile(memoFile()), "c.jpg=new\r\n");
+}
+
+TEST_F(MemoTest, DeleteAllMemosEndsInAStoreWhoseKeyIsItsOwnSubkey)
+{
+    setMemo("a.jpg", {"looped"});
+    const std::string file = memoFile();
+    SettingsStore->WriteString("Memos\\Loop", "DataFile", "none");
+    // A nameless subkey: its path names the key it lies in, and so on
+    // without end.
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(std::getenv("ZILO_REGISTRY"), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    const int inserted = sqlite3_exec(
+        db, "INSERT INTO RegKey(parent, name, folded) SELECT id, '', '' FROM RegKey WHERE name = 'Loop'", nullptr,
+        nullptr, nullptr);
+    const int changes = sqlite3_changes(db);
+    sqlite3_close(db);
+    ASSERT_EQ(inserted, SQLITE_OK);
+    ASSERT_EQ(changes, 1);
+
+    DeleteAllMemos();
+
+    EXPECT_FALSE(HostFileExists(file));
+    EXPECT_FALSE(SettingsStore->SectionExists("Memos"));
 }
 
 TEST_F(MemoTest, AMemoFileThatCannotBeDeletedKeepsTheMemosSection)

@@ -4,7 +4,7 @@
 
 #include "../WindowThreadQueue.h"
 
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 #include <Source/engine/ThumbBox.h>
 #include <Source/engine/Thumbnail.h>
 

@@ -336,8 +336,8 @@ TEST_F(ThumbSortTest, CustomSortFileIsTheFoldersOwnThenTheStoredOne)
     EXPECT_EQ(storedCustomSortFile(PicsFolder), made.ToAnsiString());
     EXPECT_STREQ(sort.GetCustomSortFile().c_str(), made.c_str());
 
-    storeCustomSortFile(PicsFolder, "C:\\Elsewhere\\0000abcd.TXT");
-    EXPECT_STREQ(sort.GetCustomSortFile().c_str(), "C:\\Elsewhere\\0000abcd.TXT");
+    storeCustomSortFile(PicsFolder, "c:\\program\\data\\0000abcd.TXT");
+    EXPECT_STREQ(sort.GetCustomSortFile().c_str(), "c:\\program\\data\\0000abcd.TXT");
 
     std::filesystem::create_directories(TestHostFolder() + "/Pics");
     WriteHostFile(TestHostFolder() + "/Pics/Zilo custom sort.txt", "a.jpg\r\n");
@@ -348,7 +348,9 @@ TEST_F(ThumbSortTest, StoredPathThatNoSaveMayWriteIsReplaced)
 {
     const CThumbSort sort(PicsFolder);
     for (const char *stored : {"C:\\Pics\\a.jpg", "0000ABCD.txt", "C:\\Program\\Data\\0000ABC.txt",
-                               "C:\\Program\\Data\\0000ABCG.txt", "C:\\Program\\Data\\0000ABCD.txt.jpg"}) {
+                               "C:\\Program\\Data\\0000ABCG.txt", "C:\\Program\\Data\\0000ABCD.txt.jpg",
+                               "C:\\Elsewhere\\0000abcd.TXT", "C:\\Notes\\20240115.txt",
+                               "C:\\Other\\Zilo custom sort.txt"}) {
         storeCustomSortFile(PicsFolder, stored);
         const CPath file = sort.GetCustomSortFile();
         EXPECT_TRUE(DataFileName.match(file.ToAnsiString()).hasMatch()) << stored << " gave " << file.c_str();
@@ -443,6 +445,23 @@ TEST_F(ThumbSortTest, OrderMovesBetweenDataFolderAndFolder)
     EXPECT_EQ(storedCustomSortFile(PicsFolder), back.ToAnsiString());
     EXPECT_EQ(ReadHostFile(hostPathOf(back)), "b.jpg\r\na.jpg\r\n");
     EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(ThumbSortTest, ARelocationLeavesAFileTheSettingsNameElsewhere)
+{
+    MessageBoxScript boxes;
+    std::filesystem::create_directories(TestHostFolder() + "/Pics");
+    for (const char *stored : {"C:\\Notes\\20240115.txt", "C:\\Other\\Zilo custom sort.txt"}) {
+        const std::string host = hostPathOf(CPath(stored));
+        std::filesystem::create_directories(std::filesystem::path(host).parent_path());
+        WriteHostFile(host, "a note\r\n");
+        storeCustomSortFile(PicsFolder, stored);
+        setFolderOption(PicsFolder, TFolderOptions::CustomSortFileWithImages, 1);
+        CThumbSort(PicsFolder).RelocateCustomSortFile();
+        EXPECT_EQ(ReadHostFile(host), "a note\r\n") << stored;
+        EXPECT_EQ(storedCustomSortFile(PicsFolder), "C:\\Pics\\Zilo custom sort.txt") << stored;
+        setFolderOption(PicsFolder, TFolderOptions::CustomSortFileWithImages, 0);
+    }
 }
 
 TEST_F(ThumbSortTest, OrderNotSavedYetIsSavedWhereTheOptionSays)

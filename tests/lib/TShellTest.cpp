@@ -86,6 +86,25 @@ TEST(TShell, FindExecutableFillsOrEmptiesTheProgram)
     EXPECT_TRUE(program.IsEmpty());
 }
 
+TEST(TShell, OpenProgramStartsTheChosenProgramWhichOpenOnlyOpensAsADocument)
+{
+    FakeDesktop desktop;
+    const std::string log = host("viewer.log");
+    FakeDesktop::writeLoggingProgram(host("my viewer"), log);
+    WriteHostFile(host("a b.png"), QByteArray("\x89PNG\r\n\x1a\n", 8));
+    const std::string parameters = '"' + windowsText("a b.png") + '"';
+
+    EXPECT_EQ(TShell::Open(windowsText("my viewer").c_str(), parameters.c_str()), 31) << "a script is a document";
+    EXPECT_FALSE(HostFileExists(log));
+
+    ASSERT_EQ(TShell::OpenProgram(windowsText("my viewer").c_str(), parameters.c_str()), -1);
+    EXPECT_EQ(FakeDesktop::waitForFile(log), QByteArray::fromStdString(host("a b.png") + '\n'));
+    EXPECT_EQ(TShell::GetLastExecutable(), CString(windowsText("my viewer").c_str()));
+
+    EXPECT_EQ(TShell::OpenProgram(windowsText("gone.exe").c_str(), parameters.c_str()), 2);
+    EXPECT_TRUE(TShell::GetLastExecutable().IsEmpty());
+}
+
 TEST(TShell, ErrorMessages)
 {
     const struct

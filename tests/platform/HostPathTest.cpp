@@ -177,6 +177,56 @@ TEST(WindowsPathFromHost, RoundTripGivesTheCanonicalSpelling)
     EXPECT_EQ(WindowsPathFromHost(host), std::string("D:\\Pictures\\Summer\\a") + Colon + "b.jpg");
 }
 
+TEST(WindowsPathFromHost, EveryHostNameComesBackAsItWas)
+{
+    const std::string root = TestHostFolder() + "/drive";
+    WriteDriveMap(DriveMapLine("D:", root, "removable", "1", ""));
+    const std::string Quote = "\xEF\x80\x80";   // U+F000, which stands for no character
+    const struct
+    {
+        const char *what;
+        std::string host;
+    } cases[] = {
+        {"plain", "Holiday.jpg"},
+        {"forbidden characters", "a:b*c?\"<>|\\.txt"},
+        {"a stand-in of a forbidden character", "a" + Backslash + "b.jpg"},
+        {"a stand-in beside its character", "a\\b" + Backslash + Colon + ":"},
+        {"a stand-in of no forbidden character", "x\xEF\x81\x81y"},
+        {"the quoting character alone", Quote},
+        {"the quoting character twice", Quote + Quote + "x"},
+        {"the quoting character before a forbidden one", Quote + ":" + Quote + Star},
+        {"the quoting character at the end", "a" + Quote},
+        {"invalid UTF-8", "\xFF\xFE\xEF\x80"},
+        {"a cut sequence before a forbidden character", "\xEF\x80:\xEF\x81"},
+        {"a cut sequence before a stand-in", "\xEF" + Colon + "\xEF\x80" + Quote},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string windows = WindowsNameFromHost(c.host);
+        EXPECT_EQ(windows.find_first_of("\\:*?\"<>|/"), std::string::npos) << "a name Windows allows";
+        EXPECT_EQ(HostNameFromWindows(windows), c.host);
+
+        // Through whole paths, with the file on disk.
+        fs::remove_all(root);
+        makeFile(root + "/" + c.host);
+        const std::string windowsPath = WindowsPathFromHost(root + "/" + c.host);
+        EXPECT_EQ(HostPathFromWindows(windowsPath), root + "/" + c.host);
+    }
+}
+
+TEST(WindowsPathFromHost, AStandInNameIsNotTakenForTheNameItStandsFor)
+{
+    // Deleting the first must never reach the second.
+    const std::string root = TestHostFolder() + "/drive";
+    makeFile(root + "/a" + Backslash + "b.jpg");
+    makeFile(root + "/a\\b.jpg");
+    WriteDriveMap(DriveMapLine("D:", root, "removable", "1", ""));
+    const std::string windows = WindowsPathFromHost(root + "/a" + Backslash + "b.jpg");
+    EXPECT_NE(windows, WindowsPathFromHost(root + "/a\\b.jpg"));
+    EXPECT_EQ(HostPathFromWindows(windows), root + "/a" + Backslash + "b.jpg");
+    EXPECT_EQ(WindowsPathFromHost(root + "/a\\b.jpg"), "D:\\a" + Backslash + "b.jpg") << "as it always was";
+}
+
 TEST(WindowsPathFromHost, DiscoveredTableHasHomeAsCAndRootAsZ)
 {
     const std::string home = TestHostFolder() + "/home";

@@ -11,18 +11,24 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <QStringList>
+#include <QTemporaryDir>
 
+#include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <future>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <sys/socket.h>
+#include <sys/wait.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -92,6 +98,7 @@ public:
     ~RawListener() { ::close(m_fd); }
 
     bool ready() const { return m_ready; }
+    int fd() const { return m_fd; }
 
 private:
     int m_fd;
@@ -243,4 +250,104 @@ TEST(InstanceWindow, AnotherProcessPostsToTheInstance)
     EXPECT_EQ(window.posted()[0].message, Activate);
     EXPECT_EQ(window.posted()[0].wParam, WideWParam);
     EXPECT_EQ(window.posted()[0].lParam, NegativeLParam);
+}
+
+TEST(InstanceWindow, WithoutARuntimeFolderTheSocketLiesInAFolderOnlyTheUserMayEnter)
+{
+    // A temporary folder of its own, so that the folders it spoils are no
+    // other test's or start's.
+    ScopedEnvironment environment;
+    environment.unset("XDG_RUNTIME_DIR");
+    const std::string temp = TestHostFolder() + "/temp";
+    std::filesystem::create_directory(temp);
+    environment.set("TMPDIR", temp);
+    const auto isPrivate = [](const QString &folder) {
+        struct stat info;
+        return ::lstat(QFile::encodeName(folder).constData(), &info) == 0 && S_ISDIR(info.st_mode)
+               && info.st_uid == ::getuid() && (info.st_mode & 0777) == 0700;
+    };
+    const QString path = InstanceSocketPath(ClassName, Title);
+    const QString folder = QFileInfo(path).absolutePath();
+    ASSERT_TRUE(isPrivate(folder)) << folder.toStdString();
+
+    // A folder under that name that others may enter, or (as root can make)
+    // one of another user holding a stale lock, is passed over.
+    std::filesystem::permissions(folder.toStdString(), std::filesystem::perms::all);
+    const bool asRoot = ::getuid() == 0;
+    if (asRoot) {
+        ASSERT_TRUE(QFile(path + QStringLiteral(".lock")).open(QIODevice::WriteOnly));
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+    }
+    const QString moved = InstanceSocketPath(ClassName, Title);
+    EXPECT_NE(QFileInfo(moved).absolutePath(), folder);
+    EXPECT_TRUE(isPrivate(QFileInfo(moved).absolutePath()));
+
+    RecordingWindow window;
+    CInstanceWindow instance(ClassName, Title, window.handle());
+    EXPECT_EQ(postFromWorker(ClassName, Title, Activate, 0, 0), TRUE);
+    ASSERT_TRUE(ServeUntil([&] { return window.posted().size() == 1; }));
+}
+
+TEST(InstanceWindow, DropsAClientThatNeverSendsItsMessage)
+{
+    RecordingWindow window;
+    CInstanceWindow instance(ClassName, Title, window.handle());
+    const QByteArray path = QFile::encodeName(InstanceSocketPath(ClassName, Title));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const auto closeSocket = qScopeGuard([&] { ::close(fd); });
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+
+    // The server closes its end: the client reads the end of the stream.
+    EXPECT_TRUE(ServeUntil([&] {
+        char byte;
+        return ::recv(fd, &byte, 1, 0) == 0;
+    }));
+    EXPECT_TRUE(window.posted().empty());
+}
+
+TEST(InstanceWindow, APostTrustsNoServerOfAnotherUser)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "only root can listen as another user";
+    // A runtime folder others may write to, where another user listens first
+    // and claims to take every message.
+    ScopedEnvironment environment;
+    // Outside the test folder, which the other user may not enter.
+    const QTemporaryDir shared;
+    ASSERT_TRUE(shared.isValid());
+    const std::string runtime = QFile::encodeName(shared.path()).toStdString();
+    std::filesystem::permissions(runtime, std::filesystem::perms::all);
+    environment.set("XDG_RUNTIME_DIR", runtime);
+    const QString path = InstanceSocketPath(ClassName, Title);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        if (::setuid(65534) != 0)
+            ::_exit(2);
+        RawListener listener(path);
+        const char started = listener.ready() ? 1 : 0;
+        if (::write(ready[1], &started, 1) != 1 || !started)
+            ::_exit(2);
+        const int client = ::accept(listener.fd(), nullptr, nullptr);
+        char request[20];
+        if (client >= 0 && ::recv(client, request, sizeof request, MSG_WAITALL) == sizeof request)
+            (void)::write(client, &started, 1);
+        ::_exit(0);
+    }
+    const auto endOther = qScopeGuard([&] {
+        ::kill(other, SIGKILL);
+        ::waitpid(other, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+    });
+    char started = 0;
+    ASSERT_EQ(::read(ready[0], &started, 1), 1);
+    ASSERT_EQ(started, 1);
+
+    EXPECT_EQ(PostToInstanceWindow(ClassName, Title, Activate, 0, 0), FALSE);
 }

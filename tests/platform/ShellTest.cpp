@@ -105,18 +105,23 @@ TEST(FindExecutable, FailsForMissingFilesAndFolders)
     EXPECT_EQ(FindExecutableA("", nullptr, program), SE_ERR_FNF);
 }
 
-TEST(FindExecutable, AProgramAnswersItselfButAnExecutablePictureDoesNot)
+TEST(FindExecutable, OnlyAProgramOfTheProgramFolderAnswersItself)
 {
     FakeDesktop desktop;
+    const std::string splash = TestHostFolder() + "/Program/Splash";
+    FakeDesktop::writeScript(splash, "exit 0\n");
+    std::string program;
+    EXPECT_GT(FindExecutableA(windowsOf(splash).c_str(), nullptr, program), 32);
+    EXPECT_EQ(program, windowsOf(splash));
+    EXPECT_GT(FindExecutableA("Splash.exe", nullptr, program), 32) << "by its name, with .exe";
+    EXPECT_EQ(program, windowsOf(splash));
+
+    // Anything else is a document, whatever its mode: pictures on FAT discs
+    // are often all marked executable.
     const std::string tool = TestHostFolder() + "/Tool";
     FakeDesktop::writeScript(tool, "exit 0\n");
-    std::string program;
-    EXPECT_GT(FindExecutableA(windowsOf(tool).c_str(), nullptr, program), 32);
-    EXPECT_EQ(program, windowsOf(tool));
-    EXPECT_GT(FindExecutableA((windowsOf(tool) + ".exe").c_str(), nullptr, program), 32) << "with .exe";
-    EXPECT_EQ(program, windowsOf(tool));
-
-    // Pictures on FAT discs are often all marked executable.
+    EXPECT_EQ(FindExecutableA(windowsOf(tool).c_str(), nullptr, program), SE_ERR_NOASSOC);
+    EXPECT_EQ(program, "");
     const std::string picture = hostFile("b.png", QByteArray("\x89PNG\r\n\x1a\n", 8));
     std::filesystem::permissions(picture, std::filesystem::perms::owner_all);
     EXPECT_EQ(FindExecutableA(windowsOf(picture).c_str(), nullptr, program), SE_ERR_NOASSOC);
@@ -166,11 +171,52 @@ TEST(ShellExecute, OpensWebAddressesWithTheSchemesApplication)
     EXPECT_EQ(desktop.openerLog(), QByteArray(address) + '\n');
 }
 
-TEST(ShellExecute, StartsAProgramOfTheProgramFolderByItsName)
+TEST(ShellExecute, NeverRunsADocumentWhateverItsModeAndFirstBytes)
+{
+    // An executable file that would run if started: a script or a host binary.
+    const QByteArray binary = ReadHostFile("/bin/true");
+    ASSERT_TRUE(binary.startsWith("\x7f" "ELF"));
+    const struct
+    {
+        const char *what;
+        const char *name;
+        QByteArray bytes;
+    } cases[] = {
+        {"a script named as a picture", "holiday.jpg", "#!/bin/sh\nexit 0\n"},
+        {"a binary named as a picture", "photo.jpg", binary},
+        {"a script in the program folder that is none of its programs", "Program/Tool.jpg", "#!/bin/sh\nexit 0\n"},
+        {"a program's name outside the program folder", "Zilo", "#!/bin/sh\nexit 0\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeDesktop desktop;
+        const std::string viewer = desktop.addApplication("viewer", "image/jpeg;application/x-shellscript;"
+                                                                    "text/x-shellscript;application/x-executable;");
+        const std::string file = hostFile(c.name, c.bytes);
+        std::filesystem::permissions(file, std::filesystem::perms::owner_all | std::filesystem::perms::group_read
+                                               | std::filesystem::perms::group_exec | std::filesystem::perms::others_read
+                                               | std::filesystem::perms::others_exec);
+        EXPECT_GT(ShellExecuteA(nullptr, "open", windowsOf(file).c_str(), nullptr, nullptr, SW_SHOWNORMAL), 32);
+        EXPECT_EQ(desktop.openerLog(), QByteArray::fromStdString(file + '\n')) << "opened by its application";
+        std::string program;
+        EXPECT_GT(FindExecutableA(windowsOf(file).c_str(), nullptr, program), 32);
+        EXPECT_EQ(program, windowsOf(viewer));
+    }
+}
+
+TEST(ShellExecute, StartsTheProgramsOfTheProgramFolderByTheirNames)
 {
     FakeDesktop desktop;
-    const std::string log = TestHostFolder() + "/tool.log";
-    FakeDesktop::writeLoggingProgram(TestHostFolder() + "/Program/Tool", log);
+    const std::string log = TestHostFolder() + "/program.log";
+    for (const char *name : {"Zilo", "Splash", "Setup", "Deviva"}) {
+        SCOPED_TRACE(name);
+        FakeDesktop::writeLoggingProgram(TestHostFolder() + "/Program/" + name, log);
+        for (const std::string &file : {std::string(name), std::string(name) + ".exe"}) {
+            std::filesystem::remove(log);
+            EXPECT_GT(ShellExecuteA(nullptr, "open", file.c_str(), "about", nullptr, SW_SHOWNORMAL), 32);
+            EXPECT_EQ(FakeDesktop::waitForFile(log), QByteArray("about\n"));
+        }
+    }
 
     // Our own programs read Windows paths, so those reach them as they stand.
     const struct
@@ -178,20 +224,19 @@ TEST(ShellExecute, StartsAProgramOfTheProgramFolderByItsName)
         const char *parameters;
         const char *expected;
     } cases[] = {
-        {"about", "about\n"},
         {"browsefile=C:\\Pics\\a.zilo  \"two words\"", "browsefile=C:\\Pics\\a.zilo\ntwo words\n"},
         {"", ""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.parameters);
         std::filesystem::remove(log);
-        EXPECT_GT(ShellExecuteA(nullptr, "open", "Tool.exe", c.parameters, nullptr, SW_SHOWNORMAL), 32);
+        EXPECT_GT(ShellExecuteA(nullptr, "open", "Splash.exe", c.parameters, nullptr, SW_SHOWNORMAL), 32);
         EXPECT_EQ(FakeDesktop::waitForFile(log), QByteArray(c.expected));
     }
     EXPECT_EQ(ShellExecuteA(nullptr, "open", "Missing.exe", nullptr, nullptr, SW_SHOWNORMAL), SE_ERR_FNF);
 }
 
-TEST(ShellExecute, GivesAHostProgramHostPaths)
+TEST(ShellExecuteProgram, GivesAHostProgramHostPaths)
 {
     FakeDesktop desktop;
     const std::string log = TestHostFolder() + "/editor.log";
@@ -199,11 +244,11 @@ TEST(ShellExecute, GivesAHostProgramHostPaths)
     FakeDesktop::writeLoggingProgram(editor, log);
     const std::string text = hostFile("a b.txt");
     const std::string parameters = "\"" + windowsOf(text) + "\" -n";
-    EXPECT_GT(ShellExecuteA(nullptr, nullptr, windowsOf(editor).c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL), 32);
+    EXPECT_GT(ShellExecuteProgramA(windowsOf(editor).c_str(), parameters.c_str(), nullptr), 32);
     EXPECT_EQ(FakeDesktop::waitForFile(log), QByteArray::fromStdString(text + "\n-n\n"));
 }
 
-TEST(ShellExecute, StartsTheProgramInTheGivenFolder)
+TEST(ShellExecuteProgram, StartsTheProgramInTheGivenFolder)
 {
     FakeDesktop desktop;
     const std::string log = TestHostFolder() + "/where.log";
@@ -211,7 +256,28 @@ TEST(ShellExecute, StartsTheProgramInTheGivenFolder)
     FakeDesktop::writeScript(TestHostFolder() + "/start/where",
                              "pwd > '" + log + ".part'\nmv '" + log + ".part' '" + log + "'\n");
     const std::string folder = windowsOf(TestHostFolder() + "/start");
-    EXPECT_GT(ShellExecuteA(nullptr, "open", "where", nullptr, folder.c_str(), SW_SHOWNORMAL), 32)
-        << "a relative name lies in the folder";
+    EXPECT_GT(ShellExecuteProgramA("where", nullptr, folder.c_str()), 32) << "a relative name lies in the folder";
     EXPECT_EQ(FakeDesktop::waitForFile(log), QByteArray::fromStdString(TestHostFolder() + "/start\n"));
+}
+
+TEST(ShellExecuteProgram, FailsAsTheShellDoes)
+{
+    FakeDesktop desktop;
+    const std::string document = hostFile("notes.txt");
+    const struct
+    {
+        const char *what;
+        std::string program;
+        intptr_t expected;
+    } cases[] = {
+        {"a missing program", windowsOf(TestHostFolder() + "/gone.exe"), SE_ERR_FNF},
+        {"a missing folder", windowsOf(TestHostFolder() + "/none/gone"), SE_ERR_PNF},
+        {"a file that cannot run", windowsOf(document), SE_ERR_ACCESSDENIED},
+        {"no name", "", SE_ERR_FNF},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ShellExecuteProgramA(c.program.c_str(), nullptr, nullptr), c.expected);
+    }
+    EXPECT_FALSE(HostFileExists(desktop.openerLogPath())) << "nothing is opened as a document";
 }

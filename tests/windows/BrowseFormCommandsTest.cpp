@@ -8,7 +8,7 @@
 #include <Source/engine/ThumbSort.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/engine/ZiloOptions.h>
-#include <Source/windows/BrowseTools.h>
+#include <Source/windows/ToolHost.h>
 #include <lib/controls/DirectoryTreeView.h>
 #include <lib/controls/HistoryComboBox.h>
 #include <lib/controls/ToolbarButton.h>
@@ -38,8 +38,9 @@ class BrowseFormCommandsTest : public BrowseFormTest
 protected:
     void TearDown() override
     {
-        BrowseTools() = TBrowseTools();
         BrowseFormTest::TearDown();
+        for (size_t index = 0; index < ToolCount; ++index)
+            UnregisterTool(Tool(index));
     }
 
     static QAction *command(TBrowseForm1 *form, const char *name)
@@ -215,19 +216,6 @@ TEST_F(BrowseFormCommandsTest, AToolbarButtonFollowsItsMenuItem)
     emit autoScroll->OnClick(autoScroll);
     EXPECT_EQ(GeneralOptions->GetInt(TGeneralOptions::AutoScroll) != 0, !was);
     EXPECT_EQ(autoScroll->Down(), !was) << "the toggle button shows the option";
-}
-
-TEST_F(BrowseFormCommandsTest, ACommandOfALaterWindowIsEnabledOnceItRegisters)
-{
-    const CPath full = pictureFolder("Full", 2);
-    TBrowseForm1 *form = open(full, 2);
-    select(form, 2);
-    EXPECT_FALSE(enabled(form, "SeqRename1"));
-    std::vector<TThumbnail *> handed;
-    BrowseTools().SequentialRename = [&](TBrowseForm1 &, const std::vector<TThumbnail *> &selected) { handed = selected; };
-    ASSERT_TRUE(enabled(form, "SeqRename1"));
-    run(form, "SeqRename1");
-    EXPECT_EQ(handed.size(), 2u);
 }
 
 TEST_F(BrowseFormCommandsTest, ThePriorityMenuMapsHighestToFiveAndLowestToOne)
@@ -499,18 +487,20 @@ TEST_F(BrowseFormCommandsTest, TurningDownTheReloadAfterNewPreferencesPutsTheOld
     const CPath full = pictureFolder("Full", 2);
     TBrowseForm1 *form = open(full, 2);
     const int32_t size = form->FolderOptions()->GetInt(TFolderOptions::ThumbnailSize);
-    TPreferencesRequest asked;
-    BrowseTools().Preferences = [&](const TPreferencesRequest &request) {
-        asked = request;
-        TFolderSpecificOptions *options = TFolderSpecificOptionsCache::GetFolderOptions(request.folder);
-        options->SetInt(TFolderOptions::ThumbnailSize, size + 20);
-        options->SetInt(TFolderOptions::DraftThumbnails, 1);
-        return true;
-    };
+    CPath asked;
+    bool loading = true;
+    RegisterTool(Tool::Preferences, {.command = [&](ToolBrowser &browser) {
+                                         asked = browser.ShownFolder();
+                                         loading = browser.IsLoading();
+                                         TFolderSpecificOptions *options = TFolderSpecificOptionsCache::GetFolderOptions(asked);
+                                         options->SetInt(TFolderOptions::ThumbnailSize, size + 20);
+                                         options->SetInt(TFolderOptions::DraftThumbnails, 1);
+                                         return true;
+                                     }});
     boxAnswer = IDNO;
     run(form, "Preferences1");
-    EXPECT_EQ(asked.folder, full);
-    EXPECT_TRUE(asked.thumbnailPageEditable);
+    EXPECT_EQ(asked, full);
+    EXPECT_FALSE(loading) << "the thumbnail appearance may be edited";
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_TRUE(boxes[0].startsWith(QStringLiteral("You have changed the thumbnail appearance as follows:\n\n    Size: %1\t")
                                         .arg(size + 20)))
@@ -592,10 +582,13 @@ namespace {
 
 TEST_F(BrowseFormCommandsTest, TheOpenWithListFillsBothMenusAndOpensTheSelection)
 {
-    BrowseTools().FillOpenWithMenu = [](QMenu *menu, const std::function<void(const CString &)> &open) {
-        menu->clear();
-        QObject::connect(menu->addAction(QStringLiteral("Viewer")), &QAction::triggered, menu, [open] { open("#Nothing"); });
+    class List : public OpenWithHooks
+    {
+    public:
+        std::vector<OpenWithApplication> applications() const override { return {{"Viewer", "#Nothing"}}; }
     };
+    static List list;
+    RegisterTool(Tool::OpenWith, {.hooks = [](bool on) { SetOpenWithHooks(on ? &list : nullptr); }});
     const CPath full = pictureFolder("Full", 2);
     TBrowseForm1 *form = open(full, 2);
     select(form, 1);

@@ -28,14 +28,14 @@ protected:
     void TearDown() override
     {
         BrowseFormTest::TearDown();
-        RegisterToolForm(ToolWindow::Basket, {});
+        UnregisterTool(Tool::Basket);
     }
 
     // A new coordinator with a basket, which the settings show at start.
     void withShownBasket()
     {
         coordinator.reset();
-        RegisterToolForm(ToolWindow::Basket, [] { return std::make_unique<PlainToolForm>(); });
+        RegisterTool(Tool::Basket, {.window = [] { return std::make_unique<PlainToolForm>(); }});
         ProgramOptions->SetInt(TProgramOptions::ShowBasket, 1);
         coordinator = std::make_unique<TMainForm1>();
         coordinator->Terminate = [this] { ++terminated; };
@@ -129,7 +129,7 @@ TEST_F(MainFormTest, CloseAllClosesEveryWindowAndEndsTheProgramRememberingTheBas
         form->TakeModified(false);
     coordinator->CloseAll();
     ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().empty(); }));
-    EXPECT_FALSE(coordinator->isToolWindowVisible(ToolWindow::Basket));
+    EXPECT_FALSE(coordinator->isToolWindowVisible(Tool::Basket));
     EXPECT_EQ(terminated, 1);
     EXPECT_EQ(ProgramOptions->GetInt(TProgramOptions::ShowBasket), 1) << "shown again at the next start";
 }
@@ -137,7 +137,7 @@ TEST_F(MainFormTest, CloseAllClosesEveryWindowAndEndsTheProgramRememberingTheBas
 TEST_F(MainFormTest, AShownBasketKeepsTheProgramRunningWithoutBrowseWindows)
 {
     withShownBasket();
-    ASSERT_TRUE(coordinator->isToolWindowVisible(ToolWindow::Basket)) << "shown at start as the settings say";
+    ASSERT_TRUE(coordinator->isToolWindowVisible(Tool::Basket)) << "shown at start as the settings say";
 
     TBrowseForm1 *form = open(pictureFolder("Pictures", 0), 0);
     form->close();
@@ -145,11 +145,11 @@ TEST_F(MainFormTest, AShownBasketKeepsTheProgramRunningWithoutBrowseWindows)
     EXPECT_EQ(terminated, 0);
 
     // A second start now shows the basket.
-    coordinator->ToolForm(ToolWindow::Basket)->Window()->showMinimized();
+    coordinator->ToolWindow(Tool::Basket)->Window()->showMinimized();
     SendMessage(coordinator->Handle(), UM_ACTIVATE_INSTANCE, 0, 0);
-    EXPECT_FALSE(coordinator->ToolForm(ToolWindow::Basket)->Window()->isMinimized());
+    EXPECT_FALSE(coordinator->ToolWindow(Tool::Basket)->Window()->isMinimized());
 
-    coordinator->setToolWindowVisible(ToolWindow::Basket, false);
+    coordinator->setToolWindowVisible(Tool::Basket, false);
     coordinator->QuitIfNoWindows();
     EXPECT_EQ(terminated, 1);
     EXPECT_EQ(ProgramOptions->GetInt(TProgramOptions::ShowBasket), 0);

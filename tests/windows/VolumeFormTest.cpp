@@ -2,8 +2,8 @@
 
 #include "../Source/GlobTestSupport.h"
 
-#include <Source/VolumePath.h>
-#include <Source/WindowHooks.h>
+#include <Source/engine/VolumePath.h>
+#include <Source/engine/WindowHooks.h>
 #include <Source/windows/VolumeForm.h>
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "FileDialogTestSupport.h"
 
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 #include <Source/engine/FileHandler.h>
 #include <Source/windows/WindowDialogs.h>
 #include <platform/StringList.h>

@@ -6,7 +6,7 @@
 #include "LookPictures.h"
 
 #include <Source/Glob.h>
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbBox.h>
 #include <Source/engine/Thumbnail.h>

@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QImage>
+#include <QLabel>
 #include <QString>
 
 #include <atomic>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -114,6 +117,53 @@ Bytes rectangleWmf(bool placeable, COLORREF colour, uint16_t boundsWidth = 100, 
         bytes.push_back(uint8_t(word));
         bytes.push_back(uint8_t(word >> 8));
     }
+    return bytes;
+}
+
+
+// An EMF of 64 x 32 pixels that writes "Zilo" in Arial: a font record, its
+// selection and a text record, the records that send libemf2svg to
+// fontconfig.
+Bytes textEmf()
+{
+    Bytes records;
+    auto dword = [&](uint32_t value) {
+        for (int shift = 0; shift < 32; shift += 8)
+            records.push_back(uint8_t(value >> shift));
+    };
+    auto utf16 = [&](const char *text, size_t characters) {
+        for (size_t i = 0; i < characters; ++i) {
+            const char c = i < std::strlen(text) ? text[i] : 0;
+            records.push_back(uint8_t(c));
+            records.push_back(0);
+        }
+    };
+    dword(82);   // EMR_EXTCREATEFONTINDIRECTW with a plain LOGFONTW
+    dword(104);
+    dword(1);
+    for (uint32_t value : {uint32_t(-20), 0u, 0u, 0u, 400u, 0u, 0u})
+        dword(value);   // height, width, escapement, orientation, weight, flag and charset bytes
+    utf16("Arial", 32);
+    dword(37);   // EMR_SELECTOBJECT
+    dword(12);
+    dword(1);
+    dword(84);   // EMR_EXTTEXTOUTW
+    dword(76 + 8 + 16);
+    for (uint32_t value : {0u, 0u, 63u, 31u, 1u, 0u, 0u})
+        dword(value);   // bounds, graphics mode, scales
+    for (uint32_t value : {2u, 25u, 4u, 76u, 0u, 0u, 0u, 63u, 31u, 84u})
+        dword(value);   // reference point, characters, string offset, options, rectangle, spacing offset
+    utf16("Zilo", 4);
+    for (int i = 0; i < 4; ++i)
+        dword(10);
+    for (uint32_t value : {14u, 20u, 0u, 16u, 20u})
+        dword(value);   // EMR_EOF
+    Bytes bytes = emfOf(NoiseImage(64, 32));
+    bytes.resize(108);
+    PutLittleEndian32(bytes, 48, uint32_t(bytes.size() + records.size()));
+    PutLittleEndian32(bytes, 52, 5);
+    PutLittleEndian16(bytes, 56, 2);
+    bytes.insert(bytes.end(), records.begin(), records.end());
     return bytes;
 }
 
@@ -328,6 +378,51 @@ TEST(MetafileCodec, HostileRecordsFailCleanly)
     EXPECT_FALSE(render(metafileAt(wmf, "picture.wmf"), 16, 16, ButtonFace).rendered);
     EXPECT_FALSE(render(metafileAt(Bytes(200, 0x41), "garbage.emf"), 16, 16, ButtonFace).rendered);
     EXPECT_FALSE(render(TestWindowsPath("missing.emf").toStdString(), 16, 16, ButtonFace).rendered);
+}
+
+// libwmf allocates the header's largest record before it reads a record, so
+// a few bytes could make it take gigabytes.
+TEST(MetafileCodec, WmfWhoseLargestRecordOutgrowsTheFileIsRefused)
+{
+    for (const bool placeable : {true, false}) {
+        SCOPED_TRACE(placeable ? "placeable" : "plain");
+        const Bytes good = rectangleWmf(placeable, Red);
+        const size_t header = placeable ? 22 : 0;
+        const uint32_t recordWords = uint32_t(good.size() - header - 18) / 2;
+        for (const uint32_t largestWords : {recordWords + 1, uint32_t(1) << 20, uint32_t(0x7FFFFFFF)}) {
+            SCOPED_TRACE(largestWords);
+            Bytes hostile = good;
+            PutLittleEndian32(hostile, header + 12, largestWords);
+            EXPECT_FALSE(render(metafileAt(hostile, "vast.wmf"), 16, 16, ButtonFace).rendered);
+        }
+        Bytes whole = good;
+        PutLittleEndian32(whole, header + 12, recordWords);
+        EXPECT_TRUE(render(metafileAt(whole, "whole.wmf"), 16, 16, ButtonFace).rendered);
+    }
+}
+
+// The EMF converter looks fonts up through fontconfig, which Qt uses too: a
+// conversion must leave it working for the labels painted after it.
+TEST(MetafileCodec, EmfTextLeavesQtFontsWorking)
+{
+    QLabel label(QStringLiteral("Thumbnails"));
+    label.resize(120, 30);
+    const auto grabText = [&label] { return label.grab().toImage(); };
+    const QImage before = grabText();
+    const auto hasInk = [](const QImage &image) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != image.pixel(0, 0))
+                    return true;
+        return false;
+    };
+    ASSERT_TRUE(hasInk(before)) << "the label paints no text to compare";
+    const Rendered rendered = render(metafileAt(textEmf(), "text.emf"), 64, 32, ButtonFace);
+    EXPECT_TRUE(rendered.rendered);
+    QLabel after(QStringLiteral("Thumbnails"));
+    after.resize(120, 30);
+    EXPECT_EQ(after.grab().toImage(), before);
+    EXPECT_EQ(grabText(), before);
 }
 
 TEST(MetafileCodec, SmallMemoryDestinationAnswersZero)

@@ -9,7 +9,7 @@
 #include "../../engine/look/LookPictures.h"
 
 #include <Source/Glob.h>
-#include <Source/WindowHooks.h>
+#include <Source/engine/WindowHooks.h>
 #include <Source/windows/CollisionForm.h>
 #include <Source/windows/DeleteForm.h>
 #include <Source/windows/NewFolderForm.h>

@@ -4,6 +4,9 @@
 #include <lib/String.h>
 #include <platform/MessageBox.h>
 
+#include <cstddef>
+#include <vector>
+
 class QWidget;
 class TThumbnail;
 class TImageHandler;
@@ -15,7 +18,15 @@ class TStrings;
 // prompt is cancelled. Registration and every call: window thread only (a
 // worker hands its call over with CallOnWindowThread).
 
-enum class ToolWindow { Finder, FindSimilar, Animation, Batch, Basket };
+// Every window and dialog built on top of the browse windows, in one list
+// for the coordinator and the windows' tool host. The first five are the tool
+// windows that the coordinator owns; the others open from a command, and the
+// viewer from Open.
+enum class Tool {
+    Finder, FindSimilar, Animation, Batch, Basket,
+    SequentialRename, FolderManager, Preferences, ThumbnailWizard, Movie, OpenWith, Feedback, Viewer
+};
+inline constexpr size_t ToolCount = size_t(Tool::Viewer) + 1;
 
 // The coordinator window, which disables every window around modal work and
 // owns the tool windows.
@@ -30,8 +41,8 @@ public:
     virtual void BeginFileOperation() {}
     virtual void EndFileOperation() {}
 
-    virtual bool isToolWindowVisible(ToolWindow) const { return false; }
-    virtual void setToolWindowVisible(ToolWindow, bool) {}
+    virtual bool isToolWindowVisible(Tool) const { return false; }
+    virtual void setToolWindowVisible(Tool, bool) {}
 
     // A file was renamed from oldPath to newPath: its cached thumbnail record
     // and its basket item take the new path. The base moves the record; the
@@ -127,6 +138,13 @@ public:
 inline constexpr char InternalViewerApplication[] = "#Internal";
 inline constexpr char RegisteredApplication[] = "#Registered";
 
+// One entry of the open-with list: its menu caption and its command.
+struct OpenWithApplication
+{
+    CString caption;
+    CString command;
+};
+
 // The open-with list that the preferences keep.
 class OpenWithHooks
 {
@@ -137,6 +155,8 @@ public:
     // preferences answer, the file type's registered application: what a
     // user expects when nothing is configured.
     virtual CString firstApplication() const { return RegisteredApplication; }
+    // The list, for the Open With menus; empty until the preferences answer.
+    virtual std::vector<OpenWithApplication> applications() const { return {}; }
 };
 
 // The browse window that a thumbnail box reports to. A box made without one

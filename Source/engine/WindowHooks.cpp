@@ -1,6 +1,6 @@
 #include "WindowHooks.h"
 
-#include "engine/ThumbCache.h"
+#include "ThumbCache.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
-#include "GlobTestSupport.h"
+#include "../Source/GlobTestSupport.h"
 
-#include <Source/VolumePath.h>
+#include <Source/engine/VolumePath.h>
 #include <lib/Drive.h>
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "VolumePath.h"
 
-#include "Glob.h"
 #include "WindowHooks.h"
 
+#include <Source/Glob.h>
 #include <lib/Drive.h>
 #include <platform/Drives.h>
 #include <platform/WindowThread.h>

@@ -1,7 +1,0 @@
-#include "BrowseTools.h"
-
-TBrowseTools &BrowseTools()
-{
-    static TBrowseTools tools;
-    return tools;
-}
