@@ -50,7 +50,8 @@
 //    0, 2, dx, dy      move dx pixels along the row and dy rows on
 //    0, n >= 3         n pixels given one by one: RLE8 n bytes, RLE4 (n + 1) / 2 bytes, RLE24 3n bytes,
 //                      then one pad byte when that count is odd
-// Pixels past a row's end or past the last row are dropped; pixels never given stay black.
+// Pixels past a row's end or past the last row are dropped; pixels never given stay black. The image may
+// have at most MaxRlePixelsPerByte pixels for each byte of the data.
 
 #include "ImgLib.h"
 
@@ -82,6 +83,13 @@ enum : uint32_t {
 
 enum class HeaderKind { Core, Windows, Os2 };
 enum class Coding { Raw, Rle8, Rle4, Rle24 };
+
+// A two-byte run paints at most 255 pixels, so a real picture's run-length
+// data holds about one byte for every 128 pixels or more; only the end of a
+// row or of the bitmap, which leave the rest black, paint more. An image of
+// more pixels than its data times this is refused before it is allocated, so
+// a tiny file cannot claim a huge black picture.
+constexpr uint64_t MaxRlePixelsPerByte = 4096;
 
 // One colour channel of a 16- or 32-bit pixel.
 struct Channel
@@ -257,7 +265,10 @@ bool readLayout(ImgByteReader &in, BmpLayout &layout)
         return false;
 
     layout.rowBytes = (uint64_t(layout.width) * layout.bits + 31) / 32 * 4;
-    if (layout.coding == Coding::Raw && layout.rowBytes * layout.height > in.fileSize() - layout.pixelOffset)
+    const uint64_t dataBytes = in.fileSize() - layout.pixelOffset;
+    if (layout.coding == Coding::Raw && layout.rowBytes * layout.height > dataBytes)
+        return false;
+    if (layout.coding != Coding::Raw && uint64_t(layout.width) * layout.height > dataBytes * MaxRlePixelsPerByte)
         return false;
     return true;
 }

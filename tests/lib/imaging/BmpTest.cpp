@@ -306,6 +306,9 @@ TEST(ImgBmp, HostileHeadersFail)
         {"height -2^31", [&] { FileVector f = good; PutU32(f, 22, 0x80000000); return f; }()},
         {"2^15 x 2^14 pixels, over the limit", [&] { FileVector f = good; PutU32(f, 18, 1 << 15); PutU32(f, 22, 1 << 14); return f; }()},
         {"2^14 x 2^14 pixels, data missing", [&] { FileVector f = good; PutU32(f, 18, 1 << 14); PutU32(f, 22, 1 << 14); return f; }()},
+        {"RLE8 2^14 x 2^14 pixels from a few bytes", bmpFile(infoHeader(40, 1 << 14, 1 << 14, 8, Rle8), krgb, {0x00, 0x01})},
+        {"RLE4 2^14 x 2^14 pixels from a few bytes", bmpFile(infoHeader(40, 1 << 14, 1 << 14, 4, Rle4), krgb, {0x00, 0x01})},
+        {"RLE24 2^14 x 2^14 pixels from a few bytes", bmpFile(infoHeader(64, 1 << 14, 1 << 14, 24, Rle24), {}, {0x00, 0x01})},
         {"core header 65535 x 65535", bmpFile(coreHeader(65535, 65535, 24), {}, FileVector(64))},
         {"core header with 16 bits", bmpFile(coreHeader(2, 1, 16), {}, FileVector(4))},
         {"7 bits", [&] { FileVector f = good; PutU16(f, 28, 7); return f; }()},
@@ -347,6 +350,23 @@ TEST(ImgBmp, BrokenRunLengthStreamsFail)
         EXPECT_TRUE(DimsWith(ImgGetBMPDims, c.file).ok);
         EXPECT_FALSE(DecodeWith(ImgReadBMPToRGB, c.file).ok);
     }
+}
+
+TEST(ImgBmp, AFlatRunLengthMegapixelReads)
+{
+    // 1024 x 1024 in runs of 255 and 4, each row ended: far denser than the
+    // limit on pixels per byte of data, as any real picture is.
+    FileVector data;
+    for (int row = 0; row < 1024; ++row) {
+        for (int run = 0; run < 4; ++run)
+            data.insert(data.end(), {0xFF, 0x02});
+        data.insert(data.end(), {0x04, 0x02, 0x00, 0x00});
+    }
+    data.insert(data.end(), {0x00, 0x01});
+    const auto decoded = DecodeWith(ImgReadBMPToRGB, bmpFile(infoHeader(40, 1024, 1024, 8, Rle8, 4), palette("krgb"), data));
+    ASSERT_TRUE(decoded.ok);
+    EXPECT_EQ(decoded.width, 1024u);
+    EXPECT_EQ(decoded.height, 1024u);
 }
 
 TEST(ImgBmp, HostileRunsAreClippedToTheImage)
