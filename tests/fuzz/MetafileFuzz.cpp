@@ -26,7 +26,10 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     // Qt SVG paints the converted picture, and the EMF converter's fonts are Qt's too.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication application(*argc, *argv);
+    // Never destroyed: the fuzzer ends with exit(), and a static application
+    // torn down after Qt's own statics leaves its font caches behind.
+    static QGuiApplication *application = new QGuiApplication(*argc, *argv);
+    (void)application;
     inputFolder = std::make_unique<QTemporaryDir>();
     inputPath = inputFolder->filePath(QStringLiteral("input"));
     inputWindowsPath = WindowsPathFromHost(inputPath.toStdString());
