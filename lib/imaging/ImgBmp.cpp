@@ -268,7 +268,7 @@ bool readLayout(ImgByteReader &in, BmpLayout &layout)
     const uint64_t dataBytes = in.fileSize() - layout.pixelOffset;
     if (layout.coding == Coding::Raw && layout.rowBytes * layout.height > dataBytes)
         return false;
-    if (layout.coding != Coding::Raw && uint64_t(layout.width) * layout.height > dataBytes * MaxRlePixelsPerByte)
+    if (layout.coding != Coding::Raw && !ImgDataCanFill(layout.width, layout.height, dataBytes, MaxRlePixelsPerByte))
         return false;
     return true;
 }

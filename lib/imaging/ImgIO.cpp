@@ -16,6 +16,14 @@ bool ImgSizeIsAcceptable(uint64_t width, uint64_t height)
            && width * height <= ImgMaxPixels;
 }
 
+bool ImgDataCanFill(uint64_t width, uint64_t height, uint64_t dataBytes, uint64_t maxPixelsPerByte)
+{
+    if (!ImgSizeIsAcceptable(width, height))
+        return false;
+    // Both sides stay below 2^64: width * height is at most ImgMaxPixels.
+    return width * height <= std::min<uint64_t>(dataBytes, ImgMaxPixels) * maxPixelsPerByte;
+}
+
 HGLOBAL ImgAllocRGB(uint32_t width, uint32_t height)
 {
     if (!ImgSizeIsAcceptable(width, height))

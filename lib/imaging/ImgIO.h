@@ -50,3 +50,9 @@ HIMGDEST ImgOpenStreamDest(TStream &stream);
 HGLOBAL ImgAllocRGB(uint32_t width, uint32_t height);
 // Whether width x height is a size the readers accept.
 bool ImgSizeIsAcceptable(uint64_t width, uint64_t height);
+// The rule every reader keeps: no file makes it allocate far more than its
+// own data can fill. A format describes at most maxPixelsPerByte pixels with
+// each byte of its data (its densest coding, plus a margin); a reader refuses
+// an image that claims more before it allocates the pixels, so a few bytes
+// of header cannot make it take gigabytes.
+bool ImgDataCanFill(uint64_t width, uint64_t height, uint64_t dataBytes, uint64_t maxPixelsPerByte);

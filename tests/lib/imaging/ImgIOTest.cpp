@@ -1,3 +1,4 @@
+#include <lib/imaging/ImgIO.h>
 #include <lib/imaging/ImgLib.h>
 
 #include "../../TestSupport.h"
@@ -62,4 +63,28 @@ TEST(ImgFileDest, ReplacesTheFileOnlyAfterASuccessfulWrite)
         EXPECT_EQ(ReadHostFile(host) != "old contents", c.replaced);
         EXPECT_EQ(namesInTestFolder(), before);
     }
+}
+
+// A size is accepted only while the data could fill it at the format's
+// densest coding; the limit on pixels holds whatever the data.
+TEST(ImgDataCanFill, RefusesMorePixelsThanTheDataCanDescribe)
+{
+    struct Case
+    {
+        uint64_t width, height, dataBytes, maxPixelsPerByte;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {100, 100, 10, 1000, true},              // exactly what the data can fill
+        {100, 101, 10, 1000, false},             // one row more
+        {16384, 16384, 60, 4096, false},         // a few bytes claiming a huge picture
+        {16384, 16384, 65536, 4096, true},
+        {uint64_t(1) << 20, uint64_t(1) << 20, uint64_t(1) << 40, 4096, false},  // beyond ImgMaxPixels
+        {0, 10, 1000, 1000, false},
+        {10, 10, 0, 1000, false},
+        {1, 1, ~uint64_t(0), ~uint64_t(0) >> 28, true},  // no overflow on huge data
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(ImgDataCanFill(c.width, c.height, c.dataBytes, c.maxPixelsPerByte), c.accepted)
+            << c.width << "x" << c.height << " from " << c.dataBytes << " bytes";
 }
