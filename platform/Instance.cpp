@@ -78,14 +78,14 @@ bool isPrivateFolder(const QByteArray &folder)
            && (info.st_mode & 077) == 0;
 }
 
-// The user's private runtime folder when the session has one, else a folder
-// of the temporary folder private to the user. A name another user took
+// The user's private runtime folder when the session has one (and it is
+// private indeed), else a folder of the temporary folder private to the user. A name another user took
 // first, or one left open to others, is passed over for the next, which every
 // start of this user walks the same way. Empty when none can be had.
 QString socketFolder()
 {
     const char *runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime == '/')
+    if (runtime && *runtime == '/' && isPrivateFolder(runtime))
         return QFile::decodeName(runtime);
     const QString base = QDir::tempPath() + QStringLiteral("/zilo-%1").arg(::getuid());
     for (int attempt = 0; attempt < PrivateFolderAttempts; ++attempt) {

@@ -21,6 +21,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -84,7 +85,10 @@ BOOL postFromWorker(const char *className, const char *title, UINT message, WPAR
 class RawListener
 {
 public:
-    explicit RawListener(const QString &path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    // beforeListen runs between bind and listen: the server's credentials
+    // are the ones it has when it listens.
+    explicit RawListener(const QString &path, const std::function<bool()> &beforeListen = [] { return true; })
+        : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -93,7 +97,7 @@ public:
             return;
         std::memcpy(address.sun_path, hostPath.constData(), size_t(hostPath.size()));
         m_ready = m_fd >= 0 && ::bind(m_fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0
-                  && ::listen(m_fd, 4) == 0;
+                  && beforeListen() && ::listen(m_fd, 4) == 0;
     }
     ~RawListener() { ::close(m_fd); }
 
@@ -252,6 +256,24 @@ TEST(InstanceWindow, AnotherProcessPostsToTheInstance)
     EXPECT_EQ(window.posted()[0].lParam, NegativeLParam);
 }
 
+// A runtime folder named by the session is used only while it is private.
+TEST(InstanceWindow, ARuntimeFolderOthersMayEnterIsPassedOver)
+{
+    ScopedEnvironment environment;
+    const std::string temp = TestHostFolder() + "/temp";
+    const std::string runtime = TestHostFolder() + "/runtime";
+    std::filesystem::create_directory(temp);
+    std::filesystem::create_directory(runtime);
+    environment.set("TMPDIR", temp);
+    environment.set("XDG_RUNTIME_DIR", runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
+    EXPECT_EQ(QFileInfo(InstanceSocketPath(ClassName, Title)).absolutePath().toStdString(), runtime);
+
+    std::filesystem::permissions(runtime, std::filesystem::perms::all);
+    const QString folder = QFileInfo(InstanceSocketPath(ClassName, Title)).absolutePath();
+    EXPECT_TRUE(folder.startsWith(QString::fromStdString(temp + "/zilo-"))) << folder.toStdString();
+}
+
 TEST(InstanceWindow, WithoutARuntimeFolderTheSocketLiesInAFolderOnlyTheUserMayEnter)
 {
     // A temporary folder of its own, so that the folders it spoils are no
@@ -312,24 +334,21 @@ TEST(InstanceWindow, APostTrustsNoServerOfAnotherUser)
 {
     if (::getuid() != 0)
         GTEST_SKIP() << "only root can listen as another user";
-    // A runtime folder others may write to, where another user listens first
-    // and claims to take every message.
+    // Another user's server on the socket's own path: bound there by root,
+    // listening as the other user.
     ScopedEnvironment environment;
-    // Outside the test folder, which the other user may not enter.
-    const QTemporaryDir shared;
-    ASSERT_TRUE(shared.isValid());
-    const std::string runtime = QFile::encodeName(shared.path()).toStdString();
-    std::filesystem::permissions(runtime, std::filesystem::perms::all);
+    const QTemporaryDir runtimeFolder;
+    ASSERT_TRUE(runtimeFolder.isValid());
+    const std::string runtime = QFile::encodeName(runtimeFolder.path()).toStdString();
     environment.set("XDG_RUNTIME_DIR", runtime);
     const QString path = InstanceSocketPath(ClassName, Title);
+    ASSERT_EQ(QFileInfo(path).absolutePath().toStdString(), runtime);
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t other = ::fork();
     ASSERT_GE(other, 0);
     if (other == 0) {
-        if (::setuid(65534) != 0)
-            ::_exit(2);
-        RawListener listener(path);
+        RawListener listener(path, [] { return ::setuid(65534) == 0; });
         const char started = listener.ready() ? 1 : 0;
         if (::write(ready[1], &started, 1) != 1 || !started)
             ::_exit(2);
