@@ -79,9 +79,10 @@ bool isPrivateFolder(const QByteArray &folder)
 }
 
 // The user's private runtime folder when the session has one (and it is
-// private indeed), else a folder of the temporary folder private to the user. A name another user took
-// first, or one left open to others, is passed over for the next, which every
-// start of this user walks the same way. Empty when none can be had.
+// private indeed), else a folder of the temporary folder private to the
+// user. A name another user took first, or one left open to others, is
+// passed over for the next, which every start of this user walks the same
+// way. Empty when none can be had.
 QString socketFolder()
 {
     const char *runtime = std::getenv("XDG_RUNTIME_DIR");
