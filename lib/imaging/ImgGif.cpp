@@ -40,18 +40,28 @@ struct GifCloser
 };
 using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 
-// Reads the header, the logical screen and its colour table.
+// An LZW code stands for one string of its table, at most 4096 pixels, and
+// once the table holds strings that long its codes take 12 bits: a byte of a
+// frame's data describes at most about 2700 pixels, and 4096 leaves a margin.
+// The screen around a frame costs no data, but a real file spends on its
+// frames about what their screen shows, so a screen is bounded by the file's
+// bytes at that density: a few bytes cannot make the reader fill a vast
+// background.
+constexpr uint64_t MaxLzwPixelsPerByte = 4096;
+
+// Reads the header, the logical screen and its colour table; null unless the
+// screen is one the file could fill.
 GifHandle openGif(HIMGSRC source)
 {
     if (!source)
         return nullptr;
+    const uint64_t fileBytes = source->bytesLeft();
     int error = 0;
-    return GifHandle(DGifOpen(source, readFunction, &error));
-}
-
-bool screenIsAcceptable(const GifFileType *gif)
-{
-    return gif->SWidth > 0 && gif->SHeight > 0 && ImgSizeIsAcceptable(uint64_t(gif->SWidth), uint64_t(gif->SHeight));
+    GifHandle gif(DGifOpen(source, readFunction, &error));
+    if (!gif || gif->SWidth <= 0 || gif->SHeight <= 0
+        || !ImgDataCanFill(uint64_t(gif->SWidth), uint64_t(gif->SHeight), fileBytes, MaxLzwPixelsPerByte))
+        return nullptr;
+    return gif;
 }
 
 // The background: the global table's background entry; white without one.
@@ -162,7 +172,7 @@ HGLOBAL ImgReadGIFToRGB(HIMGSRC source, uint32_t *width, uint32_t *height)
     if (!width || !height)
         return nullptr;
     GifHandle gif = openGif(source);
-    if (!gif || !screenIsAcceptable(gif.get()))
+    if (!gif)
         return nullptr;
     int transparentIndex = NO_TRANSPARENT_COLOR;
     if (!findFirstImage(gif.get(), transparentIndex))
@@ -190,7 +200,7 @@ BOOL ImgGetGIFDims(HIMGSRC source, uint32_t *width, uint32_t *height, uint32_t *
     if (!width || !height)
         return FALSE;
     GifHandle gif = openGif(source);
-    if (!gif || !screenIsAcceptable(gif.get()))
+    if (!gif)
         return FALSE;
     *width = uint32_t(gif->SWidth);
     *height = uint32_t(gif->SHeight);

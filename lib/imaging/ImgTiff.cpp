@@ -19,9 +19,18 @@ namespace {
 // More samples per pixel than any real file holds would make libtiff's strip
 // buffers grow with them.
 constexpr uint16_t MaxSamplesPerPixel = 16;
-// The largest single block libtiff may ask for: a full page of 8-bit RGBA at
-// the largest size we accept.
-constexpr tmsize_t MaxTiffAllocation = tmsize_t(ImgMaxPixels * 4);
+// However its data is coded, a page may claim at most this many pixels for
+// each byte of its strips or tiles, so a few bytes cannot make the reader (or
+// libtiff) allocate a vast page. The codings densestExpansion knows are bound
+// more tightly; the others (fax coding, in which a blank row takes a
+// bit, JPEG's arithmetic coding, LZMA, ZSTD and the rest) can code a blank
+// page in almost nothing, and stop here.
+constexpr uint64_t MaxPixelsPerByte = 4096;
+// libtiff's fixed tables (grey and palette maps, colour conversion) take well
+// under this, whatever the file.
+constexpr uint64_t MinTiffAllocation = uint64_t(1) << 20;
+// Bytes a pixel of the largest block libtiff may ask for: a page of 8-bit RGBA.
+constexpr uint64_t MaxTiffBytesPerPixel = 4;
 // Directories and SubIFDs looked at for reduced images: each step through
 // the directory chain starts again from the first.
 constexpr size_t MaxReducedImages = 32;
@@ -113,6 +122,15 @@ struct TiffCloser
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
+// The largest block libtiff may take for the source: a page of 8-bit RGBA of
+// as many pixels as the file's bytes can describe, up to the largest page we
+// accept.
+tmsize_t allocationLimit(const ImgSourceObject &source)
+{
+    const uint64_t pixels = std::min(std::min(source.size(), ImgMaxPixels) * MaxPixelsPerByte, ImgMaxPixels);
+    return tmsize_t(std::max(pixels * MaxTiffBytesPerPixel, MinTiffAllocation));
+}
+
 // Opens the source's first page with quiet handlers and bounded allocations.
 // input must outlive the handle.
 TiffHandle openTiff(TiffInput &input, bool mapped)
@@ -124,7 +142,7 @@ TiffHandle openTiff(TiffInput &input, bool mapped)
         return nullptr;
     TIFFOpenOptionsSetErrorHandlerExtR(options, quietHandler, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options, quietHandler, nullptr);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, MaxTiffAllocation);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, allocationLimit(*input.source));
     TIFF *tiff = TIFFClientOpenExt("ImgSource", mapped ? "r" : "rm", &input, readProc, writeProc, seekProc, closeProc, sizeProc,
                                    mapProc, unmapProc, options);
     TIFFOpenOptionsFree(options);
@@ -139,14 +157,62 @@ struct PageShape
     uint16_t samplesPerPixel = 1;
 };
 
-// The current page's size and samples, when they are ones we accept.
+// How many bytes of samples one byte of data coded so can stand for at most;
+// 0 for codings bound only by MaxPixelsPerByte.
+uint64_t densestExpansion(uint16_t compression)
+{
+    switch (compression) {
+    case COMPRESSION_NONE:
+        return 1;
+    case COMPRESSION_PACKBITS:
+        return 64;     // a two-byte run repeats a byte 128 times
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE:
+        return 1032;   // a 258-byte match in two bits
+    case COMPRESSION_LZW:
+        return 4096;   // a code of at least nine bits for a string of at most 4096 bytes
+    default:
+        return 0;
+    }
+}
+
+// The most pixels a byte of the current page's data can describe.
+uint64_t densestPixelsPerByte(TIFF *tiff, const PageShape &shape)
+{
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    const uint64_t expansion = densestExpansion(compression);
+    if (expansion == 0)
+        return MaxPixelsPerByte;
+    const uint64_t pixelBits = std::max<uint64_t>(uint64_t(shape.bitsPerSample) * shape.samplesPerPixel, 1);
+    return std::min(MaxPixelsPerByte, (expansion * 8 + pixelBits - 1) / pixelBits);
+}
+
+// The bytes of the file that the current page's strips or tiles cover (a
+// count past the end of the file only counts up to it).
+uint64_t pageDataBytes(TIFF *tiff, uint64_t fileSize)
+{
+    const uint32_t count = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+    uint64_t total = 0;
+    for (uint32_t i = 0; i < count && total < fileSize; ++i) {
+        const uint64_t offset = TIFFGetStrileOffset(tiff, i);
+        if (offset < fileSize)
+            total += std::min(TIFFGetStrileByteCount(tiff, i), fileSize - offset);
+    }
+    return std::min(total, fileSize);
+}
+
+// The current page's size and samples, when they are ones we accept and its
+// data could fill.
 bool readShape(TIFF *tiff, PageShape &shape)
 {
     if (!TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &shape.width) || !TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &shape.height))
         return false;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &shape.bitsPerSample);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &shape.samplesPerPixel);
-    return ImgSizeIsAcceptable(shape.width, shape.height) && shape.samplesPerPixel <= MaxSamplesPerPixel;
+    const uint64_t fileSize = sourceOf(TIFFClientdata(tiff))->size();
+    return shape.samplesPerPixel <= MaxSamplesPerPixel
+           && ImgDataCanFill(shape.width, shape.height, pageDataBytes(tiff, fileSize), densestPixelsPerByte(tiff, shape));
 }
 
 // libtiff's raster holds associated alpha: over white is c + (255 - a).

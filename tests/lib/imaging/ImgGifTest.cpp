@@ -277,6 +277,43 @@ TEST(GifCodec, HostileFilesFailCleanly)
     EXPECT_FALSE(Decode(gifReader, Bytes(100, 0x47)));
 }
 
+TEST(GifCodec, ScreenIsBoundedByWhatTheFileCouldFill)
+{
+    GifFixture onePixel = simpleFixture();
+    onePixel.frames[0] = noiseFrame(0, 0, 1, 1, 3);
+    struct Case
+    {
+        const char *name;
+        uint16_t screenWidth, screenHeight;
+        bool readable;
+    };
+    const Case cases[] = {
+        {"a one-pixel frame on a modest screen", 300, 200, true},
+        {"a one-pixel frame on a vast screen", 8192, 8192, false},
+        {"the largest screen behind a one-pixel frame", 16384, 16384, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        GifFixture fixture = onePixel;
+        fixture.screenWidth = c.screenWidth;
+        fixture.screenHeight = c.screenHeight;
+        const Bytes file = writeGif(fixture);
+        const auto decoded = Decode(gifReader, file);
+        EXPECT_EQ(decoded.has_value(), c.readable);
+        EXPECT_EQ(QueryDimensions(gifDimensions, file).answered, c.readable);
+        if (decoded) {
+            EXPECT_EQ(decoded->rgb, expectedPicture(fixture).rgb);
+        }
+    }
+
+    // 24 bytes: the largest screen, no colour table, a one-pixel frame and
+    // no data at all.
+    Bytes tiny = {'G', 'I', 'F', '8', '9', 'a', 0, 0x40, 0, 0x40, 0, 0, 0, ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2};
+    ASSERT_EQ(tiny.size(), 24u);
+    EXPECT_FALSE(Decode(gifReader, tiny));
+    EXPECT_FALSE(QueryDimensions(gifDimensions, tiny).answered);
+}
+
 TEST(GifCodec, RefusesMissingArguments)
 {
     uint32_t width = 0, height = 0;

@@ -464,6 +464,52 @@ TEST(TiffCodec, HostileHeadersFailCleanly)
     EXPECT_FALSE(QueryDimensions(tiffDimensions, lost).answered);
 }
 
+TEST(TiffCodec, PageIsBoundedByWhatItsDataCouldFill)
+{
+    auto blankPage = [](uint32_t width, uint32_t height, uint16_t bits, uint16_t photometric, uint16_t compression) {
+        TiffPage page;
+        page.width = width;
+        page.height = height;
+        page.samplesPerPixel = 1;
+        page.bitsPerSample = bits;
+        page.photometric = photometric;
+        page.compression = compression;
+        page.samples.assign(rowBytesOf(page) * height, 0);
+        return page;
+    };
+    struct Case
+    {
+        const char *name;
+        TiffPage page;
+        bool readable;
+    };
+    const Case cases[] = {
+        {"blank grey page, Deflate", blankPage(2048, 2048, 8, PHOTOMETRIC_MINISBLACK, COMPRESSION_ADOBE_DEFLATE), true},
+        {"blank grey page, LZW", blankPage(2048, 2048, 8, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZW), true},
+        {"blank grey page, PackBits", blankPage(512, 512, 8, PHOTOMETRIC_MINISBLACK, COMPRESSION_PACKBITS), true},
+        {"blank fax page, a bit a row", blankPage(16384, 1024, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4), false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes file = writeTiff({c.page});
+        const auto decoded = Decode(tiffReader, file);
+        EXPECT_EQ(decoded.has_value(), c.readable);
+        EXPECT_EQ(QueryDimensions(tiffDimensions, file).answered, c.readable);
+        if (decoded) {
+            EXPECT_EQ(decoded->width, c.page.width);
+            EXPECT_EQ(decoded->rgb, Bytes(decoded->rgb.size(), 0));
+        }
+    }
+
+    // One strip of 72 bytes under a header claiming 16384 x 16384 pixels.
+    Bytes vast = writeTiff({rgbPage(6, 4)});
+    setTag(vast, TIFFTAG_IMAGEWIDTH, 16384);
+    setTag(vast, TIFFTAG_IMAGELENGTH, 16384);
+    setTag(vast, TIFFTAG_ROWSPERSTRIP, 16384);
+    EXPECT_FALSE(QueryDimensions(tiffDimensions, vast).answered);
+    EXPECT_FALSE(Decode(tiffReader, vast));
+}
+
 TEST(TiffCodec, RefusesMissingArguments)
 {
     uint32_t width = 0, height = 0;
