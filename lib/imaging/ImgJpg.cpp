@@ -19,8 +19,9 @@
 #include <cstring>
 #include <string>
 
-#include <jerror.h>
+// jpeglib.h first: its configuration decides which codes jerror.h defines.
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
@@ -33,6 +34,10 @@ constexpr size_t SourceBufferBytes = 16384;
 constexpr size_t DestBufferBytes = 16384;
 // The data of one COM marker: its 16-bit length counts itself.
 constexpr size_t MaxCommentBytes = 65533;
+// Entropy-coded data costs at least a bit for each block of 64 pixels (a
+// progressive DC scan at its densest, where a baseline scan needs two): the
+// most pixels a byte of the file can describe, with a margin of two.
+constexpr uint64_t MaxPixelsPerByte = 2 * 8 * 64;
 
 // The comment written into this thread's JPEG files.
 thread_local std::string jpegOutputText;
@@ -48,8 +53,31 @@ void errorExit(j_common_ptr cinfo)
     longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->jump, 1);
 }
 
-// Warnings (corrupt but decodable data) are neither printed nor fatal.
-void emitMessage(j_common_ptr, int) {}
+// Warnings that part of the image data is lost: a scan cut short, a bad
+// code, a missing restart marker, a broken progression. Decoding on would
+// paint the rest of the picture grey or garbled, and a hostile file would
+// keep the decoder busy to its last row, so the file fails as a truncated
+// one does. Other warnings (stray bytes before a marker, say) lose nothing.
+bool losesImageData(int code)
+{
+    switch (code) {
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_BOGUS_PROGRESSION:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Nothing is printed; a warning (level -1) that loses data is fatal.
+void emitMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0 && losesImageData(cinfo->err->msg_code))
+        cinfo->err->error_exit(cinfo);
+}
 void outputMessage(j_common_ptr) {}
 
 void failWith(j_common_ptr cinfo, int code)
@@ -241,6 +269,11 @@ bool runDecode(DecodeContext &context, ImgSourceObject *source, const DecodeRequ
         return false;
     if (request.headerOnly)
         return true;
+    // Refused before libjpeg allocates a progressive file's coefficients or
+    // we allocate the pixels: an image the rest of the file cannot fill.
+    const uint64_t dataBytes = manager->pub.bytes_in_buffer + source->bytesLeft();
+    if (!ImgDataCanFill(context.fullWidth, context.fullHeight, dataBytes, MaxPixelsPerByte))
+        return false;
 
     const bool cmyk = isCmyk(cinfo->jpeg_color_space);
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
