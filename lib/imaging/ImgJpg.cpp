@@ -28,6 +28,10 @@ namespace {
 // A progressive file may hold any number of scans, each of which makes the
 // decoder pass over the whole coefficient buffer; real files have a few dozen.
 constexpr int MaxScans = 1000;
+// Nor may a file hold more scans than would let its data fill the picture
+// this many times over: a blank picture's scans cost next to nothing, and
+// hundreds of them would keep the decoder busy for seconds.
+constexpr uint64_t MaxFillsInScans = 16;
 // libjpeg's own limit on a dimension.
 constexpr uint32_t MaxJpegDimension = JPEG_MAX_DIMENSION;
 constexpr size_t SourceBufferBytes = 16384;
@@ -168,11 +172,18 @@ void termDestination(j_compress_ptr cinfo)
         failWith(reinterpret_cast<j_common_ptr>(cinfo), JERR_FILE_WRITE);
 }
 
+struct ScanLimit
+{
+    jpeg_progress_mgr pub;
+    int maxScans = MaxScans;
+};
+
 void limitScans(j_common_ptr cinfo)
 {
     if (!cinfo->is_decompressor)
         return;
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans)
+    const auto *limit = reinterpret_cast<const ScanLimit *>(cinfo->progress);
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > limit->maxScans)
         failWith(cinfo, JERR_BAD_SCAN_SCRIPT);
 }
 
@@ -191,7 +202,7 @@ struct DecodeContext
 {
     jpeg_decompress_struct cinfo;
     ErrorManager error;
-    jpeg_progress_mgr progress;
+    ScanLimit progress;
     bool created = false;
     HGLOBAL block = nullptr;
     uint32_t width = 0;        // the decoded size
@@ -246,8 +257,8 @@ bool runDecode(DecodeContext &context, ImgSourceObject *source, const DecodeRequ
 
     jpeg_create_decompress(cinfo);
     context.created = true;
-    context.progress.progress_monitor = limitScans;
-    cinfo->progress = &context.progress;
+    context.progress.pub.progress_monitor = limitScans;
+    cinfo->progress = &context.progress.pub;
 
     auto *manager = static_cast<SourceManager *>((*cinfo->mem->alloc_small)(
         reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(SourceManager)));
@@ -274,6 +285,10 @@ bool runDecode(DecodeContext &context, ImgSourceObject *source, const DecodeRequ
     const uint64_t dataBytes = manager->pub.bytes_in_buffer + source->bytesLeft();
     if (!ImgDataCanFill(context.fullWidth, context.fullHeight, dataBytes, MaxPixelsPerByte))
         return false;
+    // At least MaxFillsInScans, as the pixels are at most the data's fill.
+    const uint64_t fills = std::min<uint64_t>(dataBytes, ImgMaxPixels) * MaxPixelsPerByte * MaxFillsInScans;
+    const uint64_t pixels = uint64_t(context.fullWidth) * context.fullHeight;
+    context.progress.maxScans = int(std::min<uint64_t>(MaxScans, fills / pixels));
 
     const bool cmyk = isCmyk(cinfo->jpeg_color_space);
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;

@@ -594,6 +594,30 @@ TEST(JpegCodec, TheMostCompressibleFilesStillRead)
     }
 }
 
+TEST(JpegCodec, ManyScansOverABlankPictureFail)
+{
+    // Hundreds of scans refining a blank picture bit by bit: each costs a
+    // few bytes and a pass over every block.
+    std::vector<jpeg_scan_info> scans = {jpeg_scan_info{1, {0, 0, 0, 0}, 0, 0, 0, 0}};
+    for (int coefficient = 1; coefficient < 64; ++coefficient) {
+        scans.push_back(jpeg_scan_info{1, {0, 0, 0, 0}, coefficient, coefficient, 0, 10});
+        for (int bit = 10; bit > 0; --bit)
+            scans.push_back(jpeg_scan_info{1, {0, 0, 0, 0}, coefficient, coefficient, bit, bit - 1});
+    }
+    ASSERT_LT(scans.size(), 1000u);
+    LibjpegFixture fixture{1024, 1024, 1, JCS_GRAYSCALE, JCS_GRAYSCALE, Bytes(size_t(1024) * 1024, 0x80)};
+    fixture.scans = scans.data();
+    fixture.scanCount = int(scans.size());
+    const Bytes file = writeWithLibjpeg(fixture);
+    EXPECT_FALSE(Decode(jpegReader, file));
+    EXPECT_TRUE(QueryDimensions(jpegDimensions, file).answered);
+    // The same picture in the library's own progression reads.
+    fixture.scans = nullptr;
+    fixture.scanCount = 0;
+    fixture.progressive = true;
+    EXPECT_TRUE(Decode(jpegReader, writeWithLibjpeg(fixture)));
+}
+
 TEST(JpegCodec, RefusesMissingArguments)
 {
     const RgbImage image = GradientImage(4, 4);
