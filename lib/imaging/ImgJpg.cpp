@@ -19,20 +19,29 @@
 #include <cstring>
 #include <string>
 
-#include <jerror.h>
+// jpeglib.h first: its configuration decides which codes jerror.h defines.
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace {
 
 // A progressive file may hold any number of scans, each of which makes the
 // decoder pass over the whole coefficient buffer; real files have a few dozen.
 constexpr int MaxScans = 1000;
+// Nor may a file hold more scans than would let its data fill the picture
+// this many times over: a blank picture's scans cost next to nothing, and
+// hundreds of them would keep the decoder busy for seconds.
+constexpr uint64_t MaxFillsInScans = 16;
 // libjpeg's own limit on a dimension.
 constexpr uint32_t MaxJpegDimension = JPEG_MAX_DIMENSION;
 constexpr size_t SourceBufferBytes = 16384;
 constexpr size_t DestBufferBytes = 16384;
 // The data of one COM marker: its 16-bit length counts itself.
 constexpr size_t MaxCommentBytes = 65533;
+// Entropy-coded data costs at least a bit for each block of 64 pixels (a
+// progressive DC scan at its densest, where a baseline scan needs two): the
+// most pixels a byte of the file can describe, with a margin of two.
+constexpr uint64_t MaxPixelsPerByte = 2 * 8 * 64;
 
 // The comment written into this thread's JPEG files.
 thread_local std::string jpegOutputText;
@@ -48,8 +57,31 @@ void errorExit(j_common_ptr cinfo)
     longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->jump, 1);
 }
 
-// Warnings (corrupt but decodable data) are neither printed nor fatal.
-void emitMessage(j_common_ptr, int) {}
+// Warnings that part of the image data is lost: a scan cut short, a bad
+// code, a missing restart marker, a broken progression. Decoding on would
+// paint the rest of the picture grey or garbled, and a hostile file would
+// keep the decoder busy to its last row, so the file fails as a truncated
+// one does. Other warnings (stray bytes before a marker, say) lose nothing.
+bool losesImageData(int code)
+{
+    switch (code) {
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_BOGUS_PROGRESSION:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Nothing is printed; a warning (level -1) that loses data is fatal.
+void emitMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0 && losesImageData(cinfo->err->msg_code))
+        cinfo->err->error_exit(cinfo);
+}
 void outputMessage(j_common_ptr) {}
 
 void failWith(j_common_ptr cinfo, int code)
@@ -140,11 +172,18 @@ void termDestination(j_compress_ptr cinfo)
         failWith(reinterpret_cast<j_common_ptr>(cinfo), JERR_FILE_WRITE);
 }
 
+struct ScanLimit
+{
+    jpeg_progress_mgr pub;
+    int maxScans = MaxScans;
+};
+
 void limitScans(j_common_ptr cinfo)
 {
     if (!cinfo->is_decompressor)
         return;
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxScans)
+    const auto *limit = reinterpret_cast<const ScanLimit *>(cinfo->progress);
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > limit->maxScans)
         failWith(cinfo, JERR_BAD_SCAN_SCRIPT);
 }
 
@@ -163,7 +202,7 @@ struct DecodeContext
 {
     jpeg_decompress_struct cinfo;
     ErrorManager error;
-    jpeg_progress_mgr progress;
+    ScanLimit progress;
     bool created = false;
     HGLOBAL block = nullptr;
     uint32_t width = 0;        // the decoded size
@@ -218,8 +257,8 @@ bool runDecode(DecodeContext &context, ImgSourceObject *source, const DecodeRequ
 
     jpeg_create_decompress(cinfo);
     context.created = true;
-    context.progress.progress_monitor = limitScans;
-    cinfo->progress = &context.progress;
+    context.progress.pub.progress_monitor = limitScans;
+    cinfo->progress = &context.progress.pub;
 
     auto *manager = static_cast<SourceManager *>((*cinfo->mem->alloc_small)(
         reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(SourceManager)));
@@ -241,6 +280,15 @@ bool runDecode(DecodeContext &context, ImgSourceObject *source, const DecodeRequ
         return false;
     if (request.headerOnly)
         return true;
+    // Refused before libjpeg allocates a progressive file's coefficients or
+    // we allocate the pixels: an image the rest of the file cannot fill.
+    const uint64_t dataBytes = manager->pub.bytes_in_buffer + source->bytesLeft();
+    if (!ImgDataCanFill(context.fullWidth, context.fullHeight, dataBytes, MaxPixelsPerByte))
+        return false;
+    // At least MaxFillsInScans, as the pixels are at most the data's fill.
+    const uint64_t fills = std::min<uint64_t>(dataBytes, ImgMaxPixels) * MaxPixelsPerByte * MaxFillsInScans;
+    const uint64_t pixels = uint64_t(context.fullWidth) * context.fullHeight;
+    context.progress.maxScans = int(std::min<uint64_t>(MaxScans, fills / pixels));
 
     const bool cmyk = isCmyk(cinfo->jpeg_color_space);
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;

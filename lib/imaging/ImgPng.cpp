@@ -21,6 +21,8 @@ namespace {
 
 constexpr int PngRgbBytes = 3;
 constexpr int PngRgbaBytes = 4;
+// Deflate's densest coding: a 258-byte match in two bits.
+constexpr uint64_t DeflateDensestRatio = 1032;
 
 void errorFunction(png_structp png, png_const_charp)
 {
@@ -51,11 +53,14 @@ uint8_t overWhite(unsigned c, unsigned a)
     return uint8_t((c * a + 255u * (255u - a) + 127u) / 255u);
 }
 
-void compositeRowOnWhite(const uint8_t *rgba, uint32_t width, uint8_t *rgb)
+// The pixels first, first + step, ... of an RGBA row over white.
+void compositeRowOnWhite(const uint8_t *rgba, uint32_t width, uint32_t first, uint32_t step, uint8_t *rgb)
 {
-    for (uint32_t x = 0; x < width; ++x, rgba += PngRgbaBytes, rgb += PngRgbBytes) {
+    for (uint32_t x = first; x < width; x += step) {
+        const uint8_t *in = rgba + size_t(x) * PngRgbaBytes;
+        uint8_t *out = rgb + size_t(x) * PngRgbBytes;
         for (int channel = 0; channel < 3; ++channel)
-            rgb[channel] = overWhite(rgba[channel], rgba[3]);
+            out[channel] = overWhite(in[channel], in[3]);
     }
 }
 
@@ -64,7 +69,7 @@ struct ReadContext
     png_structp png = nullptr;
     png_infop info = nullptr;
     HGLOBAL block = nullptr;
-    std::unique_ptr<uint8_t[]> rgba;   // an alpha image's rows before compositing
+    std::unique_ptr<uint8_t[]> rgba;   // an alpha image's row before compositing
     uint32_t width = 0;
     uint32_t height = 0;
     uint32_t bits = 0;                 // per pixel, as stored
@@ -73,6 +78,11 @@ struct ReadContext
 // Reads up to and including the header chunks and checks the size.
 bool readHeader(ReadContext &context)
 {
+    // Only IHDR, PLTE, tRNS and the image data matter here. libpng would
+    // allocate a text or palette chunk at its declared length before finding
+    // that the file ends long before it; skipped chunks are read through a
+    // small buffer.
+    png_set_keep_unknown_chunks(context.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_read_info(context.png, context.info);
     context.width = png_get_image_width(context.png, context.info);
     context.height = png_get_image_height(context.png, context.info);
@@ -104,6 +114,12 @@ bool runRead(ReadContext &context, ImgSourceObject *source, bool headerOnly)
     if (headerOnly)
         return true;
 
+    // The filtered rows hold at least bits / 8 bytes a pixel, and deflate
+    // packs at most 1032 bytes into one: an image the rest of the file
+    // cannot fill is refused before its pixels are allocated.
+    if (!ImgDataCanFill(context.width, context.height, source->bytesLeft(), DeflateDensestRatio * 8 / context.bits))
+        return false;
+
     const bool alpha = expandToEightBitRgb(context.png, context.info);
     const int passes = png_set_interlace_handling(context.png);
     png_read_update_info(context.png, context.info);
@@ -117,24 +133,24 @@ bool runRead(ReadContext &context, ImgSourceObject *source, bool headerOnly)
         return false;
     auto *rgb = static_cast<uint8_t *>(GlobalLock(context.block));
     const size_t rgbRowBytes = size_t(context.width) * PngRgbBytes;
-    // An interlaced alpha image needs all its rows until the last pass.
-    const size_t alphaRows = alpha ? (passes > 1 ? context.height : 1) : 0;
-    if (alphaRows > 0) {
-        context.rgba.reset(new (std::nothrow) uint8_t[alphaRows * rowBytes]);
+    if (alpha) {
+        context.rgba.reset(new (std::nothrow) uint8_t[rowBytes]);
         if (!context.rgba)
             return false;
     }
+    const bool interlaced = passes > 1;
     for (int pass = 0; pass < passes; ++pass) {
         for (uint32_t y = 0; y < context.height; ++y) {
-            uint8_t *row = alpha ? context.rgba.get() + (alphaRows > 1 ? y : 0) * rowBytes : rgb + y * rgbRowBytes;
-            png_read_row(context.png, row, nullptr);
-            if (alpha && alphaRows == 1)
-                compositeRowOnWhite(row, context.width, rgb + y * rgbRowBytes);
+            uint8_t *rgbRow = rgb + y * rgbRowBytes;
+            png_read_row(context.png, alpha ? context.rgba.get() : rgbRow, nullptr);
+            // A pass writes only its own pixels of its own rows, so each
+            // pixel is composited once, from the pass that holds it.
+            if (!alpha || (interlaced && !PNG_ROW_IN_INTERLACE_PASS(y, pass)))
+                continue;
+            const uint32_t first = interlaced ? PNG_PASS_START_COL(pass) : 0;
+            const uint32_t step = interlaced ? PNG_PASS_COL_OFFSET(pass) : 1;
+            compositeRowOnWhite(context.rgba.get(), context.width, first, step, rgbRow);
         }
-    }
-    if (alphaRows > 1) {
-        for (uint32_t y = 0; y < context.height; ++y)
-            compositeRowOnWhite(context.rgba.get() + y * rowBytes, context.width, rgb + y * rgbRowBytes);
     }
     // Reads on to the end chunk, so a file cut anywhere fails.
     png_read_end(context.png, nullptr);

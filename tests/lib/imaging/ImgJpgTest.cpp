@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -66,6 +69,8 @@ struct LibjpegFixture
     Bytes samples;
     jpeg_scan_info *scans = nullptr;
     int scanCount = 0;
+    bool progressive = false;   // the library's own progression
+    unsigned restartInterval = 0;   // in MCUs
 };
 
 Bytes writeWithLibjpeg(const LibjpegFixture &fixture)
@@ -88,6 +93,9 @@ Bytes writeWithLibjpeg(const LibjpegFixture &fixture)
         cinfo.scan_info = fixture.scans;
         cinfo.num_scans = fixture.scanCount;
     }
+    if (fixture.progressive)
+        jpeg_simple_progression(&cinfo);
+    cinfo.restart_interval = fixture.restartInterval;
     jpeg_start_compress(&cinfo, TRUE);
     const size_t rowBytes = size_t(fixture.width) * fixture.components;
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -436,6 +444,178 @@ TEST(JpegCodec, FileWithTooManyScansFails)
     EXPECT_FALSE(Decode(jpegReader, file));
     // The header alone is still readable.
     EXPECT_TRUE(QueryDimensions(jpegDimensions, file).answered);
+}
+
+namespace {
+
+// Where a file's first scan data starts: after the scan header.
+size_t scanDataStart(const Bytes &file)
+{
+    const size_t scan = findMarker(file, 0xDA);
+    EXPECT_NE(scan, std::string::npos);
+    return scan + 2 + (size_t(file[scan + 2]) << 8 | file[scan + 3]);
+}
+
+// The file with its scan data from offset on replaced by the end of image.
+Bytes cutAt(const Bytes &file, size_t offset)
+{
+    Bytes cut(file.begin(), file.begin() + std::ptrdiff_t(offset));
+    cut.push_back(0xFF);
+    cut.push_back(0xD9);
+    return cut;
+}
+
+// Samples in the fixture's colour space that vary enough to fill the scans.
+LibjpegFixture busyFixture(uint32_t width, uint32_t height, int components, J_COLOR_SPACE inputSpace,
+                           J_COLOR_SPACE fileSpace)
+{
+    LibjpegFixture fixture{width, height, components, inputSpace, fileSpace, Bytes(size_t(width) * height * components)};
+    std::mt19937 random(7);
+    for (uint8_t &sample : fixture.samples)
+        sample = uint8_t(random());
+    return fixture;
+}
+
+} // namespace
+
+TEST(JpegCodec, DamagedScanDataIsRefused)
+{
+    struct Kind
+    {
+        const char *name;
+        LibjpegFixture fixture;
+    };
+    std::vector<Kind> kinds = {
+        {"baseline", busyFixture(64, 64, 3, JCS_RGB, JCS_YCbCr)},
+        {"CMYK", busyFixture(64, 64, 4, JCS_CMYK, JCS_CMYK)},
+        {"progressive", busyFixture(64, 64, 3, JCS_RGB, JCS_YCbCr)},
+        {"restart markers", busyFixture(64, 64, 3, JCS_RGB, JCS_YCbCr)},
+    };
+    kinds[2].fixture.progressive = true;
+    kinds[3].fixture.restartInterval = 1;
+    for (const Kind &kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        const Bytes good = writeWithLibjpeg(kind.fixture);
+        ASSERT_TRUE(Decode(jpegReader, good));
+        const size_t data = scanDataStart(good);
+        const size_t middle = data + (good.size() - data) / 2;
+
+        struct Damage
+        {
+            const char *name;
+            Bytes file;
+        };
+        std::vector<Damage> damages;
+        // The first scan ends early at the end of image.
+        damages.push_back({"scan cut short", cutAt(good, data + 40)});
+        // Sixteen one bits are no Huffman code. (libjpeg-turbo's fast path
+        // for sequential scans reads one as zero and says nothing; the
+        // progressive decoder warns.)
+        if (kind.fixture.progressive) {
+            Bytes badCode = good;
+            for (size_t i = middle; i < middle + 8; i += 2) {
+                badCode[i] = 0xFF;
+                badCode[i + 1] = 0x00;
+            }
+            damages.push_back({"bad code", badCode});
+        }
+        // A restart marker out of its turn: the decoder must skip data to resynchronise.
+        if (kind.fixture.restartInterval) {
+            Bytes lostRestart = good;
+            size_t marker = middle;
+            while (!(lostRestart[marker] == 0xFF && (lostRestart[marker + 1] & 0xF8) == 0xD0))
+                ++marker;
+            lostRestart[marker + 1] = uint8_t(0xD0 | ((lostRestart[marker + 1] + 3) & 7));
+            damages.push_back({"restart marker out of turn", lostRestart});
+        }
+        for (const Damage &damage : damages) {
+            SCOPED_TRACE(damage.name);
+            EXPECT_FALSE(Decode(jpegReader, damage.file));
+            HIMGSRC source = OpenBytes(damage.file);
+            uint32_t width = 0, height = 0, fullWidth = 0, fullHeight = 0;
+            EXPECT_EQ(ImgReadJPGToRGBReduced(source, 8, 8, &width, &height, &fullWidth, &fullHeight), nullptr);
+            ImgCloseSource(source);
+            // The header is whole: the size is still known.
+            EXPECT_TRUE(QueryDimensions(jpegDimensions, damage.file).answered);
+        }
+    }
+}
+
+TEST(JpegCodec, StrayBytesBeforeAMarkerLoseNothing)
+{
+    const Bytes good = Encode(writeJpeg, GradientImage(32, 16));
+    const auto expected = Decode(jpegReader, good);
+    ASSERT_TRUE(expected);
+    // Some writers pad between markers; libjpeg warns and reads on.
+    Bytes padded = good;
+    const size_t frame = findMarker(good, 0xC0);
+    ASSERT_NE(frame, std::string::npos);
+    padded.insert(padded.begin() + std::ptrdiff_t(frame), {0x00, 0x12, 0x34});
+    const auto decoded = Decode(jpegReader, padded);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->rgb, expected->rgb);
+}
+
+TEST(JpegCodec, TheMostCompressibleFilesStillRead)
+{
+    // A blank picture is the least data a real file holds for its size. The
+    // densest of all: a progressive DC scan of one bit a block, then one scan
+    // of end-of-band runs for the rest.
+    std::vector<jpeg_scan_info> densest = {jpeg_scan_info{1, {0, 0, 0, 0}, 0, 0, 0, 0},
+                                           jpeg_scan_info{1, {0, 0, 0, 0}, 1, 63, 0, 0}};
+    struct Case
+    {
+        const char *name;
+        int components;
+        J_COLOR_SPACE inputSpace, fileSpace;
+        bool progressive;
+        std::vector<jpeg_scan_info> *scans;
+    };
+    for (const Case &c : {Case{"grey baseline", 1, JCS_GRAYSCALE, JCS_GRAYSCALE, false, nullptr},
+                          Case{"grey progressive", 1, JCS_GRAYSCALE, JCS_GRAYSCALE, true, nullptr},
+                          Case{"colour progressive", 3, JCS_RGB, JCS_YCbCr, true, nullptr},
+                          Case{"grey, one bit a block", 1, JCS_GRAYSCALE, JCS_GRAYSCALE, false, &densest}}) {
+        SCOPED_TRACE(c.name);
+        LibjpegFixture fixture{2048, 2048, c.components, c.inputSpace, c.fileSpace,
+                               Bytes(size_t(2048) * 2048 * c.components, 0x80)};
+        fixture.progressive = c.progressive;
+        if (c.scans) {
+            fixture.scans = c.scans->data();
+            fixture.scanCount = int(c.scans->size());
+        }
+        const Bytes file = writeWithLibjpeg(fixture);
+        const auto decoded = Decode(jpegReader, file);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->width, 2048u);
+        EXPECT_EQ(decoded->height, 2048u);
+        const auto [low, high] = std::minmax_element(decoded->rgb.begin(), decoded->rgb.end());
+        EXPECT_GE(*low, 0x7E);
+        EXPECT_LE(*high, 0x82);
+    }
+}
+
+TEST(JpegCodec, ManyScansOverABlankPictureFail)
+{
+    // Hundreds of scans refining a blank picture bit by bit: each costs a
+    // few bytes and a pass over every block.
+    std::vector<jpeg_scan_info> scans = {jpeg_scan_info{1, {0, 0, 0, 0}, 0, 0, 0, 0}};
+    for (int coefficient = 1; coefficient < 64; ++coefficient) {
+        scans.push_back(jpeg_scan_info{1, {0, 0, 0, 0}, coefficient, coefficient, 0, 10});
+        for (int bit = 10; bit > 0; --bit)
+            scans.push_back(jpeg_scan_info{1, {0, 0, 0, 0}, coefficient, coefficient, bit, bit - 1});
+    }
+    ASSERT_LT(scans.size(), 1000u);
+    LibjpegFixture fixture{1024, 1024, 1, JCS_GRAYSCALE, JCS_GRAYSCALE, Bytes(size_t(1024) * 1024, 0x80)};
+    fixture.scans = scans.data();
+    fixture.scanCount = int(scans.size());
+    const Bytes file = writeWithLibjpeg(fixture);
+    EXPECT_FALSE(Decode(jpegReader, file));
+    EXPECT_TRUE(QueryDimensions(jpegDimensions, file).answered);
+    // The same picture in the library's own progression reads.
+    fixture.scans = nullptr;
+    fixture.scanCount = 0;
+    fixture.progressive = true;
+    EXPECT_TRUE(Decode(jpegReader, writeWithLibjpeg(fixture)));
 }
 
 TEST(JpegCodec, RefusesMissingArguments)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -261,6 +262,88 @@ TEST(PngCodec, HostileSizesFailCleanly)
     // A size that is accepted but whose data is far too short.
     EXPECT_FALSE(Decode(pngReader, pngWithSize(4000, 4000)));
     EXPECT_TRUE(QueryDimensions(pngDimensions, pngWithSize(4000, 4000)).answered);
+}
+
+namespace {
+
+// A chunk of the given type and data, CRC included.
+Bytes pngChunk(const char *type, const Bytes &data)
+{
+    Bytes chunk(8);
+    PutBigEndian32(chunk, 0, uint32_t(data.size()));
+    std::copy(type, type + 4, chunk.begin() + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    chunk.resize(chunk.size() + 4);
+    PutBigEndian32(chunk, chunk.size() - 4, crc32Of(&chunk[4], chunk.size() - 8));
+    return chunk;
+}
+
+// A picture of one colour (every sample zero), compressed as far as zlib goes.
+Bytes blankPng(uint32_t width, uint32_t height, int bitDepth, int colourType, bool interlaced)
+{
+    Bytes file;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(png, &file, appendToBytes, flushNothing);
+    png_set_compression_level(png, 9);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_IHDR(png, info, width, height, bitDepth, colourType,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const Bytes row((size_t(width) * channelsOf(colourType) * bitDepth + 7) / 8, 0);
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass)
+        for (uint32_t y = 0; y < height; ++y)
+            png_write_row(png, row.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return file;
+}
+
+} // namespace
+
+TEST(PngCodec, TheMostCompressibleFilesStillRead)
+{
+    // One colour and no filters: deflate's longest matches, the most pixels a
+    // byte of a real file can hold.
+    struct Case
+    {
+        const char *name;
+        uint32_t size;
+        int bitDepth, colourType;
+        bool interlaced;
+        uint8_t expected;   // every channel: black, or transparent over white
+    };
+    for (const Case &c : {Case{"grey 1", 2048, 1, PNG_COLOR_TYPE_GRAY, false, 0},
+                          Case{"rgb 8", 1024, 8, PNG_COLOR_TYPE_RGB, false, 0},
+                          Case{"rgba 16 interlaced", 512, 16, PNG_COLOR_TYPE_RGB_ALPHA, true, 255}}) {
+        SCOPED_TRACE(c.name);
+        const auto decoded = Decode(pngReader, blankPng(c.size, c.size, c.bitDepth, c.colourType, c.interlaced));
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->width, c.size);
+        EXPECT_EQ(decoded->height, c.size);
+        EXPECT_EQ(std::count(decoded->rgb.begin(), decoded->rgb.end(), c.expected), std::ptrdiff_t(decoded->rgb.size()));
+    }
+}
+
+TEST(PngCodec, ChunksWeDoNotUseAreSkipped)
+{
+    const RgbImage image = NoiseImage(6, 5);
+    const Bytes good = Encode(writePng, image);
+    // After the signature (8) and IHDR (25): text larger than libpng's own
+    // chunk limit, a palette suggestion and a colour profile that are not
+    // what they claim, and a chunk of a kind nobody knows.
+    Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
+    text.resize(9'000'000, 'x');
+    Bytes file(good.begin(), good.begin() + 33);
+    for (const Bytes &chunk : {pngChunk("tEXt", text), pngChunk("sPLT", Bytes{'p', 0, 9, 1, 2}),
+                               pngChunk("iCCP", Bytes{'p', 0, 0, 1, 2, 3}), pngChunk("zzZz", Bytes(100, 7))})
+        file.insert(file.end(), chunk.begin(), chunk.end());
+    file.insert(file.end(), good.begin() + 33, good.end());
+    const auto decoded = Decode(pngReader, file);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->rgb, image.rgb);
 }
 
 TEST(PngCodec, SmallMemoryDestinationAnswersZero)
