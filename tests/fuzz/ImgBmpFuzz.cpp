@@ -1,21 +1,8 @@
 // The BMP reader on arbitrary bytes: its size query, then a whole read.
 
-#include <lib/imaging/ImgLib.h>
-
-#include <cstddef>
-#include <cstdint>
+#include "ImgReaderFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    ImgInitialize(0);
-    HIMGSRC source = ImgOpenMemorySource(data, uint32_t(size));
-    if (!source)
-        return 0;
-    uint32_t width = 0, height = 0, bits = 0;
-    ImgGetBMPDims(source, &width, &height, &bits);
-    ImgSeek(source, 0, 0);
-    if (HGLOBAL rgb = ImgReadBMPToRGB(source, &width, &height))
-        GlobalFree(rgb);
-    ImgCloseSource(source);
-    return 0;
+    return FuzzImageReader(data, size, ImgGetBMPDims, ImgReadBMPToRGB);
 }

@@ -1,27 +1,22 @@
-// The JPEG reader on arbitrary bytes: its size query, a read reduced in the
-// DCT, then a whole read. The reduced read's output is small, so that what
-// libjpeg allocates for the whole image shows before our own pixels do.
+// The JPEG reader on arbitrary bytes: its size query with a read reduced in
+// the DCT, then with a whole read. The reduced read's output is small, so
+// that what libjpeg allocates for the whole image shows before our own
+// pixels do.
 
-#include <lib/imaging/ImgLib.h>
+#include "ImgReaderFuzz.h"
 
-#include <cstddef>
-#include <cstdint>
+namespace {
+
+HGLOBAL readReduced(HIMGSRC source, uint32_t *width, uint32_t *height)
+{
+    uint32_t fullWidth = 0, fullHeight = 0;
+    return ImgReadJPGToRGBReduced(source, 1, 1, width, height, &fullWidth, &fullHeight);
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    ImgInitialize(0);
-    HIMGSRC source = ImgOpenMemorySource(data, uint32_t(size));
-    if (!source)
-        return 0;
-    uint32_t width = 0, height = 0, bits = 0;
-    ImgGetJPGDims(source, &width, &height, &bits);
-    ImgSeek(source, 0, 0);
-    uint32_t fullWidth = 0, fullHeight = 0;
-    if (HGLOBAL rgb = ImgReadJPGToRGBReduced(source, 1, 1, &width, &height, &fullWidth, &fullHeight))
-        GlobalFree(rgb);
-    ImgSeek(source, 0, 0);
-    if (HGLOBAL rgb = ImgReadJPGToRGB(source, &width, &height))
-        GlobalFree(rgb);
-    ImgCloseSource(source);
-    return 0;
+    FuzzImageReader(data, size, ImgGetJPGDims, readReduced);
+    return FuzzImageReader(data, size, ImgGetJPGDims, ImgReadJPGToRGB);
 }
