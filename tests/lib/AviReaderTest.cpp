@@ -20,7 +20,7 @@ extern "C" {
 
 namespace {
 
-// Encodes frames 0 to count - 1 of the pattern as MPEG-4 Part 2 with up to
+// Encodes frames 0 to count - 1 of the pattern as MPEG-4 Visual with up to
 // two B-frames between references, stored in decoding order in an AVI file.
 void WriteBFrameMovie(const std::string &hostPath, int width, int height, int count)
 {
