@@ -23,6 +23,7 @@ extern "C" {
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <utility>
 
 void ScalerDeleter::operator()(SwsContext *context) const
 {
@@ -214,16 +215,28 @@ const AVFrame *AviFrameReader::frame(int32_t number)
         return m_frame.get();
     if (!moveBefore(number))
         return nullptr;
-    while (decodeNext()) {
-        if (m_current == number)
-            return m_frame.get();
-        if (m_current > number)
-            break;   // the stream holds no picture of that number
-    }
+    if (decodeUpTo(number))
+        return m_frame.get();
+    // A frame shown before the key frame it is stored after (in an open
+    // group) is decoded from the key frame before that one.
+    const bool beforeTheKeyFrame = m_startKeyFrame > 0 && m_firstAfterStart > number;
+    if (beforeTheKeyFrame && seekTo(m_startKeyFrame - 1) && decodeUpTo(number))
+        return m_frame.get();
     // Where the decoder stands is no longer known; the next read seeks.
     m_positioned = false;
     m_haveFrame = false;
     return nullptr;
+}
+
+bool AviFrameReader::decodeUpTo(int32_t number)
+{
+    while (decodeNext()) {
+        if (m_current == number)
+            return true;
+        if (m_current > number)
+            return false;   // the stream holds no picture of that number
+    }
+    return false;
 }
 
 bool AviFrameReader::moveBefore(int32_t number)
@@ -246,34 +259,81 @@ bool AviFrameReader::seekTo(int32_t number)
     m_positioned = true;
     m_haveFrame = false;
     m_draining = false;
+    m_seeked = true;
+    m_pending.clear();
+    m_startKeyFrame = keyFrame;
     return true;
+}
+
+// An AVI file keeps no presentation times: its chunks are numbered in the
+// order they are stored, which is the decoding order, and a frame shown
+// before a frame it depends on (a B-frame) is stored after it. The decoder
+// gives frames in the order they are shown, so each frame it gives takes the
+// lowest number still pending. The first frame after a start at a key frame
+// is the key frame itself, and the frames stored after it that the decoder
+// dropped because they also depend on the frames before it (an open group)
+// are shown before it: it takes the number after theirs, which is the
+// highest pending but for the frames the decoder still holds back.
+int32_t AviFrameReader::numberOfDecoded()
+{
+    const size_t held = m_draining ? 0 : size_t(std::max(m_decoder->has_b_frames, 0));
+    size_t index = 0;
+    if (m_seeked && m_pending.size() > held)
+        index = m_pending.size() - 1 - held;
+    const bool first = std::exchange(m_seeked, false);
+    int32_t number = m_current + 1;
+    if (!m_pending.empty()) {
+        number = m_pending[index];
+        m_pending.erase(m_pending.begin(), m_pending.begin() + std::ptrdiff_t(index) + 1);
+    }
+    if (first)
+        m_firstAfterStart = number;
+    return number;
 }
 
 bool AviFrameReader::decodeNext()
 {
-    AVFormatContext *format = m_input.format();
-    AVCodecContext *decoder = m_decoder.get();
     for (;;) {
-        const int received = avcodec_receive_frame(decoder, m_frame.get());
+        const int received = avcodec_receive_frame(m_decoder.get(), m_frame.get());
         if (received == 0) {
-            const int64_t timestamp = m_frame->best_effort_timestamp;
-            m_current = timestamp != AV_NOPTS_VALUE ? clampToFrameNumber(m_input.frameOf(timestamp)) : m_current + 1;
+            m_current = numberOfDecoded();
             m_haveFrame = true;
             return true;
         }
         m_haveFrame = false;
-        if (received != AVERROR(EAGAIN) || m_draining)
+        if (received != AVERROR(EAGAIN) || m_draining || !feedNext())
             return false;
-        if (av_read_frame(format, m_packet.get()) < 0) {
+    }
+}
+
+// Sends the decoder the next packet of the stream, or at the end of the file
+// the signal to give what it holds. False when it can take nothing more.
+bool AviFrameReader::feedNext()
+{
+    // A decoder that never answers still holds no more than this many numbers.
+    constexpr size_t MaxPending = 256;
+    AVCodecContext *decoder = m_decoder.get();
+    for (;;) {
+        if (av_read_frame(m_input.format(), m_packet.get()) < 0) {
             // The end of the file, or bytes past which nothing can be read: take what the decoder holds.
             m_draining = true;
-            avcodec_send_packet(decoder, nullptr);
-            continue;
+            return avcodec_send_packet(decoder, nullptr) >= 0;
         }
-        // A damaged packet only loses its own frame.
-        if (m_packet->stream_index == m_input.stream()->index && !m_input.isCutShort(*m_packet))
-            avcodec_send_packet(decoder, m_packet.get());
+        const AVPacket &packet = *m_packet;
+        // A damaged packet only loses its own frame; an empty one is a frame dropped when the movie was made.
+        const bool sent = packet.stream_index == m_input.stream()->index && packet.size > 0
+                       && !m_input.isCutShort(packet) && avcodec_send_packet(decoder, &packet) >= 0;
+        if (sent) {
+            const int32_t number = packet.dts != AV_NOPTS_VALUE
+                                       ? clampToFrameNumber(m_input.frameOf(packet.dts))
+                                       : (m_pending.empty() ? m_current : m_pending.back()) + 1;
+            m_pending.insert(std::upper_bound(m_pending.begin(), m_pending.end(), number), number);
+            if (m_pending.size() > MaxPending)
+                m_pending.erase(m_pending.begin());
+        }
         av_packet_unref(m_packet.get());
+        if (sent)
+            return true;
     }
 }
 

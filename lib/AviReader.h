@@ -13,6 +13,7 @@ extern "C" {
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class TStream;
 struct SwsContext;
@@ -133,9 +134,14 @@ public:
 private:
     bool moveBefore(int32_t number);
     bool seekTo(int32_t number);
+    // Decodes on until frame number; false when the decoder passes it or stops.
+    bool decodeUpTo(int32_t number);
     // The next frame out of the decoder, feeding it packets; false at the end
     // of the stream or on an error.
     bool decodeNext();
+    bool feedNext();
+    // The number of the frame the decoder has just given: see decodeNext.
+    int32_t numberOfDecoded();
 
     AviInputStream &m_input;
     CodecContextPtr m_decoder;
@@ -146,4 +152,10 @@ private:
     bool m_haveFrame = false;     // m_frame holds frame m_current
     bool m_positioned = false;    // the decoder continues from m_current; false: seek first
     bool m_draining = false;      // the file is read to its end; the decoder gives what it holds
+    bool m_seeked = true;         // no frame has come since the decoder started at a key frame
+    int32_t m_startKeyFrame = 0;  // the key frame the decoder started at
+    int32_t m_firstAfterStart = 0;   // the number of the first frame it gave from there
+    // The numbers of the frames sent to the decoder that it has not given
+    // back, in ascending order: the places in the movie still to be filled.
+    std::vector<int32_t> m_pending;
 };

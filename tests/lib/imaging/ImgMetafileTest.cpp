@@ -3,15 +3,20 @@
 #include "../../TestSupport.h"
 
 #include <lib/imaging/ImgLib.h>
+#include <platform/HostPath.h>
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QImage>
+#include <QFont>
 #include <QLabel>
+#include <QPainter>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -121,10 +126,14 @@ Bytes rectangleWmf(bool placeable, COLORREF colour, uint16_t boundsWidth = 100, 
 }
 
 
+// The text option of a text record whose string holds the font's glyph
+// indices rather than characters: libemf2svg then looks the font's file up
+// through fontconfig.
+constexpr uint32_t GlyphIndexText = 0x10;
+
 // An EMF of 64 x 32 pixels that writes "Zilo" in Arial: a font record, its
-// selection and a text record, the records that send libemf2svg to
-// fontconfig.
-Bytes textEmf()
+// selection and a text record with textOptions.
+Bytes textEmf(uint32_t textOptions = 0)
 {
     Bytes records;
     auto dword = [&](uint32_t value) {
@@ -151,7 +160,7 @@ Bytes textEmf()
     dword(76 + 8 + 16);
     for (uint32_t value : {0u, 0u, 63u, 31u, 1u, 0u, 0u})
         dword(value);   // bounds, graphics mode, scales
-    for (uint32_t value : {2u, 25u, 4u, 76u, 0u, 0u, 0u, 63u, 31u, 84u})
+    for (uint32_t value : {2u, 25u, 4u, 76u, textOptions, 0u, 0u, 63u, 31u, 84u})
         dword(value);   // reference point, characters, string offset, options, rectangle, spacing offset
     utf16("Zilo", 4);
     for (int i = 0; i < 4; ++i)
@@ -401,6 +410,16 @@ TEST(MetafileCodec, WmfWhoseLargestRecordOutgrowsTheFileIsRefused)
     }
 }
 
+// Whether anything is painted on the image's background.
+static bool hasInk(const QImage &image)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != image.pixel(0, 0))
+                return true;
+    return false;
+}
+
 // The EMF converter looks fonts up through fontconfig, which Qt uses too: a
 // conversion must leave it working for the labels painted after it.
 TEST(MetafileCodec, EmfTextLeavesQtFontsWorking)
@@ -409,13 +428,6 @@ TEST(MetafileCodec, EmfTextLeavesQtFontsWorking)
     label.resize(120, 30);
     const auto grabText = [&label] { return label.grab().toImage(); };
     const QImage before = grabText();
-    const auto hasInk = [](const QImage &image) {
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (image.pixel(x, y) != image.pixel(0, 0))
-                    return true;
-        return false;
-    };
     ASSERT_TRUE(hasInk(before)) << "the label paints no text to compare";
     const Rendered rendered = render(metafileAt(textEmf(), "text.emf"), 64, 32, ButtonFace);
     EXPECT_TRUE(rendered.rendered);
@@ -423,6 +435,45 @@ TEST(MetafileCodec, EmfTextLeavesQtFontsWorking)
     after.resize(120, 30);
     EXPECT_EQ(after.grab().toImage(), before);
     EXPECT_EQ(grabText(), before);
+}
+
+// Text of other scripts, which Qt paints in the fonts it falls back on.
+static QImage paintFallbackText()
+{
+    QImage image(160, 32, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(QFont(QStringLiteral("Serif"), 14));
+    painter.drawText(2, 24, QString::fromUtf8("\u4e2d\u6587 \u0627\u0644\u0639 \u05d0\u05d1 \u0e01\u0e02"));
+    return image;
+}
+
+// The converter finalises fontconfig after a glyph-index text, under Qt: once
+// Qt holds fontconfig's caches for its fallback fonts, the next such
+// conversion would abort the process on fontconfig's own assertion. In a
+// process of its own, whose fonts no other test has touched.
+TEST(MetafileCodecDeathTest, GlyphIndexTextLeavesQtsFontconfigWorking)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const Bytes emf = textEmf(GlyphIndexText);
+    // The child runs without the test folder of the parent.
+    const auto renderInFolder = [&emf](const QTemporaryDir &folder) {
+        const QString path = folder.filePath(QStringLiteral("text.emf"));
+        WriteHostFile(path.toStdString(), QByteArray(reinterpret_cast<const char *>(emf.data()), qsizetype(emf.size())));
+        return render(WindowsPathFromHost(path.toStdString()), 64, 32, ButtonFace).rendered;
+    };
+    EXPECT_EXIT(
+        {
+            const QTemporaryDir folder;
+            bool working = renderInFolder(folder);
+            const QImage fallback = paintFallbackText();
+            working = working && hasInk(fallback);
+            working = working && renderInFolder(folder);
+            working = working && paintFallbackText() == fallback;
+            // Without the exit's clean-up: fontconfig is left up to the end, as in the program.
+            std::_Exit(working ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(MetafileCodec, SmallMemoryDestinationAnswersZero)
