@@ -149,8 +149,9 @@ void TMainForm1::ShowSecondStart(const CString &argument)
         RestoreFirstWindow();
         return;
     }
+    // Names match without case, as the drives' names do.
     const auto showing = std::find_if(m_browseForms.begin(), m_browseForms.end(),
-                                      [&](TBrowseForm1 *form) { return form->ShownFolder() == folder; });
+                                      [&](TBrowseForm1 *form) { return form->ShownFolder().CompareNoCase(folder) == 0; });
     if (showing != m_browseForms.end()) {
         bringToFront(*showing);
         return;

@@ -198,10 +198,13 @@ TEST_F(MainFormTest, ASecondStartOpensItsFolderOrBringsBackTheWindowThatShowsIt)
     TBrowseForm1 *opened = coordinator->BrowseForms().back();
     EXPECT_TRUE(waitShown(opened, other, 2));
 
-    opened->showMinimized();
-    secondStart(browseFile(other));
-    EXPECT_TRUE(ServeUntil([&] { return !opened->isMinimized(); })) << "the window that shows it comes back";
-    EXPECT_EQ(coordinator->BrowseForms().size(), 2u);
+    for (const CPath &named : {other, CPath(CString(other.ToAnsiString().toUpper()))}) {
+        SCOPED_TRACE(named.c_str());
+        opened->showMinimized();
+        secondStart(browseFile(named));
+        EXPECT_TRUE(ServeUntil([&] { return !opened->isMinimized(); })) << "the window that shows it comes back";
+        EXPECT_EQ(coordinator->BrowseForms().size(), 2u);
+    }
 
     first->showMinimized();
     secondStart({});
