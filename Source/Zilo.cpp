@@ -8,10 +8,14 @@
 #include "windows/Application.h"
 #include "windows/BrowseForm.h"
 #include "windows/MainForm.h"
+#include "windows/StartFolder.h"
 #include "windows/WindowDialogs.h"
 
+#include <platform/CommandLine.h>
 #include <platform/Instance.h>
 #include <platform/Thread.h>
+
+#include <QByteArray>
 
 #include <cstdlib>
 #include <ctime>
@@ -33,6 +37,18 @@ void EndGlobals()
         SaveGlobals();
 }
 
+// A start that names a folder or browse file hands its "browsefile=" on, and
+// the first instance shows it; any other start asks the first instance to show
+// itself. False when no first instance takes it: this start runs on its own.
+bool handOnToFirstInstance()
+{
+    const CString argument = BrowseFileArgument(GetCommandLineA());
+    if (argument.IsEmpty())
+        return PostToInstanceWindow(MainFormClassName, ProductName, UM_ACTIVATE_INSTANCE, 0, 0);
+    return CopyDataToInstanceWindow(MainFormClassName, ProductName, UM_ACTIVATE_INSTANCE,
+                                    QByteArray(argument.c_str(), argument.GetLength()));
+}
+
 int WinMain(int &argc, char **argv)
 {
     TApplication application(argc, argv);
@@ -45,8 +61,8 @@ int WinMain(int &argc, char **argv)
     // The host has no critical-error boxes to switch off, and the application
     // object no window of its own to hide.
 
-    if (PostToInstanceWindow(MainFormClassName, ProductName, UM_ACTIVATE_INSTANCE, 0, 0))
-        return 0;   // the first instance shows itself; nothing of this start is passed on
+    if (handOnToFirstInstance())
+        return 0;
 
     try {
         InitGlobals();

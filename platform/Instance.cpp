@@ -28,16 +28,20 @@
 // One post on the instance socket, little-endian.
 //   request  offset  size  meaning
 //                 0     4  message
-//                 4     8  wParam
-//                12     8  lParam
-//   reply         0     1  1: the message is queued for the window; 0: the window is gone
+//                 4     8  wParam; for WM_COPYDATA the data's dwData
+//                12     8  lParam; for WM_COPYDATA the data's byte count n,
+//                          0 <= n <= MaxInstanceCopyDataBytes
+//                20     n  for WM_COPYDATA only: the data
+//   reply         0     1  1: the window took the message (queued it; for
+//                          WM_COPYDATA, its handler answered nonzero);
+//                          0: the window is gone, refused it, or the request was bad
 // The server answers the first request of a connection and closes it.
 
 namespace {
 
 constexpr qint64 RequestBytes = 20;
-constexpr char Queued = 1;
-constexpr char NotQueued = 0;
+constexpr char Taken = 1;
+constexpr char NotTaken = 0;
 
 // A poster gives up on an instance that does not answer within these, so a
 // second start never hangs on a stuck first one.
@@ -168,16 +172,16 @@ bool sendAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-// The server's one-byte reply; NotQueued when none comes within ReplyBoundMs.
+// The server's one-byte reply; NotTaken when none comes within ReplyBoundMs.
 char receiveReply(int fd)
 {
     setTimeout(fd, SO_RCVTIMEO, ReplyBoundMs);
-    char reply = NotQueued;
+    char reply = NotTaken;
     ssize_t count;
     do {
         count = ::recv(fd, &reply, 1, 0);
     } while (count < 0 && errno == EINTR);
-    return count == 1 ? reply : NotQueued;
+    return count == 1 ? reply : NotTaken;
 }
 
 } // namespace
@@ -236,11 +240,23 @@ void CInstanceWindow::serve(QLocalSocket *client)
     const auto answer = [this, client] {
         if (client->state() != QLocalSocket::ConnectedState || client->bytesAvailable() < RequestBytes)
             return;   // answered already, or the request is not all here yet
-        const QByteArray request = client->read(RequestBytes);
-        const BOOL posted = PostMessage(m_window, qFromLittleEndian<quint32>(request.constData()),
-                                        WPARAM(qFromLittleEndian<quint64>(request.constData() + 4)),
-                                        LPARAM(qFromLittleEndian<qint64>(request.constData() + 12)));
-        client->write(QByteArray(1, posted ? Queued : NotQueued));
+        const QByteArray request = client->peek(RequestBytes);
+        const UINT message = qFromLittleEndian<quint32>(request.constData());
+        const WPARAM wParam = WPARAM(qFromLittleEndian<quint64>(request.constData() + 4));
+        const LPARAM lParam = LPARAM(qFromLittleEndian<qint64>(request.constData() + 12));
+        bool taken = false;
+        if (message != WM_COPYDATA) {
+            client->skip(RequestBytes);
+            taken = PostMessage(m_window, message, wParam, lParam);
+        } else if (lParam >= 0 && lParam <= LPARAM(MaxInstanceCopyDataBytes)) {
+            if (client->bytesAvailable() < RequestBytes + lParam)
+                return;   // the data is not all here yet
+            client->skip(RequestBytes);
+            const QByteArray data = client->read(lParam);
+            const COPYDATASTRUCT copy{wParam, DWORD(data.size()), data.constData()};
+            taken = SendMessage(m_window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)) != 0;
+        }
+        client->write(QByteArray(1, taken ? Taken : NotTaken));
         client->disconnectFromServer();   // after the reply is written
     };
     QTimer::singleShot(ClientBoundMs, client, [client] {
@@ -251,7 +267,9 @@ void CInstanceWindow::serve(QLocalSocket *client)
     answer();   // the request may have come with the connection
 }
 
-BOOL PostToInstanceWindow(const char *className, const char *title, UINT message, WPARAM wParam, LPARAM lParam)
+// Sends request to the instance under className and title and answers whether
+// it took it.
+static BOOL deliverToInstance(const char *className, const char *title, const QByteArray &request)
 {
     const HostSocket socket;
     if (!connectTo(socket, InstanceSocketPath(className, title)))
@@ -260,9 +278,21 @@ BOOL PostToInstanceWindow(const char *className, const char *title, UINT message
         OutputDebugStringA("The instance socket is served by another user");
         return FALSE;
     }
-    if (!sendAll(socket.fd(), encodeRequest(message, wParam, lParam)) || receiveReply(socket.fd()) != Queued) {
+    if (!sendAll(socket.fd(), request) || receiveReply(socket.fd()) != Taken) {
         OutputDebugStringA("An instance listens but did not take the message");
         return FALSE;
     }
     return TRUE;
+}
+
+BOOL PostToInstanceWindow(const char *className, const char *title, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return deliverToInstance(className, title, encodeRequest(message, wParam, lParam));
+}
+
+BOOL CopyDataToInstanceWindow(const char *className, const char *title, uintptr_t dwData, const QByteArray &data)
+{
+    if (data.size() > qsizetype(MaxInstanceCopyDataBytes))
+        return FALSE;
+    return deliverToInstance(className, title, encodeRequest(WM_COPYDATA, dwData, LPARAM(data.size())) + data);
 }

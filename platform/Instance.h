@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QByteArray;
 class QLocalServer;
 class QLocalSocket;
 
@@ -43,6 +44,19 @@ private:
 // does not take the message within a few seconds (its window thread is stuck).
 // Any thread, with or without an application object or event loop.
 BOOL PostToInstanceWindow(const char *className, const char *title, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The most bytes that one start may hand another: a command line's worth.
+constexpr DWORD MaxInstanceCopyDataBytes = 64 * 1024;
+
+// FindWindow and SendMessage of WM_COPYDATA in one: the window that an
+// instance of this user and registry made findable under className and title
+// runs its handler on its window thread with wParam 0 (the sender has no window) and lParam pointing at a COPYDATASTRUCT of dwData and a copy
+// of data. TRUE once that handler has answered nonzero; FALSE when none
+// listens, when data holds more than MaxInstanceCopyDataBytes, when the
+// handler answers 0, or when it does not answer within a few seconds. So the
+// handler must answer at once and do any lengthy work later. Any thread, as
+// PostToInstanceWindow.
+BOOL CopyDataToInstanceWindow(const char *className, const char *title, uintptr_t dwData, const QByteArray &data);
 
 // The socket file for className and title under the current registry: what a
 // crashed instance leaves behind. Empty when there is no folder private to

@@ -12,7 +12,17 @@ enum class HWND : uintptr_t {};
 
 // The system's messages that the program handles.
 constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_COPYDATA = 0x004A;
 constexpr UINT WM_DEVICECHANGE = 0x0219;
+
+// What WM_COPYDATA's lParam points at: bytes handed from another process,
+// valid only while the handler runs; a handler that keeps them copies them.
+struct COPYDATASTRUCT
+{
+    uintptr_t dwData = 0;          // what the bytes are, by the sender's and receiver's agreement
+    DWORD cbData = 0;              // byte count
+    const void *lpData = nullptr;  // cbData bytes
+};
 
 constexpr UINT WM_USER = 0x0400;
 // From here on, messages private to one window class.

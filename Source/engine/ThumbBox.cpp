@@ -46,7 +46,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override
     {
         TNewScrollClient::resizeEvent(event);
-        m_box->updatePages();
+        m_box->clientResized();
     }
     void mousePressEvent(QMouseEvent *event) override { m_box->clientMouseDown(event); }
     void mouseMoveEvent(QMouseEvent *event) override { m_box->clientMouseMove(event); }
@@ -304,6 +304,33 @@ void TThumbBox::deleteThumbnail(TThumbnail *thumbnail)
     delete thumbnail;   // leaves the list
     if (selected)
         EndUpdate();
+    if (GeneralOptions->GetInt(TGeneralOptions::AutoLayout) & TGeneralOptions::RelayWhenDeleted)
+        requestRelayout();
+}
+
+// Many thumbnails leave at once when many files go: one layout serves them all.
+void TThumbBox::requestRelayout()
+{
+    if (m_relayoutPending)
+        return;
+    m_relayoutPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_relayoutPending = false;
+            Relayout();
+        },
+        Qt::QueuedConnection);
+}
+
+// At once, not on the owner's timer: a window resized while it loads would
+// otherwise place the thumbnails still to come across the old width.
+void TThumbBox::clientResized()
+{
+    updatePages();
+    if (Client()->width() != m_usableWidth
+        && (GeneralOptions->GetInt(TGeneralOptions::AutoLayout) & TGeneralOptions::RelayWhenResized))
+        Relayout();
 }
 
 std::vector<TThumbnail *> TThumbBox::GetSelected() const

@@ -165,8 +165,13 @@ private:
     void invalidateBand();
 
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // A record went stale: its thumbnail leaves the box.
+    // A record went stale: its thumbnail leaves the box, and the others close
+    // up once the window thread is free again (General option "AutoLayout").
     void deleteThumbnail(TThumbnail *thumbnail);
+    void requestRelayout();
+    // The inner panel took a new size: the pages follow it, and the
+    // thumbnails its new width when the General options re-lay on a resize.
+    void clientResized();
     void placeThumbnail(TThumbnail *thumbnail);
     void setScrollRanges();
     void updatePages();
@@ -217,4 +222,5 @@ private:
     int m_rowHeight = 0;   // of the tallest thumbnail in the current row
     int m_right = 0;       // of the rightmost thumbnail
     int m_usableWidth = 0;
+    bool m_relayoutPending = false;   // a queued Relayout has not run yet
 };

@@ -79,13 +79,7 @@ TMainForm1::TMainForm1()
         OutputDebugStringA(qPrintable(QStringLiteral("Zilo: no single instance: %1").arg(error.Message())));
     }
 
-    try {
-        StartFolder = StartFolderFromCommandLine(GetCommandLineA());
-    } catch (const Exception &error) {
-        // A damaged start file: say so, and open the folder the window keeps.
-        StartFolder = CPath();
-        ShowMessageBox(CString(error.Message()), ErrorBoxFlags);
-    }
+    StartFolder = startFolderOf(GetCommandLineA());
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
@@ -117,11 +111,52 @@ TMainForm1::~TMainForm1()
         MainForm1 = nullptr;
 }
 
-LRESULT TMainForm1::Dispatch(UINT message, WPARAM, LPARAM)
+// A damaged start file is reported, and leaves the start folder empty.
+CPath TMainForm1::startFolderOf(const CString &commandLine)
+{
+    try {
+        return StartFolderFromCommandLine(commandLine);
+    } catch (const Exception &error) {
+        ShowMessageBox(CString(error.Message()), ErrorBoxFlags);
+        return CPath();
+    }
+}
+
+LRESULT TMainForm1::Dispatch(UINT message, WPARAM, LPARAM lParam)
 {
     if (message == UM_ACTIVATE_INSTANCE)
         RestoreFirstWindow();
+    if (message == WM_COPYDATA)
+        return takeSecondStart(*reinterpret_cast<const COPYDATASTRUCT *>(lParam));
     return 0;
+}
+
+// The second start waits for this answer: the folder opens once the window
+// thread is free, so that no box it may show holds that start up.
+LRESULT TMainForm1::takeSecondStart(const COPYDATASTRUCT &copy)
+{
+    if (copy.dwData != UM_ACTIVATE_INSTANCE)
+        return 0;
+    const CString argument(QByteArray(static_cast<const char *>(copy.lpData), qsizetype(copy.cbData)).constData());
+    QTimer::singleShot(0, this, [this, argument] { ShowSecondStart(argument); });
+    return 1;
+}
+
+void TMainForm1::ShowSecondStart(const CString &argument)
+{
+    const CPath folder = startFolderOf(argument);
+    if (folder.IsEmpty() || !CheckFolderExists(folder)) {
+        RestoreFirstWindow();
+        return;
+    }
+    // Names match without case, as the drives' names do.
+    const auto showing = std::find_if(m_browseForms.begin(), m_browseForms.end(),
+                                      [&](TBrowseForm1 *form) { return form->ShownFolder().CompareNoCase(folder) == 0; });
+    if (showing != m_browseForms.end()) {
+        bringToFront(*showing);
+        return;
+    }
+    bringToFront(new TBrowseForm1(folder));   // frees itself when closed
 }
 
 void TMainForm1::removeApplicationHooks()
@@ -375,10 +410,16 @@ void TMainForm1::RestoreFirstWindow()
         window = madeToolWindow(Tool::Basket)->Window();
     else if (isToolWindowVisible(Tool::Batch))
         window = madeToolWindow(Tool::Batch)->Window();
-    if (!window)
-        return;
+    if (window)
+        bringToFront(window);
+}
+
+void TMainForm1::bringToFront(QWidget *window)
+{
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void TMainForm1::CloseAll()

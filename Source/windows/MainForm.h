@@ -78,7 +78,14 @@ public:
     // basket nor the batch window is shown.
     void QuitIfNoWindows();
     void SaveToolWindowVisibility();
+    // A second start without a folder: the first browse window, else the
+    // basket or the batch window when shown, comes back to the front.
     void RestoreFirstWindow();
+    // A second start's "browsefile=" argument: a browse window already showing
+    // its folder comes to the front, else a new one opens on it. An argument
+    // that names no folder, or one that does not exist (after a warning),
+    // only restores the first window.
+    void ShowSecondStart(const CString &argument);
     // "Close All and Exit": asks every browse window in turn; the first that
     // refuses stops it. The coordinator itself never closes.
     void CloseAll();
@@ -98,6 +105,12 @@ protected:
 
 private:
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_COPYDATA from a second start: answers 1 for its "browsefile="
+    // argument, which is shown once the window thread is free; 0 for data of
+    // any other kind.
+    LRESULT takeSecondStart(const COPYDATASTRUCT &copy);
+    static CPath startFolderOf(const CString &commandLine);
+    static void bringToFront(QWidget *window);
     void setToolWindowsEnabled(bool enabled);
     // The tool's window if it has been made; never makes one.
     TToolForm *madeToolWindow(Tool tool) const;

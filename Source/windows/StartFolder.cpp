@@ -11,15 +11,20 @@
 static const char BrowseFileKeyword[] = "browsefile=";
 static const char BrowseFileExtension[] = ".zilo";
 
-CPath StartFolderFromCommandLine(const CString &commandLine)
+CString BrowseFileArgument(const CString &commandLine)
 {
     CString line(commandLine);
-    line.TrimLeft();
     line.TrimRight();
     const int keyword = line.Find(BrowseFileKeyword);
-    if (keyword < 0)
+    return keyword < 0 ? CString() : line.Mid(keyword);
+}
+
+CPath StartFolderFromCommandLine(const CString &commandLine)
+{
+    const CString argument = BrowseFileArgument(commandLine);
+    if (argument.IsEmpty())
         return CPath();
-    const CPath path(line.Mid(keyword + int(std::strlen(BrowseFileKeyword))));
+    const CPath path(argument.Mid(int(std::strlen(BrowseFileKeyword))));
     if (path.GetExtPart() == BrowseFileExtension)
         return ReadBrowseFileFolder(path);
     return CPath(path.GetDirPart());

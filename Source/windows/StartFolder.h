@@ -16,6 +16,12 @@ class QString;
 // version or on a volume that is not supplied (ReadBrowseFileFolder).
 CPath StartFolderFromCommandLine(const CString &commandLine);
 
+// The part of a command line that names the start: from the first
+// "browsefile=" (case matters) to the end, trimmed of trailing blanks, as
+// StartFolderFromCommandLine reads it. Empty without the keyword. What a
+// second start hands the first instance.
+CString BrowseFileArgument(const CString &commandLine);
+
 // Whether folder exists; when it does not, a warning box says so ("Folder
 // '%s' does not exist"), unless folder is empty. For the folders that the
 // user names (the command line, the Folder box, the history, a shortcut), so

@@ -2,10 +2,13 @@
 
 #include "../ScopedPalette.h"
 
+#include <Source/engine/ZiloOptions.h>
 #include <platform/SystemMetrics.h>
 
+#include <QCoreApplication>
 #include <QImage>
 
+#include <future>
 #include <vector>
 
 namespace {
@@ -49,6 +52,73 @@ TEST_F(ThumbBoxTest, PlacesThumbnailsInRowsAcrossTheUsableWidth)
         EXPECT_EQ(QSize(box.HorzScrollBar()->Range(), box.VertScrollBar()->Range()), placement.scrollRanges);
         EXPECT_EQ(m_owner.shown.size(), size_t(box.Count()));
         m_owner.shown.clear();
+    }
+}
+
+// The places of a box's thumbnails, in list order.
+static std::vector<QPoint> placesOf(const TThumbBox &box)
+{
+    std::vector<QPoint> places;
+    for (int index = 0; index < box.Count(); ++index)
+        places.push_back(box.Thumbnail(index)->BoundsRect().topLeft());
+    return places;
+}
+
+// Thumbnails 101 wide and 109 high, spacing 10, three a row at first.
+TEST_F(ThumbBoxTest, AResizeLaysTheThumbnailsOutAcrossTheNewWidthAtOnce)
+{
+    const struct
+    {
+        const char *name;
+        int autoLayout;
+        std::vector<QPoint> places;   // once the box is two thumbnails wide
+    } cases[] = {
+        {"re-laid when resized", TGeneralOptions::RelayWhenResized,
+         {{10, 10}, {121, 10}, {10, 129}, {121, 129}, {10, 248}}},
+        {"left as they were", 0, {{10, 10}, {121, 10}, {232, 10}, {10, 129}, {121, 129}}},
+    };
+    setFolderOption(TFolderOptions::ThumbnailSize, 82);
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"})
+        record(name, 82, 82, true);
+    const int edges = 2 * GetSystemMetrics(SM_CXEDGE);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        GeneralOptions->SetInt(TGeneralOptions::AutoLayout, c.autoLayout);
+        TThumbBox box(&m_owner);
+        showBox(box, 345 + edges, 600);
+        for (size_t index = 0; index < 4; ++index)
+            box.AddThumbnail(m_records[index]);
+        box.resize(235 + edges, 600);   // no event loop turn: the layout follows at once
+        box.AddThumbnail(m_records[4]);   // one still to come during a load
+        EXPECT_EQ(placesOf(box), c.places);
+    }
+}
+
+TEST_F(ThumbBoxTest, TheOthersCloseUpWhenAThumbnailLeaves)
+{
+    const struct
+    {
+        const char *name;
+        int autoLayout;
+        std::vector<QPoint> places;   // of a, c and d, once b has gone
+    } cases[] = {
+        {"re-laid when one is deleted", TGeneralOptions::RelayWhenDeleted, {{10, 10}, {121, 10}, {232, 10}}},
+        {"left with a hole", 0, {{10, 10}, {232, 10}, {10, 129}}},
+    };
+    setFolderOption(TFolderOptions::ThumbnailSize, 82);
+    const int edges = 2 * GetSystemMetrics(SM_CXEDGE);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        GeneralOptions->SetInt(TGeneralOptions::AutoLayout, c.autoLayout);
+        TThumbBox box(&m_owner);
+        showBox(box, 345 + edges, 600);
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+            box.AddThumbnail(record(name, 82, 82, true));
+        CThumbBitmap *gone = box.Thumbnail(1)->GetThumbBitmap();
+        std::async(std::launch::async, [gone] { gone->MarkStale(); }).get();
+        ASSERT_TRUE(ServeUntil([&] { return box.Count() == 3; }));
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(placesOf(box), c.places);
     }
 }
 

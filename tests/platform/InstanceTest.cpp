@@ -17,6 +17,7 @@
 #include <QScopeGuard>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <csignal>
 #include <cstring>
@@ -108,6 +109,66 @@ private:
     int m_fd;
     bool m_ready = false;
 };
+
+// A window that keeps the data of each WM_COPYDATA and answers it with answer.
+class CopyDataWindow
+{
+public:
+    explicit CopyDataWindow(LRESULT answer)
+        : m_window([this, answer](UINT message, WPARAM wParam, LPARAM lParam) {
+              if (message != WM_COPYDATA || wParam != 0)
+                  return LRESULT(0);
+              const auto &copy = *reinterpret_cast<const COPYDATASTRUCT *>(lParam);
+              m_kinds.push_back(copy.dwData);
+              m_data.emplace_back(static_cast<const char *>(copy.lpData), qsizetype(copy.cbData));
+              return answer;
+          })
+    {
+    }
+
+    HWND handle() const { return m_window.Handle(); }
+    const std::vector<uintptr_t> &kinds() const { return m_kinds; }
+    const std::vector<QByteArray> &data() const { return m_data; }
+
+private:
+    std::vector<uintptr_t> m_kinds;
+    std::vector<QByteArray> m_data;
+    CMessageWindow m_window;
+};
+
+// The reply byte of the instance to request, written as it stands on a raw
+// connection; -1 when the connection ends without one.
+int replyTo(const QByteArray &request)
+{
+    const QByteArray path = QFile::encodeName(InstanceSocketPath(ClassName, Title));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    const auto closeSocket = qScopeGuard([&] { ::close(fd); });
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0
+        || ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) != request.size())
+        return -1;
+    int reply = -1;
+    ServeUntil([&] {
+        char byte;
+        const ssize_t count = ::recv(fd, &byte, 1, 0);
+        if (count == 1)
+            reply = byte;
+        return count >= 0;
+    });
+    return reply;
+}
+
+// The request header: message, wParam and lParam, little-endian.
+QByteArray requestHeader(UINT message, uint64_t wParam, int64_t lParam)
+{
+    QByteArray header(20, '\0');
+    qToLittleEndian<quint32>(message, header.data());
+    qToLittleEndian<quint64>(wParam, header.data() + 4);
+    qToLittleEndian<qint64>(lParam, header.data() + 12);
+    return header;
+}
 
 } // namespace
 
@@ -369,4 +430,60 @@ TEST(InstanceWindow, APostTrustsNoServerOfAnotherUser)
     ASSERT_EQ(started, 1);
 
     EXPECT_EQ(PostToInstanceWindow(ClassName, Title, Activate, 0, 0), FALSE);
+}
+
+TEST(InstanceWindow, HandsBytesToTheWindowAsCopyData)
+{
+    const QByteArray most(qsizetype(MaxInstanceCopyDataBytes), 'x');
+    const struct
+    {
+        const char *name;
+        QByteArray data;
+        LRESULT answer;   // of the window's handler
+        BOOL handed;
+        bool received;
+    } cases[] = {
+        {"a folder", QByteArray("browsefile=C:\\Fotos f\xc3\xbcr Oma\\"), 1, TRUE, true},
+        {"nothing", QByteArray(), 1, TRUE, true},
+        {"the most it takes", most, 1, TRUE, true},
+        {"one byte more", most + 'x', 1, FALSE, false},
+        {"refused by the window", QByteArray("browsefile=C:\\"), 0, FALSE, true},
+    };
+    for (const auto &each : cases) {
+        SCOPED_TRACE(each.name);
+        CopyDataWindow window(each.answer);
+        CInstanceWindow instance(ClassName, Title, window.handle());
+        const QByteArray data = each.data;
+        auto worker = std::async(std::launch::async,
+                                 [data] { return CopyDataToInstanceWindow(ClassName, Title, Activate, data); });
+        ASSERT_TRUE(ServeUntilReady(worker));
+        EXPECT_EQ(worker.get(), each.handed);
+        ASSERT_EQ(window.data().size(), each.received ? 1u : 0u);
+        if (!each.received)
+            continue;
+        EXPECT_EQ(window.kinds()[0], uintptr_t(Activate));
+        EXPECT_EQ(window.data()[0], each.data);
+    }
+}
+
+TEST(InstanceWindow, RefusesCopyDataThatClaimsMoreThanItTakes)
+{
+    CopyDataWindow window(1);
+    CInstanceWindow instance(ClassName, Title, window.handle());
+    const struct
+    {
+        const char *name;
+        int64_t count;
+    } cases[] = {
+        {"one byte more than it takes", int64_t(MaxInstanceCopyDataBytes) + 1},
+        {"a huge count", int64_t(1) << 40},
+        {"a negative count", -1},
+    };
+    for (const auto &each : cases) {
+        SCOPED_TRACE(each.name);
+        EXPECT_EQ(replyTo(requestHeader(WM_COPYDATA, Activate, each.count) + QByteArray(64, 'x')), 0);
+    }
+    EXPECT_EQ(replyTo(requestHeader(WM_COPYDATA, Activate, 3) + "abc"), 1) << "a request it takes";
+    ASSERT_EQ(window.data().size(), 1u);
+    EXPECT_EQ(window.data()[0], QByteArray("abc"));
 }

@@ -1,5 +1,6 @@
 #include "BrowseFormTestSupport.h"
 
+#include <Source/engine/ProductInfo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbCache.h>
 #include <Source/engine/UserMessages.h>
@@ -9,6 +10,9 @@
 #include <platform/ModalDialog.h>
 
 #include <QApplication>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStringList>
 
 namespace {
 
@@ -165,6 +169,53 @@ TEST_F(MainFormTest, ASecondStartRestoresTheFirstBrowseWindow)
     ASSERT_TRUE(PostMessage(coordinator->Handle(), UM_ACTIVATE_INSTANCE, 0, 0));
     ASSERT_TRUE(ServeUntil([&] { return !first->isMinimized(); }));
     EXPECT_TRUE(second->isMinimized());
+}
+
+// The real program, started again on this test's settings, hands its start to
+// this process's coordinator, which listens under the program title.
+TEST_F(MainFormTest, ASecondStartOpensItsFolderOrBringsBackTheWindowThatShowsIt)
+{
+    const QString title = QCoreApplication::applicationName();
+    const auto restoreTitle = qScopeGuard([&] { QCoreApplication::setApplicationName(title); });
+    QCoreApplication::setApplicationName(ProductName);
+    coordinator.reset();
+    coordinator = std::make_unique<TMainForm1>();
+    coordinator->Terminate = [this] { ++terminated; };
+    const auto secondStart = [](const QStringList &arguments) {
+        QProcess second;   // the environment, and so the settings, are this test's
+        second.start(QCoreApplication::applicationDirPath() + QStringLiteral("/Zilo"), arguments);
+        EXPECT_TRUE(ServeUntil([&] { return second.state() == QProcess::NotRunning; }));
+        EXPECT_EQ(second.exitCode(), 0);
+    };
+    const auto browseFile = [](const CPath &folder) {
+        return QStringList{QStringLiteral("browsefile=") + folder.ToAnsiString() + QLatin1Char('\\')};
+    };
+    TBrowseForm1 *first = open(pictureFolder("First", 1), 1);
+    const CPath other = pictureFolder("Other", 2);
+
+    secondStart(browseFile(other));
+    ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().size() == 2; }));
+    TBrowseForm1 *opened = coordinator->BrowseForms().back();
+    EXPECT_TRUE(waitShown(opened, other, 2));
+
+    for (const CPath &named : {other, CPath(CString(other.ToAnsiString().toUpper()))}) {
+        SCOPED_TRACE(named.c_str());
+        opened->showMinimized();
+        secondStart(browseFile(named));
+        EXPECT_TRUE(ServeUntil([&] { return !opened->isMinimized(); })) << "the window that shows it comes back";
+        EXPECT_EQ(coordinator->BrowseForms().size(), 2u);
+    }
+
+    first->showMinimized();
+    secondStart({});
+    EXPECT_TRUE(ServeUntil([&] { return !first->isMinimized(); })) << "a start without a folder restores the first";
+
+    first->showMinimized();
+    secondStart(browseFile(windows("Missing")));
+    ASSERT_TRUE(ServeUntil([&] { return !boxes.empty(); }));
+    EXPECT_EQ(boxes.back(), QStringLiteral("Folder '%1' does not exist").arg(windows("Missing").ToAnsiString()));
+    EXPECT_TRUE(ServeUntil([&] { return !first->isMinimized(); })) << "and the first comes back";
+    EXPECT_EQ(coordinator->BrowseForms().size(), 2u);
 }
 
 TEST_F(MainFormTest, DisablingNestsAndOnlyTheOutermostEnableRestores)
