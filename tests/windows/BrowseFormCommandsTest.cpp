@@ -381,6 +381,60 @@ TEST_F(BrowseFormCommandsTest, DeleteFolderMovesEveryWindowInsideItToTheParent)
     EXPECT_FALSE(std::filesystem::exists(host("Parent/Doomed"))) << "no save came back into the folder";
 }
 
+TEST_F(BrowseFormCommandsTest, DeleteFolderRefusesEveryFolderThatHoldsTheProgramsData)
+{
+    ScopedEnvironment environment;
+    environment.set("ZILO_PROGRAM_FOLDER", host("Apps/Zilo"));
+    std::filesystem::create_directories(host("Apps/Zilo"));
+    const CPath central = pictureFolder("Thumbs/Central", 0);
+    // As a user may type it: in another case, with a trailing backslash.
+    DiskOptions->SetString(TDiskOptions::SpecialBrowseFolder, central.ToAnsiString().toLower() + u'\\');
+    const CPath pictures = pictureFolder("Pictures", 1);
+    setMemo(pictures.AppendFileName("p000.jpg"), {QStringLiteral("kept")});
+    const std::string memoPath = memoFile();
+    ASSERT_FALSE(memoPath.empty());
+    writeFile("Thumbs/Central/0a1b2c3d1.zilo", "a central browse file");
+    const std::string dataFolder = HostPathFromWindows(DataFolder().c_str());
+    ASSERT_EQ(dataFolder, host("Apps/Zilo/Data"));
+    TBrowseForm1 *form = open(windows("Thumbs"), 0);
+    ModalScript script({[](QDialog &dialog) { dialog.done(mrYes); }});
+    const struct { const char *folder; const char *command; } refused[] = {
+        {"Apps/Zilo", "DeleteFolder2"},        // the program folder
+        {"Apps", "DeleteFolder1"},             // a folder holding it, from the folder tree
+        {"Apps/Zilo/Data", "DeleteFolder2"},   // the data folder
+        {"Thumbs/Central", "DeleteFolder1"},   // the central browse-file folder
+        {"Thumbs", "DeleteFolder2"},
+    };
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.folder);
+        const CPath folder = windows(c.folder);
+        form->GoToFolder(folder);
+        ASSERT_TRUE(waitShown(form, folder, 0));
+        boxes.clear();
+        run(form, c.command);
+        EXPECT_EQ(QStringList(boxes.begin(), boxes.end()),
+                  QStringList(QStringLiteral("Folder '%1' holds Zilo's own data and cannot be deleted")
+                                  .arg(folder.ToAnsiString())));
+        EXPECT_TRUE(script.shown().empty()) << "no confirmation is asked";
+        EXPECT_TRUE(std::filesystem::exists(host(c.folder)));
+        EXPECT_EQ(form->ShownFolder(), folder);
+    }
+    EXPECT_TRUE(std::filesystem::exists(memoPath));
+    EXPECT_TRUE(std::filesystem::exists(host("Thumbs/Central/0a1b2c3d1.zilo")));
+    TMemoList::FreeAll();
+    EXPECT_EQ(memo(pictures.AppendFileName("p000.jpg")), QStringList({QStringLiteral("kept")}));
+
+    // A name that only begins like the program folder's is any folder.
+    const CPath lookalike = pictureFolder("Apps/Zil", 0);
+    form->GoToFolder(lookalike);
+    ASSERT_TRUE(waitShown(form, lookalike, 0));
+    boxes.clear();
+    run(form, "DeleteFolder2");
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(script.shown().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(host("Apps/Zil")));
+}
+
 TEST_F(BrowseFormCommandsTest, CopyAndPasteBetweenTwoWindowsUpdatesBoth)
 {
     const CPath from = pictureFolder("From", 2);
