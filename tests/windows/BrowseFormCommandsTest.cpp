@@ -29,7 +29,9 @@
 #include <QtEndian>
 
 #include <filesystem>
+#include <algorithm>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -449,6 +451,36 @@ TEST_F(BrowseFormCommandsTest, CopyAndPasteBetweenTwoWindowsUpdatesBoth)
     run(target, "Paste1");
     EXPECT_TRUE(waitShown(target, to, 2)) << target->ThumbBox->Count();
     EXPECT_EQ(source->ThumbBox->Count(), 2);
+}
+
+TEST_F(BrowseFormCommandsTest, CutAndPasteOfANameWithALineBreakMovesOnlyIt)
+{
+    // Split at its line break, the name's path would be those of its siblings.
+    const QString chosen = QStringLiteral("y.jpg\nb.jpg");
+    for (const QString &name : {chosen, QStringLiteral("y.jpg"), QStringLiteral("b.jpg")})
+        writeJpegFile("From/" + name, 64, 48);
+    std::filesystem::create_directories(host("To"));
+    TBrowseForm1 *source = open(windows("From"), 3);
+    TBrowseForm1 *target = open(windows("To"), 0);
+    source->ThumbBox->ChangeSelection(TThumbBox::SelectNone);
+    const std::vector<std::string> shown = names(source);
+    const auto it = std::find_if(shown.begin(), shown.end(),
+                                 [](const std::string &name) { return name != "y.jpg" && name != "b.jpg"; });
+    ASSERT_NE(it, shown.end());
+    source->ThumbBox->Thumbnail(int(it - shown.begin()))->SetSelected(true);
+
+    run(source, "Cut1");
+    run(target, "Paste1");
+    EXPECT_TRUE(waitShown(target, windows("To"), 1));
+    std::set<std::string> inTo, inFrom;
+    for (const auto &entry : std::filesystem::directory_iterator(host("To")))
+        inTo.insert(entry.path().filename().string());
+    for (const auto &entry : std::filesystem::directory_iterator(host("From")))
+        inFrom.insert(entry.path().filename().string());
+    inTo.erase("Thumbnail.zilo");
+    inFrom.erase("Thumbnail.zilo");
+    EXPECT_EQ(inTo, std::set<std::string>{chosen.toStdString()});
+    EXPECT_EQ(inFrom, (std::set<std::string>{"b.jpg", "y.jpg"}));
 }
 
 TEST_F(BrowseFormCommandsTest, AFileDroppedOnTheWindowOpensItsFolder)
