@@ -344,6 +344,41 @@ public:
 
 } // namespace
 
+CPath CentralBrowseFolder()
+{
+    return DiskOptions ? CPath(CString(DiskOptions->GetString(TDiskOptions::SpecialBrowseFolder))) : CPath();
+}
+
+// The folder without its trailing backslashes, a drive root's kept.
+static CString withoutTrailingBackslash(const CPath &folder)
+{
+    CString text = folder;
+    while (text.GetLength() > 3 && text.GetAt(text.GetLength() - 1) == '\\')
+        text = text.Left(text.GetLength() - 1);
+    return text;
+}
+
+bool IsInFolder(const CPath &path, const CPath &folder)
+{
+    if (folder.IsEmpty())
+        return false;
+    const CString inner = withoutTrailingBackslash(path);
+    const CString outer = withoutTrailingBackslash(folder);
+    if (inner.CompareNoCase(outer) == 0)
+        return true;
+    const CString prefix = outer.GetAt(outer.GetLength() - 1) == '\\' ? outer : outer + "\\";
+    return inner.GetLength() > prefix.GetLength() && inner.Left(prefix.GetLength()).CompareNoCase(prefix) == 0;
+}
+
+bool HoldsProgramData(const CPath &folder)
+{
+    for (const CPath &own : {CPath::ExeFolder(), DataFolder(), CentralBrowseFolder()}) {
+        if (IsInFolder(own, folder))
+            return true;
+    }
+    return false;
+}
+
 bool ShellDeleteFile(const CPath &path)
 {
     CWaitCursor wait;

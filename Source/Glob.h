@@ -146,6 +146,17 @@ void ProcessMessages();
 // dropped. Empty for a negative number.
 CString FormatDuration(int seconds);
 
+// The Disk option "Special Browse Folder", the one folder whose browse files
+// a folder's settings may name; empty before the option groups exist.
+CPath CentralBrowseFolder();
+// Whether path is folder or lies below it, without regard to case or to a
+// trailing backslash. An empty folder holds nothing.
+bool IsInFolder(const CPath &path, const CPath &folder);
+// Whether deleting folder would take the program's own data with it: it is,
+// or holds, the program folder, the data folder (every memo) or the central
+// browse-file folder.
+bool HoldsProgramData(const CPath &folder);
+
 // Deletes one file or folder with the shell, to the trash, with the hourglass
 // shown and every window disabled meanwhile. Answers whether it was deleted.
 bool ShellDeleteFile(const CPath &path);

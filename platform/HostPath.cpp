@@ -13,9 +13,13 @@
 // A host name that holds such a stand-in itself keeps it behind U+F000 (the
 // stand-in of no character), and so does one that holds U+F000: every host
 // name comes back as it was, and every other name maps as it always did.
+// Of the control characters, which Windows forbids as well, only CR and LF
+// stand in: they would split every list of names the program writes (memos,
+// the clipboard, drags), while a name with another one keeps the spelling
+// under which stored settings and memos know it.
 static bool isForbiddenInWindowsName(char c)
 {
-    return std::string_view("\\:*?\"<>|").find(c) != std::string_view::npos;
+    return std::string_view("\\:*?\"<>|\r\n").find(c) != std::string_view::npos;
 }
 
 constexpr size_t PrivateUseBytes = 3;
@@ -204,6 +208,12 @@ HostLocation LocateWindowsPath(std::string_view windowsPath)
 {
     HostLocation location;
     location.table = CurrentDriveTable();
+    // A host name's line breaks stand in as U+F00D and U+F00A: a path with a
+    // bare one was never handed out, and would name a file no listing shows.
+    if (windowsPath.find_first_of("\r\n") != std::string_view::npos) {
+        SetLastError(ERROR_INVALID_NAME);
+        return location;
+    }
     std::string_view rest;
     const DriveInfo *drive = driveOfWindowsPath(*location.table, windowsPath, rest);
     if (!drive) {

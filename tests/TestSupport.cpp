@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include <platform/Drives.h>
+#include <platform/FileFind.h>
+#include <platform/Files.h>
 #include <platform/HostPath.h>
 
 #include <gtest/gtest.h>
@@ -52,6 +54,22 @@ bool HostFileExists(const std::string &hostPath)
 {
     struct stat info;
     return ::lstat(hostPath.c_str(), &info) == 0;
+}
+
+std::vector<std::string> ListedWindowsPaths(const QString &name)
+{
+    const std::string folder = TestWindowsPath(name).toStdString();
+    std::vector<std::string> paths;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return paths;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            paths.push_back(folder + "\\" + found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return paths;
 }
 
 void WriteDriveMap(const QString &lines)

@@ -46,9 +46,7 @@ static FILETIME toLocalFileTime(const FILETIME &utc)
     return FileTimeFromUnix(seconds + offset, nanoseconds);
 }
 
-// A name that keeps a rename inside its folder: no separator, no climbing,
-// none of the characters that Windows refuses in a name.
-static bool isPlainFileName(const CString &name)
+bool IsPlainFileName(const CString &name)
 {
     if (name.IsEmpty() || name == "." || name == "..")
         return false;
@@ -139,7 +137,7 @@ bool TFileHandler::RenameFile(const CString &newName) const
 {
     const CPath oldPath = GetFullPath();
     const CPath newPath = m_folder.AppendFileName(newName);
-    if (isPlainFileName(newName) && MoveFileA(oldPath, newPath))
+    if (IsPlainFileName(newName) && MoveFileA(oldPath, newPath))
         return true;
     CString text;
     text.Format("Failed to rename '%s' to '%s'", oldPath.c_str(), newPath.c_str());

@@ -125,6 +125,11 @@ private:
     bool m_hasMemo = false;
 };
 
+// Whether Windows takes name for a file or folder inside its folder: not
+// empty, not "." or "..", no character below a blank (a line break would
+// split every list of names the program writes) and none of \ / : * ? " < > |.
+bool IsPlainFileName(const CString &name);
+
 // The pause between two files that OpenFiles opens, so that the programs
 // started do not all compete at once.
 constexpr int OpenFilesPauseMs = 500;

@@ -52,15 +52,6 @@ void ShowInformation(const CString &text)
     ShowMessageBox(text, MB_ICONINFORMATION | MB_OK);
 }
 
-// Whether path is folder or lies below it.
-bool IsInFolder(const CPath &path, const CPath &folder)
-{
-    if (path.CompareNoCase(folder) == 0)
-        return true;
-    const CString prefix = folder.GetAt(folder.GetLength() - 1) == '\\' ? CString(folder) : folder + "\\";
-    return path.GetLength() > prefix.GetLength() && path.Left(prefix.GetLength()).CompareNoCase(prefix) == 0;
-}
-
 } // namespace
 
 void TBrowseForm1::selectedPaths(TStrings &paths) const
@@ -113,6 +104,14 @@ void TBrowseForm1::ReleaseFolder()
 void TBrowseForm1::DeleteFolder2Click()
 {
     const CPath folder = ShownFolder();
+    // Every memo and central browse file would go with it, and the program
+    // would run on without them.
+    if (HoldsProgramData(folder)) {
+        CString text;
+        text.Format("Folder '%s' holds Zilo's own data and cannot be deleted", folder.c_str());
+        ShowMessageBox(text, ErrorBoxFlags);
+        return;
+    }
     if (ConfirmDeleteFolder(folder) != IDYES)
         return;
     // Nothing may still work in the folder, or save into it, while it goes;

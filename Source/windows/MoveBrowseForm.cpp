@@ -18,13 +18,6 @@
 // Wide enough to read a path of the central folder whole.
 static constexpr int MinimumEditWidth = 360;
 
-// The Disk option "Special Browse Folder", the one folder whose browse files
-// a folder's settings may name.
-static CPath centralFolder()
-{
-    return DiskOptions ? CPath(CString(DiskOptions->GetString(TDiskOptions::SpecialBrowseFolder))) : CPath();
-}
-
 // The same folder, with or without a trailing backslash, in any case.
 static bool isSameFolder(const CPath &one, const CPath &other)
 {
@@ -116,7 +109,7 @@ void TMoveBrowseForm1::MoveBtnClick()
     }
     // The folder's settings find a browse file only in the central folder:
     // one moved anywhere else would be lost to it.
-    const CPath central = centralFolder();
+    const CPath central = CentralBrowseFolder();
     if (!isSameFolder(target, central)) {
         CString text;
         text.Format("Browse files can only be moved to the browse file folder '%s'", central.c_str());

@@ -5,6 +5,7 @@
 #include "RecentTargets.h"
 
 #include <Source/Glob.h>
+#include <Source/engine/FileHandler.h>
 #include <lib/WaitCursor.h>
 #include <lib/controls/HistoryComboBox.h>
 
@@ -17,21 +18,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 // After the dialog is shown, when the combo box has settled its own selection.
 constexpr int SelectNameDelayMs = 10;
-
-// A name that stays inside its folder: not empty, not "." or "..", and none
-// of the characters Windows refuses in a name, the separators and the colon
-// of a drive among them.
-static bool isFolderName(const QString &name)
-{
-    static const QString refused = QStringLiteral("\\/:*?\"<>|");
-    if (name.isEmpty() || name == u"." || name == u"..")
-        return false;
-    return std::none_of(name.begin(), name.end(), [](QChar c) { return refused.contains(c); });
-}
 
 TNewFolderForm1::TNewFolderForm1(QWidget *owner, const CPath &parent)
     : TModalForm1(owner)
@@ -124,7 +112,7 @@ void TNewFolderForm1::ComboChange()
     CWaitCursor wait;
     const QString text = Combo->currentText();
     const QString name = text.mid(nameStart(text));
-    m_newFolder = isFolderName(name) ? m_parent.AppendFileName(CString(name)) : CPath();
+    m_newFolder = IsPlainFileName(CString(name)) ? m_parent.AppendFileName(CString(name)) : CPath();
     FolderEdit->setText(m_newFolder.ToAnsiString());
 
     QString error;

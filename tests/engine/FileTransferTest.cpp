@@ -6,6 +6,7 @@
 #include <lib/Drive.h>
 #include <platform/Clipboard.h>
 #include <platform/FileOperation.h>
+#include <platform/HostPath.h>
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -243,6 +246,43 @@ TEST_F(FileTransferTest, CutAndPasteMovesThreeFilesWithTheirMemosAndRecords)
 
     EXPECT_FALSE(PasteFilesFromClipboard(windows("dest")));
     EXPECT_EQ(hooks.calls().size(), 4u);
+}
+
+TEST_F(FileTransferTest, ACutAndPasteOfNamesWithLineBreaksMovesOnlyThem)
+{
+    // The siblings are named as the pieces of a path split at its line breaks.
+    const std::vector<std::string> chosen = {"x\nb.jpg", "x\rc.jpg", "x\r\nd.jpg", "\n"};
+    const std::vector<std::string> siblings = {"x", "b.jpg", "c.jpg", "d.jpg", "x\xEF\x80\x8A" "b.jpg"};
+    fs::create_directories(host("src"));
+    for (const std::string &name : chosen)
+        WriteHostFile(host("src/").append(name), QByteArray::fromStdString(name));
+    for (const std::string &name : siblings)
+        WriteHostFile(host("src/").append(name), QByteArray::fromStdString(name));
+    fs::create_directories(host("dest"));
+    TStringList files;
+    for (const std::string &path : ListedWindowsPaths("src")) {
+        const std::string name = fs::path(HostPathFromWindows(path)).filename().string();
+        if (std::find(chosen.begin(), chosen.end(), name) != chosen.end())
+            files.Add(QString::fromStdString(path));
+    }
+    ASSERT_EQ(files.Count(), int(chosen.size()));
+    TransferWindows hooks;
+    MessageBoxScript boxes;
+
+    PutFilesOnClipboard(true, files);
+    ASSERT_TRUE(PasteFilesFromClipboard(windows("dest")));
+
+    auto namesIn = [](const QString &folder) {
+        std::set<std::string> names;
+        for (const fs::directory_entry &entry : fs::directory_iterator(host(folder)))
+            names.insert(entry.path().filename().string());
+        return names;
+    };
+    EXPECT_EQ(namesIn("dest"), std::set<std::string>(chosen.begin(), chosen.end()));
+    EXPECT_EQ(namesIn("src"), std::set<std::string>(siblings.begin(), siblings.end()));
+    for (const std::string &name : chosen)
+        EXPECT_EQ(ReadHostFile(host("dest/").append(name)), QByteArray::fromStdString(name));
+    EXPECT_TRUE(boxes.boxes().empty());
 }
 
 TEST_F(FileTransferTest, EveryCollisionChoiceActsOnItsFile)

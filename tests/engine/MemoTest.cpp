@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <future>
 #include <initializer_list>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -120,6 +121,57 @@ TEST_F(MemoTest, AwkwardLinesRoundTrip)
         CMemo back(m_folder, "Folder");
         EXPECT_EQ(back.GetLines()->ToStringList(), memoLines);
     }
+}
+
+TEST_F(MemoTest, NamesWithLineBreaksKeepTheirOwnMemos)
+{
+    // Each name's memo is its host name with its line breaks spelt out; the
+    // siblings are named as the pieces a broken line would leave.
+    const std::string Quote = "\xEF\x80\x80";      // the platform's quoting character
+    const std::string LineFeed = "\xEF\x80\x8A";   // the stand-in of LF, as a host name may hold it
+    const std::vector<std::string> names = {
+        "x\nb.jpg", "x\rc.jpg", "x\r\nd.jpg", "x", "b.jpg", "c.jpg", "d.jpg", "x" + LineFeed + "b.jpg",
+        Quote + "\n", "\n", "x\ty.jpg",
+    };
+    auto spelt = [](const std::string &path) {
+        return QString::fromStdString(fs::path(HostPathFromWindows(path)).filename().string())
+            .replace(u'\r', QStringLiteral("<CR>"))
+            .replace(u'\n', QStringLiteral("<LF>"));
+    };
+    for (const std::string &name : names)
+        WriteHostFile(TestHostFolder() + "/Pics/" + name, "picture");
+    const std::vector<std::string> listed = ListedWindowsPaths("Pics");
+    ASSERT_EQ(listed.size(), names.size());
+    for (const std::string &path : listed)
+        CMemo(CPath(path.c_str())).SetLines(lines({spelt(path), "second line"}));
+
+    TMemoList::FreeAll();   // as the next start reads the memo file
+    for (const std::string &path : listed) {
+        SCOPED_TRACE(spelt(path).toStdString());
+        EXPECT_EQ(CMemo(CPath(path.c_str())).GetLines()->ToStringList(), QStringList({spelt(path), "second line"}));
+    }
+    EXPECT_EQ(TMemoList::GetTotals(), int(names.size()));
+    EXPECT_EQ(ReadHostFile(memoFile()).count("\r\n"), qsizetype(names.size())) << "one line a memo";
+}
+
+TEST_F(MemoTest, AMemoFileWrittenBeforeReadsTheSame)
+{
+    for (const char *name : {"a.jpg", "a=b.jpg", "tab\there.jpg"})
+        WriteHostFile(TestHostFolder() + "/Pics/" + name, "picture");
+    CMemo(m_folder.AppendFileName("a.jpg")).SetLines(lines({"x"}));   // chooses the memo file
+    WriteHostFile(memoFile(), "a.jpg=\"Hello, world\",Second\r\n"
+                              "a|b.jpg=one\r\n"
+                              "tab\there.jpg=\"two\tparts\"\r\n"
+                              "*Folder=\"the folder's own\"\r\n");
+    TMemoList::FreeAll();
+
+    std::map<std::string, QStringList> found;
+    for (const std::string &path : ListedWindowsPaths("Pics"))
+        found[CPath(path.c_str()).GetFilePart().c_str()] = CMemo(CPath(path.c_str())).GetLines()->ToStringList();
+    EXPECT_EQ(found, (std::map<std::string, QStringList>{{"a.jpg", {"Hello, world", "Second"}},
+                                                          {"a=b.jpg", {"one"}},
+                                                          {"tab\there.jpg", {"two\tparts"}}}));
+    EXPECT_EQ(CMemo(m_folder, "Folder").GetLines()->ToStringList(), QStringList({"the folder's own"}));
 }
 
 TEST_F(MemoTest, LastMemoRemovedDeletesTheFileAndItsNameIsReused)

@@ -22,6 +22,8 @@ const std::string Star = "\xEF\x80\xAA";        // '*'
 const std::string Question = "\xEF\x80\xBF";    // '?'
 const std::string Backslash = "\xEF\x81\x9C";   // '\'
 const std::string Bar = "\xEF\x81\xBC";         // '|'
+const std::string LineFeed = "\xEF\x80\x8A";    // LF, which would end a line of every list of names
+const std::string Return = "\xEF\x80\x8D";      // CR
 
 void makeFile(const std::string &path)
 {
@@ -93,7 +95,8 @@ TEST(HostPathFromWindows, MatchesExactlyThenWithoutCaseAndMapsForbiddenCharacter
 TEST(HostPathFromWindows, AnswersEmptyForRelativeAndUnmappedPaths)
 {
     const std::string root = TestHostFolder() + "/drive";
-    fs::create_directories(root);
+    for (const char *name : {"a\nb.jpg", "a\rb.jpg", "a\r\nb.jpg"})
+        makeFile(root + "/" + name);
     WriteDriveMap(DriveMapLine("M:", root, "fixed", "1", "") + DriveMapLine("N:", root + "/absent", "removable", "2", "")
                   + DriveMapLine({"S:", QString::fromStdString(root), "remote,source=//server/share", "3", ""}));
 
@@ -103,6 +106,9 @@ TEST(HostPathFromWindows, AnswersEmptyForRelativeAndUnmappedPaths)
         {"", ERROR_PATH_NOT_FOUND},                   {"\\\\", ERROR_PATH_NOT_FOUND},
         {"\\\\server\\shared\\a", ERROR_PATH_NOT_FOUND}, {"\\\\other\\share", ERROR_PATH_NOT_FOUND},
         {"1:\\x", ERROR_PATH_NOT_FOUND},              {"N:\\x", ERROR_NOT_READY},
+        // No Windows name holds a line break, even where a host name has one.
+        {"M:\\a\nb.jpg", ERROR_INVALID_NAME},         {"M:\\a\rb.jpg", ERROR_INVALID_NAME},
+        {"M:\\a\r\nb.jpg\\x", ERROR_INVALID_NAME},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.windows);
@@ -199,11 +205,19 @@ TEST(WindowsPathFromHost, EveryHostNameComesBackAsItWas)
         {"invalid UTF-8", "\xFF\xFE\xEF\x80"},
         {"a cut sequence before a forbidden character", "\xEF\x80:\xEF\x81"},
         {"a cut sequence before a stand-in", "\xEF" + Colon + "\xEF\x80" + Quote},
+        {"a line feed", "a\nb.jpg"},
+        {"a carriage return", "a\rb.jpg"},
+        {"a CR LF", "a\r\nb.jpg"},
+        {"line breaks only", "\n\r\n\r"},
+        {"a stand-in of a line feed", "a" + LineFeed + "b.jpg"},
+        {"a stand-in of CR beside a CR", "\r" + Return + "\n"},
+        {"the quoting character before a line break", Quote + "\n" + Quote + LineFeed},
+        {"a tab, kept as it was", "a\tb.jpg"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         const std::string windows = WindowsNameFromHost(c.host);
-        EXPECT_EQ(windows.find_first_of("\\:*?\"<>|/"), std::string::npos) << "a name Windows allows";
+        EXPECT_EQ(windows.find_first_of("\\:*?\"<>|/\r\n"), std::string::npos) << "a name no list can split";
         EXPECT_EQ(HostNameFromWindows(windows), c.host);
 
         // Through whole paths, with the file on disk.
@@ -225,6 +239,32 @@ TEST(WindowsPathFromHost, AStandInNameIsNotTakenForTheNameItStandsFor)
     EXPECT_NE(windows, WindowsPathFromHost(root + "/a\\b.jpg"));
     EXPECT_EQ(HostPathFromWindows(windows), root + "/a" + Backslash + "b.jpg");
     EXPECT_EQ(WindowsPathFromHost(root + "/a\\b.jpg"), "D:\\a" + Backslash + "b.jpg") << "as it always was";
+}
+
+TEST(WindowsPathFromHost, LineBreaksStandInAsForbiddenCharactersDoAndOtherNamesKeepTheirSpelling)
+{
+    const std::string Quote = "\xEF\x80\x80";
+    const struct
+    {
+        std::string host;
+        std::string windows;
+    } cases[] = {
+        {"a\nb.jpg", "a" + LineFeed + "b.jpg"},
+        {"a\r\nb.jpg", "a" + Return + LineFeed + "b.jpg"},
+        {"a\rb.jpg", "a" + Return + "b.jpg"},
+        {"a" + LineFeed + "b.jpg", "a" + Quote + LineFeed + "b.jpg"},
+        {"a\tb.jpg", "a\tb.jpg"},   // stored settings and memos name it so
+        {"a\x1F" "b.jpg", "a\x1F" "b.jpg"},
+    };
+    const std::string root = TestHostFolder() + "/drive";
+    WriteDriveMap(DriveMapLine("D:", root, "removable", "1", ""));
+    for (const auto &c : cases)
+        makeFile(root + "/" + c.host);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.host);
+        EXPECT_EQ(WindowsPathFromHost(root + "/" + c.host), "D:\\" + c.windows);
+        EXPECT_EQ(HostPathFromWindows("D:\\" + c.windows), root + "/" + c.host);
+    }
 }
 
 TEST(WindowsPathFromHost, DiscoveredTableHasHomeAsCAndRootAsZ)

@@ -29,7 +29,9 @@
 #include <QtEndian>
 
 #include <filesystem>
+#include <algorithm>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -381,6 +383,60 @@ TEST_F(BrowseFormCommandsTest, DeleteFolderMovesEveryWindowInsideItToTheParent)
     EXPECT_FALSE(std::filesystem::exists(host("Parent/Doomed"))) << "no save came back into the folder";
 }
 
+TEST_F(BrowseFormCommandsTest, DeleteFolderRefusesEveryFolderThatHoldsTheProgramsData)
+{
+    ScopedEnvironment environment;
+    environment.set("ZILO_PROGRAM_FOLDER", host("Apps/Zilo"));
+    std::filesystem::create_directories(host("Apps/Zilo"));
+    const CPath central = pictureFolder("Thumbs/Central", 0);
+    // As a user may type it: in another case, with a trailing backslash.
+    DiskOptions->SetString(TDiskOptions::SpecialBrowseFolder, central.ToAnsiString().toLower() + u'\\');
+    const CPath pictures = pictureFolder("Pictures", 1);
+    setMemo(pictures.AppendFileName("p000.jpg"), {QStringLiteral("kept")});
+    const std::string memoPath = memoFile();
+    ASSERT_FALSE(memoPath.empty());
+    writeFile("Thumbs/Central/0a1b2c3d1.zilo", "a central browse file");
+    const std::string dataFolder = HostPathFromWindows(DataFolder().c_str());
+    ASSERT_EQ(dataFolder, host("Apps/Zilo/Data"));
+    TBrowseForm1 *form = open(windows("Thumbs"), 0);
+    ModalScript script({[](QDialog &dialog) { dialog.done(mrYes); }});
+    const struct { const char *folder; const char *command; } refused[] = {
+        {"Apps/Zilo", "DeleteFolder2"},        // the program folder
+        {"Apps", "DeleteFolder1"},             // a folder holding it, from the folder tree
+        {"Apps/Zilo/Data", "DeleteFolder2"},   // the data folder
+        {"Thumbs/Central", "DeleteFolder1"},   // the central browse-file folder
+        {"Thumbs", "DeleteFolder2"},
+    };
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.folder);
+        const CPath folder = windows(c.folder);
+        form->GoToFolder(folder);
+        ASSERT_TRUE(waitShown(form, folder, 0));
+        boxes.clear();
+        run(form, c.command);
+        EXPECT_EQ(QStringList(boxes.begin(), boxes.end()),
+                  QStringList(QStringLiteral("Folder '%1' holds Zilo's own data and cannot be deleted")
+                                  .arg(folder.ToAnsiString())));
+        EXPECT_TRUE(script.shown().empty()) << "no confirmation is asked";
+        EXPECT_TRUE(std::filesystem::exists(host(c.folder)));
+        EXPECT_EQ(form->ShownFolder(), folder);
+    }
+    EXPECT_TRUE(std::filesystem::exists(memoPath));
+    EXPECT_TRUE(std::filesystem::exists(host("Thumbs/Central/0a1b2c3d1.zilo")));
+    TMemoList::FreeAll();
+    EXPECT_EQ(memo(pictures.AppendFileName("p000.jpg")), QStringList({QStringLiteral("kept")}));
+
+    // A name that only begins like the program folder's is any folder.
+    const CPath lookalike = pictureFolder("Apps/Zil", 0);
+    form->GoToFolder(lookalike);
+    ASSERT_TRUE(waitShown(form, lookalike, 0));
+    boxes.clear();
+    run(form, "DeleteFolder2");
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(script.shown().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(host("Apps/Zil")));
+}
+
 TEST_F(BrowseFormCommandsTest, CopyAndPasteBetweenTwoWindowsUpdatesBoth)
 {
     const CPath from = pictureFolder("From", 2);
@@ -395,6 +451,36 @@ TEST_F(BrowseFormCommandsTest, CopyAndPasteBetweenTwoWindowsUpdatesBoth)
     run(target, "Paste1");
     EXPECT_TRUE(waitShown(target, to, 2)) << target->ThumbBox->Count();
     EXPECT_EQ(source->ThumbBox->Count(), 2);
+}
+
+TEST_F(BrowseFormCommandsTest, CutAndPasteOfANameWithALineBreakMovesOnlyIt)
+{
+    // Split at its line break, the name's path would be those of its siblings.
+    const QString chosen = QStringLiteral("y.jpg\nb.jpg");
+    for (const QString &name : {chosen, QStringLiteral("y.jpg"), QStringLiteral("b.jpg")})
+        writeJpegFile("From/" + name, 64, 48);
+    std::filesystem::create_directories(host("To"));
+    TBrowseForm1 *source = open(windows("From"), 3);
+    TBrowseForm1 *target = open(windows("To"), 0);
+    source->ThumbBox->ChangeSelection(TThumbBox::SelectNone);
+    const std::vector<std::string> shown = names(source);
+    const auto it = std::find_if(shown.begin(), shown.end(),
+                                 [](const std::string &name) { return name != "y.jpg" && name != "b.jpg"; });
+    ASSERT_NE(it, shown.end());
+    source->ThumbBox->Thumbnail(int(it - shown.begin()))->SetSelected(true);
+
+    run(source, "Cut1");
+    run(target, "Paste1");
+    EXPECT_TRUE(waitShown(target, windows("To"), 1));
+    std::set<std::string> inTo, inFrom;
+    for (const auto &entry : std::filesystem::directory_iterator(host("To")))
+        inTo.insert(entry.path().filename().string());
+    for (const auto &entry : std::filesystem::directory_iterator(host("From")))
+        inFrom.insert(entry.path().filename().string());
+    inTo.erase("Thumbnail.zilo");
+    inFrom.erase("Thumbnail.zilo");
+    EXPECT_EQ(inTo, std::set<std::string>{chosen.toStdString()});
+    EXPECT_EQ(inFrom, (std::set<std::string>{"b.jpg", "y.jpg"}));
 }
 
 TEST_F(BrowseFormCommandsTest, AFileDroppedOnTheWindowOpensItsFolder)

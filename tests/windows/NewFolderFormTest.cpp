@@ -51,6 +51,10 @@ TEST_F(NewFolderFormTest, OnlyANewNameInsideTheParentIsTaken)
         {parent + "\\Existing\\Sub", "Illegal Name", ""},
         {"\\\\server\\share\\x", "Illegal Name", ""},
         {"what?", "Illegal Name", ""},
+        {"line\nbreak", "Illegal Name", ""},
+        {"line\r\nbreak", "Illegal Name", ""},
+        {"return\r", "Illegal Name", ""},
+        {"tab\there", "Illegal Name", ""},
         {"..", "Illegal Name", ""},
         {"", "Illegal Name", ""},
     };
