@@ -115,8 +115,10 @@ public:
 protected:
     void accept() override
     {
+        // A wildcard typed is no file (Windows would take it as a filter).
+        const QLineEdit *box = fileNameBox();
         const std::string typed = typedPath();
-        if (typed.empty() || hasWildcard(QString::fromStdString(typed)))
+        if (typed.empty() || (box && hasWildcard(box->text())))
             return;
         if (isFolder(typed)) {
             setDirectory(QString::fromStdString(typed));
