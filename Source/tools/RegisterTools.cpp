@@ -1,6 +1,7 @@
 #include "RegisterTools.h"
 
 #include "Feedback.h"
+#include "OpenWith.h"
 
 #include <Source/windows/ToolHost.h>
 
@@ -9,5 +10,9 @@ void RegisterTools()
     RegisterTool(Tool::Feedback, {.command = [](ToolBrowser &) {
                                       SendFeedback();
                                       return true;
+                                  }});
+    RegisterTool(Tool::OpenWith, {.hooks = [](bool registered) {
+                                      static TOpenWithList list;
+                                      SetOpenWithHooks(registered ? &list : nullptr);
                                   }});
 }

@@ -265,17 +265,12 @@ void TBrowseForm1::ReloadOpenWithMenu()
 {
     if (!ToolAvailable(Tool::OpenWith))
         return;
-    const std::vector<OpenWithApplication> applications = OpenWith().applications();
     for (QMenu *menu : {m_openWithMenu, m_openWithPopup}) {
-        menu->clear();
-        for (const OpenWithApplication &application : applications) {
-            const CString command = application.command;
-            connect(menu->addAction(application.caption.ToAnsiString()), &QAction::triggered, this, [this, command] {
-                TStringList paths;
-                selectedPaths(paths);
-                OpenFiles(paths, command);
-            });
-        }
+        FillOpenWithMenu(menu, [this](const CString &command) {
+            TStringList paths;
+            selectedPaths(paths);
+            OpenFiles(paths, command);
+        });
     }
     // The Open button's arrow offers the same list.
     if (auto *openTool = findChild<TToolbarButton *>(QStringLiteral("OpenTool"))) {

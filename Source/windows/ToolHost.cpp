@@ -1,5 +1,8 @@
 #include "ToolHost.h"
 
+#include <QAction>
+#include <QMenu>
+
 #include <array>
 #include <utility>
 
@@ -58,4 +61,14 @@ std::unique_ptr<TToolForm> MakeToolWindow(Tool tool)
 {
     const auto &window = entry(tool).window;
     return window ? window() : nullptr;
+}
+
+void FillOpenWithMenu(QMenu *menu, const std::function<void(const CString &command)> &click)
+{
+    menu->clear();
+    for (const OpenWithApplication &application : OpenWith().applications()) {
+        const CString command = application.command;
+        QObject::connect(menu->addAction(application.caption.ToAnsiString()), &QAction::triggered, menu,
+                         [click, command] { click(command); });
+    }
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 class CSearchContext;
+class QMenu;
 class QWidget;
 class TThumbnail;
 
@@ -112,3 +113,9 @@ bool ToolAvailable(Tool tool);
 bool RunTool(Tool tool, ToolBrowser &browser);
 // A new window of the tool; null when it has none.
 std::unique_ptr<TToolForm> MakeToolWindow(Tool tool);
+
+// Every Open With menu (a browse window's, the basket's): empties menu, then
+// adds one item per entry of the open-with list (OpenWith().applications()),
+// captioned with its name, in list order; choosing one calls click with the
+// entry's command. Window thread.
+void FillOpenWithMenu(QMenu *menu, const std::function<void(const CString &command)> &click);

@@ -1,6 +1,6 @@
 // Shows one of the file commands' dialogs over a made-up folder of pictures,
 // for a person (or a screenshot) to look at:
-//   FileDialogsLook Collision|Delete|DeleteFolder|Target|NewFolder
+//   FileDialogsLook Collision|Delete|DeleteFolder|Target|NewFolder|SaveAs
 // or, for scripts/look, which passes no argument, with the name in LOOK_DIALOG:
 //   LOOK_DIALOG=Target scripts/look FileDialogsLook 'Copy To Folder' FOLDER
 // Runs until the dialog is closed.
@@ -16,6 +16,8 @@
 #include <Source/windows/TargetForm.h>
 #include <Source/engine/FileHandler.h>
 #include <lib/imaging/ImgLib.h>
+#include <lib/imaging/Picture.h>
+#include <platform/FileDialog.h>
 #include <platform/StringList.h>
 
 #include <QApplication>
@@ -66,7 +68,18 @@ int showDialog(const char *name)
     }
     if (std::strcmp(name, "NewFolder") == 0)
         return !TNewFolderForm1::Ask("C:\\Pictures\\Holiday 2001").IsEmpty();
-    std::fprintf(stderr, "usage: FileDialogsLook Collision|Delete|DeleteFolder|Target|NewFolder\n");
+    if (std::strcmp(name, "SaveAs") == 0) {
+        TSaveDialog dialog;
+        dialog.Filter = CPicture::Filter(true).c_str();
+        dialog.FilterIndex = CPicture::FilterIndexFromExt(".jpg");
+        dialog.FileName = source.c_str();
+        dialog.DefaultExt = "jpg";
+        dialog.Options = ofOverwritePrompt | ofPathMustExist;
+        const bool saved = dialog.Execute();
+        std::printf("file %s, filter %d\n", dialog.FileName.c_str(), dialog.FilterIndex);
+        return saved ? 1 : 0;
+    }
+    std::fprintf(stderr, "usage: FileDialogsLook Collision|Delete|DeleteFolder|Target|NewFolder|SaveAs\n");
     return -1;
 }
 

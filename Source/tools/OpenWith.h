@@ -1,0 +1,33 @@
+#pragma once
+
+#include <Source/engine/WindowHooks.h>
+
+#include <vector>
+
+// The open-with list that the preferences keep: the programs, and the two
+// built-in entries, with which the Open With menus and "Open" open files.
+//
+// Section "Applications" of the settings store:
+//   "Count"         the number of entries (read as at most MaxApplicationCount)
+//   "Name%d"        entry i's menu caption, i = 1..Count
+//   "App%d"         entry i's command: a program's Windows path, or a built-in
+//                   entry ("#Registered", "#Internal")
+//   "Text Editor"   the program for ".txt" files; empty: the desktop's own
+
+// More entries than a menu can usefully show; a damaged or hostile count
+// never makes the list read on past this.
+constexpr int MaxApplicationCount = 256;
+
+// The stored entries in their order, without those whose command is missing.
+// Unless exactly two of them are built-in entries, "&Registered Association"
+// and then "Internal &Viewer" are appended. Any thread that may read the
+// settings store; with no store, the two built-in entries.
+std::vector<OpenWithApplication> LoadApplicationList();
+
+// The list above as the engine's hooks, for "Open" and the Open With menus.
+class TOpenWithList : public OpenWithHooks
+{
+public:
+    CString firstApplication() const override;
+    std::vector<OpenWithApplication> applications() const override;
+};
