@@ -207,8 +207,11 @@ TBasketItem *CBasketIndex::Find(const CString &path) const
 void CBasketIndex::Add(const CString &path, TBasketItem *row)
 {
     std::unique_ptr<TStringList> &bucket = m_buckets[size_t(BucketOf(path))];
-    if (!bucket)
+    if (!bucket) {
         bucket = std::make_unique<TStringList>();
+        // Kept in order, so that a lookup in a full bucket is a binary search.
+        bucket->SetSorted(true);
+    }
     bucket->AddObject(path.ToAnsiString(), row);
 }
 
