@@ -162,6 +162,7 @@ void TBasketForm1::createControls()
     StatusBar = new QLabel(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    StatusBar->setFixedHeight(StatusBar->sizeHint().height());
     layout->addWidget(StatusBar, alBottom);
 
     Model = new TBasketModel(this);
@@ -200,7 +201,8 @@ void TBasketForm1::createControls()
         view->setDragDropMode(QAbstractItemView::DragOnly);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         view->installEventFilter(this);
-        connect(view, &QAbstractItemView::activated, this, [this] { Open1Click(); });
+        // A double click, never the single click that some desktops make an activation.
+        connect(view, &QAbstractItemView::doubleClicked, this, [this] { Open1Click(); });
         connect(view, &QWidget::customContextMenuRequested, this,
                 [this, view](const QPoint &point) { PopupMenu1->popup(view->viewport()->mapToGlobal(point)); });
         ListView->addWidget(view);
@@ -437,10 +439,11 @@ bool TBasketForm1::eventFilter(QObject *watched, QEvent *event)
         }
         return false;
     }
-    // Enter in the list opens; while a name is edited, its keys go to the editor.
+    // Enter in the list opens; the Enter that ends an in-place rename opens nothing.
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const auto *view = static_cast<QAbstractItemView *>(watched);
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !view->indexWidget(view->currentIndex())) {
             Open1Click();
             return true;
         }

@@ -201,6 +201,40 @@ TEST_F(BasketFormTest, ColumnClicksSortUpThenDownAndANewColumnStartsUp)
     }
 }
 
+// Open goes to the program's own viewer, which keeps the paths it was asked to show.
+class RecordingViewer : public ViewerHooks, public OpenWithHooks
+{
+public:
+    RecordingViewer()
+    {
+        SetViewerHooks(this);
+        SetOpenWithHooks(this);
+    }
+    ~RecordingViewer() override
+    {
+        SetViewerHooks(nullptr);
+        SetOpenWithHooks(nullptr);
+    }
+    void openViewer(const CPath &path) override { opened << path.ToAnsiString(); }
+    CString firstApplication() const override { return InternalViewerApplication; }
+    QStringList opened;
+};
+
+TEST_F(BasketFormTest, EnterInTheListOpensTheSelectedFiles)
+{
+    const CPath a = writeJpegFile("Pics/a.jpg", 40, 30);
+    const CPath b = writeJpegFile("Pics/b.jpg", 40, 30);
+    TBasketForm1 *form = basket();
+    form->show();
+    form->AddFile(TImageHandler(a, true));
+    form->AddFile(TImageHandler(b, true));
+    RecordingViewer viewer;
+    form->SelectAll1Click();
+    form->CurrentView()->setFocus();
+    press(form->CurrentView(), Qt::Key_Return);
+    EXPECT_EQ(viewer.opened, (QStringList{a.ToAnsiString(), b.ToAnsiString()}));
+}
+
 TEST_F(BasketFormTest, ARefusedNameInPlaceKeepsTheOldNameAndOpensTheEditorAgain)
 {
     const CPath a = writeJpegFile("Pics/a.jpg", 40, 30);
