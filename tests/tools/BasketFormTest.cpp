@@ -6,6 +6,9 @@
 #include <platform/Files.h>
 
 #include <QAction>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -417,6 +420,44 @@ TEST_F(BasketFormTest, TheTickRefreshesFourRowsSoAChangeShowsWithinAQuarterOfThe
     form->Tick();
     EXPECT_EQ(shown(form, 7, bcMemo), QStringLiteral("seen"));
     EXPECT_EQ(shown(form, 6, bcDimensions), QStringLiteral("64x48 24-bit"));
+}
+
+TEST_F(BasketFormTest, ThumbnailsAndFilesDroppedOnTheListJoinIt)
+{
+    const CPath pics = pictureFolder("Dropped", 2);
+    const CPath loose = writeJpegFile("Loose/z.jpg", 40, 30);
+    TBasketForm1 *form = basket();
+    form->show();
+    TBrowseForm1 *browser = open(pics, 2);
+    auto drop = [&](QMimeData *data) {
+        const QPoint point(20, 20);
+        QDragEnterEvent enter(point, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form->ListView, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent dropped(QPointF(point), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form->ListView, &dropped);
+        EXPECT_TRUE(dropped.isAccepted());
+    };
+
+    TThumbnailDragObject thumbnails({browser->ThumbBox->Thumbnail(1)});
+    drop(&thumbnails);
+    EXPECT_EQ(shownNames(form), QStringList{"p001.jpg"});
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(host("Loose/z.jpg")))});
+    drop(&files);
+    EXPECT_EQ(shownNames(form), (QStringList{"p001.jpg", "z.jpg"}));
+    EXPECT_NE(form->FindItem(loose), nullptr);
+}
+
+TEST_F(BasketFormTest, HidingTheBasketEndsTheProgramWhenNoOtherWindowIsLeft)
+{
+    TBasketForm1 *form = basket();
+    form->show();
+    coordinator->QuitIfNoWindows();
+    EXPECT_EQ(terminated, 0) << "a shown basket keeps the program running";
+    form->Close1Click();
+    EXPECT_EQ(terminated, 1);
 }
 
 } // namespace
