@@ -1,5 +1,6 @@
 #include "../windows/BrowseFormTestSupport.h"
 
+#include <Source/engine/FileTransfer.h>
 #include <Source/engine/SearchContext.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/tools/BasketForm.h>
@@ -448,6 +449,32 @@ TEST_F(BasketFormTest, ThumbnailsAndFilesDroppedOnTheListJoinIt)
     drop(&files);
     EXPECT_EQ(shownNames(form), (QStringList{"p001.jpg", "z.jpg"}));
     EXPECT_NE(form->FindItem(loose), nullptr);
+}
+
+TEST_F(BasketFormTest, CutMarksExactlyTheSelectedRowsAndCopyClearsTheMarks)
+{
+    const CPath a = writeJpegFile("Pics/a.jpg", 40, 30);
+    const CPath b = writeJpegFile("Pics/b.jpg", 40, 30);
+    TBasketForm1 *form = basket();
+    form->show();
+    form->AddFile(TImageHandler(a, true));
+    form->AddFile(TImageHandler(b, true));
+    auto marks = [&] { return std::vector<bool>{form->Model->Item(0).cut, form->Model->Item(1).cut}; };
+    auto clipboard = [] {
+        TZILOClipboardStringList list;
+        EXPECT_TRUE(list.GetFromClipboard());
+        return list.ToStringList();
+    };
+
+    form->Model->Item(0).cut = true;   // from an earlier cut
+    form->IconView->selectionModel()->select(form->Model->index(1, 0), QItemSelectionModel::ClearAndSelect);
+    form->Cut1Click();
+    EXPECT_EQ(marks(), (std::vector<bool>{false, true}));
+    EXPECT_EQ(clipboard(), (QStringList{"ZILO X", b.ToAnsiString()}));
+
+    form->Copy1Click();
+    EXPECT_EQ(marks(), (std::vector<bool>{false, false}));
+    EXPECT_EQ(clipboard(), (QStringList{"ZILO C", b.ToAnsiString()}));
 }
 
 TEST_F(BasketFormTest, HidingTheBasketEndsTheProgramWhenNoOtherWindowIsLeft)
