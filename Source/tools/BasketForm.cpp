@@ -251,6 +251,9 @@ void TBasketForm1::createCommands()
         ->setCheckable(true);
     addCommand("NewBrowser1", "&New Browser", "", &TBasketForm1::NewBrowser1Click, Rule::Always);
     addCommand("Close1", "&Close", "F3", &TBasketForm1::Close1Click, Rule::Always);
+    // The help file is only named: both open its contents while it exists.
+    addCommand("Contents1", "&Contents", "", &TBasketForm1::Contents1Click, Rule::HelpFile);
+    addCommand("Help1", "&Basket", "F1", &TBasketForm1::Contents1Click, Rule::HelpFile);
 
     m_viewStyles = new QActionGroup(this);
     const char *const styleNames[] = {"LargeIcons1", "SmallIcons1", "List1", "Details1"};
@@ -293,6 +296,8 @@ void TBasketForm1::createMenus()
     QMenu *view = MainMenu1->addMenu(QStringLiteral("&View"));
     add(view, {"FinderWindow1", "-"});
     view->addActions(m_viewStyles->actions());
+    QMenu *help = MainMenu1->addMenu(QStringLiteral("&Help"));
+    add(help, {"Contents1", "Help1"});
     MainMenu1->setFixedHeight(MainMenu1->sizeHint().height());
 
     PopupMenu1 = new QMenu(this);
@@ -717,10 +722,18 @@ void TBasketForm1::UpdateCommandStates()
         return;
     const bool selected = IconView->selectionModel()->hasSelection();
     const bool any = Model->Count() > 0;
-    for (const TCommand &command : m_commands) {
-        const bool holds = command.rule == Rule::Always || (command.rule == Rule::Selected ? selected : any);
-        command.action->setEnabled(holds && (!command.tool || ToolAvailable(*command.tool)));
-    }
+    const bool helpFile = !HelpFile().IsEmpty();
+    const auto holds = [&](Rule rule) {
+        switch (rule) {
+        case Rule::Always: return true;
+        case Rule::Selected: return selected;
+        case Rule::Any: return any;
+        case Rule::HelpFile: return helpFile;
+        }
+        return false;
+    };
+    for (const TCommand &command : m_commands)
+        command.action->setEnabled(holds(command.rule) && (!command.tool || ToolAvailable(*command.tool)));
     Command(QStringLiteral("FinderWindow1"))->setChecked(Shell().isToolWindowVisible(Tool::Finder));
     m_viewStyles->actions()[m_viewStyle]->setChecked(true);
     // Four rows a tick, with the pointer left as it is.
@@ -886,4 +899,9 @@ void TBasketForm1::NewBrowser1Click()
 void TBasketForm1::Close1Click()
 {
     hide();
+}
+
+void TBasketForm1::Contents1Click()
+{
+    OpenHelpFile();
 }

@@ -119,6 +119,7 @@ public:
     void FinderWindow1Click();
     void NewBrowser1Click();
     void Close1Click();
+    void Contents1Click();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -127,7 +128,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum class Rule { Always, Selected, Any };
+    enum class Rule { Always, Selected, Any, HelpFile };
     struct TCommand
     {
         QAction *action;

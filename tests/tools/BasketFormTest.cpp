@@ -477,6 +477,40 @@ TEST_F(BasketFormTest, CutMarksExactlyTheSelectedRowsAndCopyClearsTheMarks)
     EXPECT_EQ(clipboard(), (QStringList{"ZILO C", b.ToAnsiString()}));
 }
 
+TEST_F(BasketFormTest, CommandsFollowTheRowsAndTheSelection)
+{
+    const CPath a = writeJpegFile("Pics/a.jpg", 40, 30);
+    const CPath b = writeJpegFile("Pics/b.jpg", 40, 30);
+    TBasketForm1 *form = basket();
+    form->show();
+    const char *const bySelection[] = {"Open1", "OpenBrowser1", "Cut1", "Copy1", "Delete1", "CopyTo1", "MoveTo1",
+                                       "Remove1", "Rename1", "Properties1", "SelectNone1"};
+    const char *const byRows[] = {"SelectAll1", "InvertSelection1", "RemoveAll1"};
+    struct Case
+    {
+        int rows;
+        bool selected;
+    };
+    for (const Case test : {Case{0, false}, Case{2, false}, Case{2, true}}) {
+        SCOPED_TRACE(test.rows * 2 + test.selected);
+        form->Model->Clear();
+        if (test.rows > 0) {
+            form->AddFile(TImageHandler(a, true));
+            form->AddFile(TImageHandler(b, true));
+        }
+        if (test.selected)
+            form->SelectAll1Click();
+        form->UpdateCommandStates();
+        for (const char *name : bySelection)
+            EXPECT_EQ(form->Command(name)->isEnabled(), test.selected) << name;
+        for (const char *name : byRows)
+            EXPECT_EQ(form->Command(name)->isEnabled(), test.rows > 0) << name;
+        EXPECT_TRUE(form->Command("Close1")->isEnabled());
+        EXPECT_FALSE(form->Command("Help1")->isEnabled()) << "no help file";
+        EXPECT_TRUE(form->Command("Details1")->isChecked());
+    }
+}
+
 TEST_F(BasketFormTest, HidingTheBasketEndsTheProgramWhenNoOtherWindowIsLeft)
 {
     TBasketForm1 *form = basket();
