@@ -1,9 +1,11 @@
+#include "../ScopedEnvironment.h"
 #include "../windows/BrowseFormTestSupport.h"
 
 #include <Source/engine/FileTransfer.h>
 #include <Source/engine/SearchContext.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/tools/BasketForm.h>
+#include <Source/windows/WindowDialogs.h>
 #include <platform/Files.h>
 
 #include <QAction>
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTreeView>
 
@@ -509,6 +512,32 @@ TEST_F(BasketFormTest, CommandsFollowTheRowsAndTheSelection)
         EXPECT_FALSE(form->Command("Help1")->isEnabled()) << "no help file";
         EXPECT_TRUE(form->Command("Details1")->isChecked());
     }
+}
+
+TEST_F(BasketFormTest, DeletedFilesLeaveTheBasketAndTheOthersStay)
+{
+    RegisterWindowDialogs();
+    ScopedEnvironment environment;
+    environment.set("XDG_DATA_HOME", host("data"));   // the trash lies in the test folder
+    const CPath a = writeJpegFile("Pics/a.jpg", 40, 30);
+    const CPath b = writeJpegFile("Pics/b.jpg", 40, 30);
+    const CPath c = writeJpegFile("Pics/c.jpg", 40, 30);
+    TBasketForm1 *form = basket();
+    form->show();
+    for (const CPath &path : {a, b, c})
+        form->AddFile(TImageHandler(path, true));
+    auto answer = [](const char *button) {
+        return [button](QDialog &dialog) { Child<QPushButton>(dialog, button)->click(); };
+    };
+    // a skipped, b deleted.
+    ModalScript script({answer("SkipButton"), answer("DeleteButton")});
+    QItemSelection both(form->Model->index(0, 0), form->Model->index(1, BasketColumnCount - 1));
+    form->IconView->selectionModel()->select(both, QItemSelectionModel::ClearAndSelect);
+    form->Delete1Click();
+    EXPECT_EQ(script.shown(), (std::vector<QString>{"DeleteForm1", "DeleteForm1"}));
+    EXPECT_TRUE(a.GetFileExists());
+    EXPECT_FALSE(b.GetFileExists());
+    EXPECT_EQ(shownNames(form), (QStringList{"a.jpg", "c.jpg"}));
 }
 
 TEST_F(BasketFormTest, HidingTheBasketEndsTheProgramWhenNoOtherWindowIsLeft)
