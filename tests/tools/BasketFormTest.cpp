@@ -540,6 +540,49 @@ TEST_F(BasketFormTest, DeletedFilesLeaveTheBasketAndTheOthersStay)
     EXPECT_EQ(shownNames(form), (QStringList{"a.jpg", "c.jpg"}));
 }
 
+TEST_F(BasketFormTest, PropertiesGoThroughTheSelectionUntilOneIsCancelled)
+{
+    const CPath a = writeShownPicture("Pics/a.jpg", 40, 30);
+    const CPath b = writeShownPicture("Pics/b.jpg", 40, 30);
+    const CPath c = writeShownPicture("Pics/c.jpg", 40, 30);
+    TBasketForm1 *form = basket();
+    form->show();
+    for (const CPath &path : {a, b, c})
+        form->AddFile(TImageHandler(path, true));
+    form->SelectAll1Click();
+    QStringList shownFiles;
+    auto answer = [&](const char *button) {
+        return [&shownFiles, button](QDialog &dialog) {
+            shownFiles << Child<QLineEdit>(dialog, "Edit")->text();
+            Child<QPushButton>(dialog, button)->click();
+        };
+    };
+    ModalScript script({answer("SkipBtn"), answer("CancelBtn"), answer("CancelBtn")});
+    form->Properties1Click();
+    EXPECT_EQ(shownFiles, (QStringList{a.ToAnsiString(), b.ToAnsiString()}));
+}
+
+TEST_F(BasketFormTest, OpenBrowserFindsTheWindowOnTheRowsFolderOrOpensOne)
+{
+    const CPath shownFolder = pictureFolder("Shown", 1);
+    const CPath other = pictureFolder("Other", 1);
+    TBrowseForm1 *browser = open(shownFolder, 1);
+    TBasketForm1 *form = basket();
+    form->show();
+    form->AddFile(TImageHandler(shownFolder.AppendFileName("p000.jpg"), true));
+    form->SelectAll1Click();
+    form->OpenBrowser1Click();
+    EXPECT_EQ(coordinator->BrowseForms().size(), 1u) << "the window on the row's folder serves";
+
+    form->AddFile(TImageHandler(other.AppendFileName("p000.jpg"), true));
+    form->IconView->selectionModel()->select(form->Model->index(1, 0), QItemSelectionModel::ClearAndSelect);
+    form->OpenBrowser1Click();
+    ASSERT_EQ(coordinator->BrowseForms().size(), 2u);
+    TBrowseForm1 *opened = coordinator->BrowseForms().back();
+    EXPECT_NE(opened, browser);
+    EXPECT_TRUE(waitShown(opened, other, 1));
+}
+
 TEST_F(BasketFormTest, HidingTheBasketEndsTheProgramWhenNoOtherWindowIsLeft)
 {
     TBasketForm1 *form = basket();
