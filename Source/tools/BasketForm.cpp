@@ -38,6 +38,8 @@
 #include <QTreeView>
 
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -511,12 +513,19 @@ void TBasketForm1::LoadBasket()
     bool failed = contents.damaged;
     std::vector<TImageHandler> files;
     files.reserve(size_t(contents.paths.size()));
+    // Each drive or share is asked about once a load.
+    std::unordered_map<std::string, bool> absentDrives;
+    const auto onAbsentDrive = [&absentDrives](const CPath &path) {
+        const std::string root = path.GetDrivePart().c_str();
+        const auto known = absentDrives.find(root);
+        return known != absentDrives.end() ? known->second : absentDrives.emplace(root, IsOnAbsentDrive(path)).first->second;
+    };
     try {
         for (const QString &line : contents.paths) {
             const CPath path{CString(line)};
             if (FindItem(path))
                 continue;
-            if (IsOnAbsentDrive(path)) {
+            if (onAbsentDrive(path)) {
                 if (m_keptLines.IndexOf(line) < 0)
                     m_keptLines.Add(line);
                 continue;
