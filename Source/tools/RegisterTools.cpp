@@ -1,5 +1,6 @@
 #include "RegisterTools.h"
 
+#include "BasketForm.h"
 #include "Feedback.h"
 #include "OpenWith.h"
 
@@ -7,6 +8,7 @@
 
 void RegisterTools()
 {
+    RegisterTool(Tool::Basket, {.window = [] { return std::make_unique<TBasketForm1>(); }});
     RegisterTool(Tool::Feedback, {.command = [](ToolBrowser &) {
                                       SendFeedback();
                                       return true;

@@ -1,6 +1,8 @@
 #include "Application.h"
 
+#include <lib/Shell.h>
 #include <platform/IconTheme.h>
+#include <platform/Shell.h>
 
 #include <Source/Glob.h>
 
@@ -78,4 +80,11 @@ CPath HelpFile()
 {
     const auto *application = qobject_cast<const TApplication *>(QCoreApplication::instance());
     return application && application->HelpFile.GetFileExists() ? application->HelpFile : CPath();
+}
+
+void OpenHelpFile()
+{
+    const int result = OpenDocument(HelpFile().c_str(), "");
+    if (result != -1 && result != OpenDocumentReported)
+        ShowMessageBox(CString(TShell::GetErrorMessage(result)), ErrorBoxFlags);
 }

@@ -28,6 +28,8 @@ public:
 // The application's help file when it exists; empty otherwise, and for an
 // application that is no TApplication.
 CPath HelpFile();
+// Opens the help file with the desktop's viewer; the shell's error, if any, in a box.
+void OpenHelpFile();
 
 // The program's icon, drawn at the usual sizes.
 QIcon ProgramIcon();

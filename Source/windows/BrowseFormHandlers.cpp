@@ -532,9 +532,7 @@ void TBrowseForm1::FindSimilarImages1Click()
 
 void TBrowseForm1::Contents1Click()
 {
-    const int result = OpenDocument(HelpFile().c_str(), "");
-    if (result != -1 && result != OpenDocumentReported)
-        ShowMessageBox(CString(TShell::GetErrorMessage(result)), ErrorBoxFlags);
+    OpenHelpFile();
 }
 
 void TBrowseForm1::HelpToolClick()

@@ -61,7 +61,7 @@ public:
     void ReloadShortcutLists(QWidget *skip) override;
     void UpdateFolderWindows(const CPath &folder) override;
     void FileRenamed(const CPath &oldPath, const CPath &newPath) override;
-    void ClearCutMarks();
+    void ClearCutMarks() override;
     void ReloadOpenWithMenus();
     void SetFolderModified(const CPath &folder, bool modified);
     void AddToFolderHistories(const CPath &folder);
@@ -76,7 +76,7 @@ public:
     bool CanCloseBatchWindow() const;
     // Ends the message loop when no browse window is left and neither the
     // basket nor the batch window is shown.
-    void QuitIfNoWindows();
+    void QuitIfNoWindows() override;
     void SaveToolWindowVisibility();
     // A second start without a folder: the first browse window, else the
     // basket or the batch window when shown, comes back to the front.

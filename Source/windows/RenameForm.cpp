@@ -36,6 +36,29 @@ static bool isTakenByAnotherFile(const CPath &newPath, const CPath &oldPath)
     return !IsSameFile(newPath, oldPath);
 }
 
+bool CheckNewFileName(const CPath &oldPath, const QString &typed, const CString &newFileName, QString &message)
+{
+    message.clear();
+    if (typed.isEmpty())
+        return false;
+    if (typed.contains(u'\\')) {
+        message = "Folder names are not allowed";
+        return false;
+    }
+    if (containsAnyOf(typed, IllegalNameCharacters)) {
+        message = "Illegal character in name";
+        return false;
+    }
+    // Before the warning below: an existing target is refused whatever the name holds.
+    if (isTakenByAnotherFile(CPath(oldPath.GetDirPart()).AppendFileName(newFileName), oldPath)) {
+        message = "A file with that name already exists";
+        return false;
+    }
+    if (typed.contains(u'.'))
+        message = "Warning: Multiple extensions";
+    return true;
+}
+
 TRenameForm1::TRenameForm1(QWidget *owner, const TImageHandler &file)
     : TModalForm1(owner)
     , m_file(file)
@@ -145,34 +168,11 @@ void TRenameForm1::NewNameEditChange()
 {
     NewEdit->setText(NewFileName().ToAnsiString());
     QString message;
-    OKBtn->setEnabled(checkName(NewNameEdit->text(), message));
+    OKBtn->setEnabled(CheckNewFileName(m_file.GetFullPath(), NewNameEdit->text(), NewFileName(), message));
     ErrorLabel->setText(message);
 }
 
 void TRenameForm1::OpenToolClick()
 {
     m_file.Open(CString());
-}
-
-bool TRenameForm1::checkName(const QString &typed, QString &message) const
-{
-    message.clear();
-    if (typed.isEmpty())
-        return false;
-    if (typed.contains(u'\\')) {
-        message = "Folder names are not allowed";
-        return false;
-    }
-    if (containsAnyOf(typed, IllegalNameCharacters)) {
-        message = "Illegal character in name";
-        return false;
-    }
-    // Before the warning below: an existing target is refused whatever the name holds.
-    if (isTakenByAnotherFile(m_file.GetFolder().AppendFileName(NewFileName()), m_file.GetFullPath())) {
-        message = "A file with that name already exists";
-        return false;
-    }
-    if (typed.contains(u'.'))
-        message = "Warning: Multiple extensions";
-    return true;
 }

@@ -3,6 +3,7 @@
 #include "ModalForm.h"
 
 #include <Source/engine/FileHandler.h>
+#include <lib/Path.h>
 #include <lib/String.h>
 
 class QLabel;
@@ -10,6 +11,12 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class THostPaintBox;
+
+// The rename rules for a new name of the file at oldPath, within its folder:
+// typed is the text the user typed and newFileName the name it makes. The
+// first rule broken gives its message (empty for none; a warning may come
+// with a rename that may go ahead). Answers whether the rename may go ahead.
+bool CheckNewFileName(const CPath &oldPath, const QString &typed, const CString &newFileName, QString &message);
 
 // Asks for a new name of one file and renames it. The extension is kept
 // apart: the user types the name without it.
@@ -45,9 +52,6 @@ public:
 private:
     void NewNameEditChange();
     void OpenToolClick();
-    // The first rule the typed name breaks: its message (empty for none) and
-    // whether the rename may go ahead.
-    bool checkName(const QString &typed, QString &message) const;
 
     TImageHandler m_file;
     CString m_extension;   // with its dot; empty for a name without one

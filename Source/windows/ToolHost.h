@@ -63,6 +63,9 @@ public:
     virtual void Animate(const std::vector<TThumbnail *> &) {}
     // The basket: no item is marked cut any more.
     virtual void ClearCutMarks() {}
+    // The basket: selects the rows whose file name criterion accepts and
+    // answers how many.
+    virtual int ApplySearch(CSearchContext &) { return 0; }
 };
 
 // What a tool sees of the coordinator: the engine's coordinator hooks
@@ -84,6 +87,10 @@ public:
     virtual void RemoveViewer(QWidget *) {}
     // The tool's window, made on first use; null when the tool has none.
     virtual TToolForm *ToolWindow(Tool) { return nullptr; }
+    // No browse window shows a cut mark any more.
+    virtual void ClearCutMarks() {}
+    // Ends the program when no window that keeps it running is left.
+    virtual void QuitIfNoWindows() {}
 };
 
 void SetToolShell(ToolShell *shell);
