@@ -1,11 +1,28 @@
 #include "RegisterTools.h"
 
 #include "Feedback.h"
+#include "ViewerForm.h"
 
 #include <Source/windows/ToolHost.h>
 
+namespace {
+
+// Each file opened with the internal viewer gets a window of its own, which
+// frees itself when closed.
+class TViewerWindows : public ViewerHooks
+{
+public:
+    void openViewer(const CPath &path) override { new TViewerForm1(path); }
+};
+
+} // namespace
+
 void RegisterTools()
 {
+    RegisterTool(Tool::Viewer, {.hooks = [](bool registered) {
+                                    static TViewerWindows viewers;
+                                    SetViewerHooks(registered ? &viewers : nullptr);
+                                }});
     RegisterTool(Tool::Feedback, {.command = [](ToolBrowser &) {
                                       SendFeedback();
                                       return true;
