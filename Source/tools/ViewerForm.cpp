@@ -12,9 +12,11 @@
 #include <lib/ProgressContext.h>
 #include <lib/WaitCursor.h>
 #include <lib/controls/DropFile.h>
+#include <lib/controls/MediaWindow.h>
 #include <lib/controls/NewScrollBox.h>
 #include <lib/imaging/Bitmap.h>
 #include <lib/imaging/Picture.h>
+#include <platform/HostPath.h>
 #include <platform/SystemMetrics.h>
 #include <platform/Wallpaper.h>
 
@@ -150,10 +152,9 @@ TViewerForm1::TViewerForm1(const CPath &path) : QWidget(nullptr, Qt::Window)
     PopupMenu1->addSeparator();
     addCommand("Se&ttings...", Qt::CTRL | Qt::Key_F10, &TViewerForm1::Settings1Click);
     ScrollBox->Client()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ScrollBox->Client(), &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        if (!isMovie(m_path))
-            PopupMenu1->popup(ScrollBox->Client()->mapToGlobal(at));
-    });
+    // A movie has no pop-up menu: the scroll area it would pop up in is hidden.
+    connect(ScrollBox->Client(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { PopupMenu1->popup(ScrollBox->Client()->mapToGlobal(at)); });
 
     DropFile1 = new TDropFile(this);
     connect(DropFile1, &TDropFile::OnDropFile, this,
@@ -207,8 +208,30 @@ void TViewerForm1::OpenViewerFile(const CPath &path)
     StatusPanel0->clear();
     StatusPanel1->clear();
     setWindowTitle((path.GetFilePart() + CaptionSuffix).ToAnsiString());
-    // No media window here: a movie shows as a picture that could not be loaded.
+    // A movie before replaces the picture or the movie after it.
+    delete MediaWindow;
+    if (isMovie(path)) {
+        MediaWindow = new TMediaWindow(this);
+        MediaWindow->setObjectName("MediaWindow");
+        if (MediaWindow->Open(QString::fromStdString(HostPathFromWindows(path.c_str())))) {
+            m_bitmap.reset();
+            ScrollBox->hide();
+            StatusBar->hide();
+            layout()->addWidget(MediaWindow);
+            connect(MediaWindow, &TMediaWindow::SizeChanged, this, &TViewerForm1::fitMediaWindow);
+            fitMediaWindow();
+            return;
+        }
+        delete MediaWindow;
+    }
+    ScrollBox->show();
+    StatusBar->show();
     loadStillPicture();
+}
+
+void TViewerForm1::fitMediaWindow()
+{
+    resize(MediaWindow->sizeHint());
 }
 
 void TViewerForm1::loadStillPicture()

@@ -2,6 +2,7 @@
 
 #include <lib/Path.h>
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -13,6 +14,7 @@ class QMenu;
 class QStatusBar;
 class QTimer;
 class TDropFile;
+class TMediaWindow;
 class TNewScrollBox;
 class TViewerOptions;
 
@@ -74,6 +76,8 @@ public:
     QWidget *PaintBox;   // the picture, in the scroll area
     QMenu *PopupMenu1;
     QTimer *Timer1;
+    // Only while a movie plays.
+    QPointer<TMediaWindow> MediaWindow;
     TDropFile *DropFile1;
 
 protected:
@@ -85,6 +89,8 @@ protected:
 private:
     void Timer1Timer();
     void loadStillPicture();
+    // The window's client area takes the media window's size.
+    void fitMediaWindow();
     // Fits the window to the picture and the screen, then centres it.
     void layOut();
     // Centres the picture in the visible area, less the scroll positions.

@@ -1,9 +1,12 @@
+#include "../lib/AviTestSupport.h"
 #include "../windows/FileDialogTestSupport.h"
 #include "../Source/GlobTestSupport.h"
 
 #include <Source/engine/ZiloOptions.h>
 #include <Source/tools/ViewerForm.h>
 #include <Source/tools/ViewerSettingsForm.h>
+#include <lib/controls/MediaWindow.h>
+#include <lib/controls/NewScrollBox.h>
 #include <lib/ProgressContext.h>
 #include <lib/imaging/Bitmap.h>
 #include <lib/imaging/Picture.h>
@@ -161,6 +164,26 @@ TEST_F(ViewerFormTest, APictureWiderThanTheScreenOpensAtItsLeftEdgeAndAsWide)
     EXPECT_EQ(viewer.PaintBox->x(), start - 1);
     QTest::keyClick(&viewer, Qt::Key_End);
     EXPECT_EQ(viewer.PaintBox->x(), start - 33);
+}
+
+// A movie plays in the media window, whatever the case of its extension; the
+// next file opened in the viewer replaces it.
+TEST_F(ViewerFormTest, AMoviePlaysInTheMediaWindowUntilAnotherFileOpens)
+{
+    WritePatternMovie("MVI_0001.AVI", 48, 32, 5, 24, 10);
+    TViewerForm1 &viewer = open(CPath(CString(TestWindowsPath("MVI_0001.AVI"))));
+    ASSERT_TRUE(viewer.MediaWindow);
+    EXPECT_EQ(viewer.MediaWindow->MovieSize(), QSize(48, 32));
+    EXPECT_EQ(viewer.MediaWindow->FrameCount(), 5);
+    EXPECT_TRUE(viewer.ScrollBox->isHidden());
+    EXPECT_EQ(viewer.size(), viewer.MediaWindow->sizeHint());
+    EXPECT_FALSE(viewer.Bitmap());
+
+    QPointer<TMediaWindow> media = viewer.MediaWindow;
+    viewer.OpenViewerFile(writeBmp("after.bmp", 3, 2, gradient(3, 2)));
+    EXPECT_FALSE(media) << "the movie's window is gone";
+    EXPECT_FALSE(viewer.ScrollBox->isHidden());
+    EXPECT_EQ(viewer.StatusPanel0->text(), "3x2 24-bit");
 }
 
 TEST_F(ViewerFormTest, SaveAsAppendsTheChosenFormatsExtensionUnlessTheNameHasIt)
