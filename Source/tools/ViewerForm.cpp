@@ -27,6 +27,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
@@ -72,10 +73,12 @@ public:
     explicit TViewerPaintBox(TViewerForm1 *viewer, QWidget *parent) : QWidget(parent), m_viewer(viewer) {}
 
 protected:
-    void paintEvent(QPaintEvent *) override
+    void paintEvent(QPaintEvent *event) override
     {
         QPainter canvas(this);
         if (const CBitmap *bitmap = m_viewer->Bitmap()) {
+            // The bitmap turns only what is exposed.
+            canvas.setClipRegion(event->region());
             bitmap->Paint(&canvas, 0, 0, false, nullptr);
             return;
         }
