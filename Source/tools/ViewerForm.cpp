@@ -270,20 +270,27 @@ void TViewerForm1::layOut()
     ScrollBox->VertScrollBar()->SetRange(height);
     QSize client = m_bitmap ? QSize(width + PictureMargin, height + PictureMargin + statusHeight)
                             : QSize(FailedPaintWidth + PictureMargin, FailedPaintHeight + PictureMargin + statusHeight);
-    // Client and frame differ by the window manager's frame.
-    QPoint topLeft = geometry().topLeft();
+    // Client and frame differ by the window manager's frame. A window that
+    // fits stays where it is (or where the window manager puts it).
     const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->availableGeometry();
     const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
                          frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    QPoint topLeft = geometry().topLeft();
+    bool moves = false;
     if (client.width() + frame.left() + frame.right() > screen.width()) {
         topLeft.setX(screen.left() + frame.left());
         client.setWidth(screen.width() - frame.left() - frame.right());
+        moves = true;
     }
     if (client.height() + frame.top() + frame.bottom() > screen.height()) {
         topLeft.setY(screen.top() + frame.top());
         client.setHeight(screen.height() - frame.top() - frame.bottom());
+        moves = true;
     }
-    setGeometry(QRect(topLeft, client));
+    if (moves)
+        setGeometry(QRect(topLeft, client));
+    else
+        resize(client);
     if (!m_bitmap)
         StatusPanel0->clear();
     else if (m_bits >= 1)

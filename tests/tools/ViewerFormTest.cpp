@@ -300,6 +300,17 @@ TEST_F(ViewerFormTest, TheSettingsDialogShowsAndClampsTheFiveSteps)
     (void)second;
 }
 
+TEST_F(ViewerFormTest, EscapeLeavesTheSettingsAsTheyWere)
+{
+    TViewerForm1 &viewer = open(writeBmp("1.bmp", 3, 2, gradient(3, 2)));
+    ModalScript script({[](QDialog &dialog) {
+        Child<QLineEdit>(dialog, "BlurEdit")->setText("9");
+        QTest::keyClick(Child<QLineEdit>(dialog, "BlurEdit"), Qt::Key_Escape);
+    }});
+    EXPECT_FALSE(TViewerSettingsForm1::ShowSettings(&viewer, *ViewerOptions()));
+    EXPECT_EQ(ViewerOptions()->GetInt(TViewerOptions::BlurLevel), 5);
+}
+
 TEST_F(ViewerFormTest, TheSettingsLiveFromTheFirstViewerToTheLast)
 {
     EXPECT_FALSE(ViewerOptions());
