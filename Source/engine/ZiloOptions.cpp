@@ -197,6 +197,19 @@ TMovieOptions::TMovieOptions()
                   });
 }
 
+TViewerOptions::TViewerOptions()
+{
+    DefineOptions(*this, "Viewer",
+                  {
+                      {"Blur Level", 5},
+                      {"Sharpen Level", 5},
+                      {"Rotation Angle", 450000},
+                      {"Brightness", 5},
+                      {"Contrast", 5},
+                      {"Save Folder", QString()},
+                  });
+}
+
 TGeneralOptions::TGeneralOptions()
 {
     DefineOptions(*this, "General",

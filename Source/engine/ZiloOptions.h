@@ -65,6 +65,18 @@ public:
     TMovieOptions();
 };
 
+// "Viewer": the image viewer's effect steps and the folder of its last Save
+// As. Not one of the seven groups: the first viewer window makes it and the
+// last one deletes it.
+class TViewerOptions : public TOptionsReg
+{
+public:
+    enum Option { BlurLevel, SharpenLevel, RotationAngle, Brightness, Contrast, SaveFolder };
+
+    // "Rotation Angle" is in degrees x 10000.
+    TViewerOptions();
+};
+
 // "General"
 class TGeneralOptions : public TZiloOptions
 {

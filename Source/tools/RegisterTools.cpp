@@ -3,12 +3,29 @@
 #include "BasketForm.h"
 #include "Feedback.h"
 #include "OpenWith.h"
+#include "ViewerForm.h"
 
 #include <Source/windows/ToolHost.h>
+
+namespace {
+
+// Each file opened with the internal viewer gets a window of its own, which
+// frees itself when closed.
+class TViewerWindows : public ViewerHooks
+{
+public:
+    void openViewer(const CPath &path) override { new TViewerForm1(path); }
+};
+
+} // namespace
 
 void RegisterTools()
 {
     RegisterTool(Tool::Basket, {.window = [] { return std::make_unique<TBasketForm1>(); }});
+    RegisterTool(Tool::Viewer, {.hooks = [](bool registered) {
+                                    static TViewerWindows viewers;
+                                    SetViewerHooks(registered ? &viewers : nullptr);
+                                }});
     RegisterTool(Tool::Feedback, {.command = [](ToolBrowser &) {
                                       SendFeedback();
                                       return true;

@@ -208,6 +208,9 @@ void TMainForm1::AddViewer(QWidget *viewer)
 void TMainForm1::RemoveViewer(QWidget *viewer)
 {
     std::erase(m_viewers, viewer);
+    // Once the viewer has gone: it may have been the last window. Not while
+    // the coordinator itself goes, which cancels the call.
+    QTimer::singleShot(0, this, &TMainForm1::QuitIfNoWindows);
 }
 
 std::vector<ToolBrowser *> TMainForm1::BrowseWindows() const
@@ -392,6 +395,8 @@ void TMainForm1::SaveToolWindowVisibility()
 void TMainForm1::QuitIfNoWindows()
 {
     if (isToolWindowVisible(Tool::Basket) || isToolWindowVisible(Tool::Batch))
+        return;
+    if (std::ranges::any_of(m_viewers, [](const QWidget *viewer) { return viewer->isVisible(); }))
         return;
     if (!m_browseForms.empty())
         return;

@@ -75,7 +75,7 @@ public:
     void setToolWindowVisible(Tool tool, bool visible) override;
     bool CanCloseBatchWindow() const;
     // Ends the message loop when no browse window is left and neither the
-    // basket nor the batch window is shown.
+    // basket, the batch window nor a viewer is shown.
     void QuitIfNoWindows() override;
     void SaveToolWindowVisibility();
     // A second start without a folder: the first browse window, else the

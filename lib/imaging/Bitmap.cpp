@@ -179,13 +179,22 @@ void CBitmap::Paint(QPainter *dc, int x, int y, bool, void *) const
 {
     if (IsEmpty() || !dc)
         return;
-    // The rows are bottom-up: wrap them as an upside-down image and paint it mirrored.
-    const QImage image(m_bits, Width(), Height(), GetBytesNextLine(Width(), 24), QImage::Format_BGR888);
-    dc->save();
-    dc->translate(x, y + Height());
-    dc->scale(1, -1);
-    dc->drawImage(0, 0, image);
-    dc->restore();
+    // Only the part that the painter's clip lets through is turned top-down
+    // and drawn: a large picture in a small window costs what is seen.
+    QRect area(x, y, Width(), Height());
+    if (dc->hasClipping())
+        area &= dc->transform().inverted().mapRect(dc->clipBoundingRect()).toAlignedRect().adjusted(-1, -1, 1, 1);
+    if (area.isEmpty())
+        return;
+    const int left = area.left() - x;
+    const int top = area.top() - y;
+    const size_t stride = size_t(GetBytesNextLine(Width(), 24));
+    QImage visible(area.size(), QImage::Format_BGR888);
+    for (int row = 0; row < area.height(); ++row) {
+        const unsigned char *source = m_bits + size_t(Height() - 1 - (top + row)) * stride + size_t(left) * 3;
+        std::memcpy(visible.scanLine(row), source, size_t(area.width()) * 3);
+    }
+    dc->drawImage(area.topLeft(), visible);
 }
 
 void CBitmap::CloseDrawDibHandle()

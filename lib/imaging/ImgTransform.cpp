@@ -303,12 +303,18 @@ BOOL ImgQuickRotateRGB(uint8_t *rgb, uint32_t width, uint32_t height, uint32_t c
     std::memcpy(copy.get(), rgb, bytes);
     // The turned image is height wide; its pixel (x, y) comes from (y, height - 1 - x) turning clockwise
     // and from (width - 1 - y, x) turning anticlockwise.
-    uint8_t *out = rgb;
-    for (size_t y = 0; y < width; ++y) {
-        for (size_t x = 0; x < height; ++x, out += 3) {
-            const size_t sourceX = code == 0 ? y : width - 1 - y;
-            const size_t sourceY = code == 0 ? height - 1 - x : x;
-            copyPixel(&copy[(sourceY * width + sourceX) * 3], out);
+    // In tiles, so that the column-wise reads stay in the cache.
+    constexpr size_t Tile = 64;
+    for (size_t tileY = 0; tileY < width; tileY += Tile) {
+        for (size_t tileX = 0; tileX < height; tileX += Tile) {
+            for (size_t y = tileY; y < std::min(tileY + Tile, size_t(width)); ++y) {
+                uint8_t *out = rgb + (y * height + tileX) * 3;
+                for (size_t x = tileX; x < std::min(tileX + Tile, size_t(height)); ++x, out += 3) {
+                    const size_t sourceX = code == 0 ? y : width - 1 - y;
+                    const size_t sourceY = code == 0 ? height - 1 - x : x;
+                    copyPixel(&copy[(sourceY * width + sourceX) * 3], out);
+                }
+            }
         }
     }
     return TRUE;

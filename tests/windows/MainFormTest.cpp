@@ -159,6 +159,23 @@ TEST_F(MainFormTest, AShownBasketKeepsTheProgramRunningWithoutBrowseWindows)
     EXPECT_EQ(ProgramOptions->GetInt(TProgramOptions::ShowBasket), 0);
 }
 
+// A viewer is a window of its own: the program ends only once the last one closes.
+TEST_F(MainFormTest, AShownViewerKeepsTheProgramRunningUntilItCloses)
+{
+    auto viewer = std::make_unique<QWidget>();
+    coordinator->AddViewer(viewer.get());
+    viewer->show();
+    TBrowseForm1 *form = open(pictureFolder("Pictures", 0), 0);
+    form->close();
+    ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().empty(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(terminated, 0);
+
+    viewer->hide();
+    coordinator->RemoveViewer(viewer.get());
+    EXPECT_TRUE(ServeUntil([&] { return terminated == 1; })) << "the last window went";
+}
+
 TEST_F(MainFormTest, ASecondStartRestoresTheFirstBrowseWindow)
 {
     const CPath folder = pictureFolder("Pictures", 0);
