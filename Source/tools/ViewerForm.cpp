@@ -16,6 +16,7 @@
 #include <lib/controls/NewScrollBox.h>
 #include <lib/imaging/Bitmap.h>
 #include <lib/imaging/Picture.h>
+#include <platform/FileDialog.h>
 #include <platform/HostPath.h>
 #include <platform/SystemMetrics.h>
 #include <platform/Wallpaper.h>
@@ -425,6 +426,25 @@ void TViewerForm1::Save1Click()
 
 void TViewerForm1::SaveAs1Click()
 {
+    if (!m_bitmap)
+        return;
+    TSaveDialog dialog;
+    dialog.Filter = CPicture::Filter(false).c_str();
+    dialog.FilterIndex = CPicture::FilterIndexFromExt(m_path.GetExtPart());
+    // Before any Save As, the picture's own folder.
+    const QString saveFolder = s_options->GetString(TViewerOptions::SaveFolder);
+    dialog.InitialDir = saveFolder.isEmpty() ? m_path.GetDirPart().c_str() : saveFolder.toStdString();
+    dialog.FileName = m_path.GetFilePart().c_str();
+    if (!dialog.Execute(this))
+        return;
+    const CPath chosen(dialog.FileName.c_str());
+    s_options->SetString(TViewerOptions::SaveFolder, chosen.GetDirPart().ToAnsiString());
+    s_options->Save();
+    const CPath path = SaveAsPath(chosen, dialog.FilterIndex);
+    if (!SaveToPath(path))
+        return;
+    m_path = path;
+    setWindowTitle((path.GetFilePart() + CaptionSuffix).ToAnsiString());
 }
 
 CPath TViewerForm1::SaveAsPath(const CPath &chosen, int filterIndex)

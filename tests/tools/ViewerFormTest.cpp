@@ -11,6 +11,8 @@
 #include <lib/imaging/Bitmap.h>
 #include <lib/imaging/Picture.h>
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -204,6 +206,34 @@ TEST_F(ViewerFormTest, SaveAsAppendsTheChosenFormatsExtensionUnlessTheNameHasIt)
     for (const Row &row : rows)
         EXPECT_EQ(TViewerForm1::SaveAsPath(CPath(row.chosen), row.filterIndex).ToAnsiString(), row.written)
             << row.chosen << " under " << row.filterIndex;
+}
+
+// Save As under the PNG entry with a JPEG's name: the entry's extension is
+// appended, the viewer takes the new name and the next Save As starts in its folder.
+TEST_F(ViewerFormTest, SaveAsWritesTheChosenFormatAndTakesItsName)
+{
+    std::filesystem::create_directories(TestHostFolder() + "/Out");
+    TViewerForm1 &viewer = open(writeBmp("v.bmp", 3, 2, gradient(3, 2)));
+    QString startedIn;
+    ModalScript script({[&](QDialog &dialog) {
+        auto &files = static_cast<QFileDialog &>(dialog);
+        startedIn = files.directory().absolutePath();
+        auto *types = files.findChild<QComboBox *>("fileTypeCombo");
+        types->setCurrentIndex(2);   // Portable Network Graphics
+        emit types->activated(2);
+        emit types->textActivated(types->itemText(2));
+        // The dialog shows the host's folders, so a typed path is the host's.
+        files.findChild<QLineEdit *>("fileNameEdit")
+            ->setText(QString::fromStdString(TestHostFolder() + "/Out/x.jpg"));
+        dialog.accept();   // as OK does
+    }});
+    viewer.SaveAs1Click();
+    EXPECT_EQ(startedIn.toStdString(), TestHostFolder()) << "the picture's own folder";
+    EXPECT_EQ(CPicture::GuessPictureType(CPath(CString(TestWindowsPath("Out\\x.jpg.png")))), ptPNG);
+    EXPECT_FALSE(std::filesystem::exists(TestHostFolder() + "/Out/x.jpg"));
+    EXPECT_EQ(viewer.Path().ToAnsiString(), TestWindowsPath("Out\\x.jpg.png"));
+    EXPECT_EQ(viewer.windowTitle(), "x.jpg.png - Vantrel's Image Organiser");
+    EXPECT_EQ(ViewerOptions()->GetString(TViewerOptions::SaveFolder), TestWindowsPath("Out"));
 }
 
 TEST_F(ViewerFormTest, SavesInTheFormatOfTheExtensionAndAsksBeforeOverwriting)
