@@ -183,7 +183,7 @@ void CBitmap::Paint(QPainter *dc, int x, int y, bool, void *) const
     // and drawn: a large picture in a small window costs what is seen.
     QRect area(x, y, Width(), Height());
     if (dc->hasClipping())
-        area &= dc->transform().inverted().mapRect(dc->clipBoundingRect()).toAlignedRect().adjusted(-1, -1, 1, 1);
+        area &= dc->clipBoundingRect().toAlignedRect();   // in logical coordinates
     if (area.isEmpty())
         return;
     const int left = area.left() - x;

@@ -229,6 +229,34 @@ TEST(CBitmap, PaintsUprightWithoutACopy)
     EXPECT_EQ(canvas.pixelColor(0, 0), QColor(Qt::black));
 }
 
+// Under a clip, whatever the painter's transform, the part inside it paints
+// as it would unclipped, and nothing outside it.
+TEST(CBitmap, PaintsWhatTheClipLetsThroughUnderATransform)
+{
+    std::vector<unsigned char> rgb(size_t(16) * 12 * 3);
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = static_cast<unsigned char>(i * 29 % 253);
+    CBitmap bitmap(rgb.data(), CSize(16, 12));
+    const auto paint = [&](const QRect *clip) {
+        QImage canvas(40, 30, QImage::Format_RGB32);
+        canvas.fill(Qt::black);
+        QPainter painter(&canvas);
+        painter.translate(7, 5);
+        if (clip)
+            painter.setClipRect(*clip);
+        bitmap.Paint(&painter, 3, 2, false, nullptr);
+        return canvas;
+    };
+    const QImage whole = paint(nullptr);
+    const QRect clip(6, 4, 5, 6);   // in the painter's coordinates
+    const QImage clipped = paint(&clip);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool inside = clip.translated(7, 5).contains(x, y);
+            EXPECT_EQ(clipped.pixel(x, y), inside ? whole.pixel(x, y) : qRgb(0, 0, 0)) << x << "," << y;
+        }
+}
+
 TEST(CBitmap, WritesABmpFileOrLeavesTheOldOne)
 {
     const std::vector<unsigned char> rgb = patternRGB(3, 2);
