@@ -48,6 +48,18 @@ LPARAM recordParameter(CThumbBitmap *record)
     return reinterpret_cast<LPARAM>(record);
 }
 
+// IsFileIncluded for a file a folder listing found. A file whose cached
+// thumbnail was built from it as it is now is not opened again: a rescan of
+// a folder that did not change reads no file.
+bool isListedFileIncluded(const CPath &path, const WIN32_FIND_DATAA &found)
+{
+    CThumbBitmap *cached = FindThumbBitmap(path);
+    const bool known = cached && cached->IsBuiltFrom(TFileHandler(path, found));
+    if (cached)
+        cached->Release();
+    return IsFileIncluded(path, known);
+}
+
 // Runs work(index) for every index below count on `threads` threads besides
 // the caller's, each taking the next index not yet taken, until stop answers
 // true. Each thread prepares the imaging library first. An error of one index
@@ -301,7 +313,7 @@ std::vector<CPath> CThumbLoader::countFiles(CThumbProgressContext *context)
         if (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY))
             continue;
         CPath path = m_folder.AppendFileName(found.cFileName);
-        if (!IsFileIncluded(path))
+        if (!isListedFileIncluded(path, found))
             continue;
         files.push_back(path);
         if (files.size() % CountProgressStep == 0)
