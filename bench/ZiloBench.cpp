@@ -142,11 +142,11 @@ private:
         update();
     }
 
-    // A browse window's automatic update: the records are checked against
-    // their files, and the scan thread rescans the folder.
+    // A browse window's automatic update: the scan thread checks the records
+    // against their files, then rescans the folder.
     void update()
     {
-        ThumbBitmapCache.CheckFolderUpToDate(m_folder, false);
+        m_context->SetCheckRequest(false);
         m_context->SetRescanRequest(true);
     }
 
