@@ -255,7 +255,7 @@ void TScanThread::Execute()
             serve([this] { CBrowseFile(m_folder).Save(m_context); });
             m_context->SaveDone();
         }
-        std::this_thread::sleep_for(RequestPollInterval);
+        m_context->RestUnlessTerminated(RequestPollInterval);
     }
     ImgClearJPGOutputText();
 }
