@@ -17,3 +17,9 @@ struct MEMORYSTATUSEX
 // when status is null or its dwLength is not the structure's size, and with
 // ERROR_INVALID_FUNCTION when the host cannot tell its memory size. Any thread.
 BOOL GlobalMemoryStatusEx(MEMORYSTATUSEX *status);
+
+// Hands the memory the process has freed back to the system, as trimming a
+// working set does on Windows: after a burst of work on many threads (a
+// folder's thumbnails), the buffers they freed would otherwise stay resident
+// in each thread's heap. Any thread; takes a few milliseconds.
+void TrimWorkingSet();

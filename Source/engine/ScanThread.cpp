@@ -14,6 +14,7 @@
 #include <platform/Debug.h>
 #include <platform/FileFind.h>
 #include <platform/Files.h>
+#include <platform/MemoryStatus.h>
 
 #include <algorithm>
 #include <atomic>
@@ -262,6 +263,11 @@ void TScanThread::Execute()
 
 void TScanThread::serve(const std::function<void()> &request)
 {
+    // What the request's builders and streams freed leaves the process.
+    struct TrimAfterwards
+    {
+        ~TrimAfterwards() { TrimWorkingSet(); }
+    } trim;
     try {
         request();
     } catch (const std::exception &error) {
