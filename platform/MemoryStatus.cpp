@@ -61,3 +61,8 @@ void TrimWorkingSet()
 {
     ::malloc_trim(0);
 }
+
+void ShareOneHeap()
+{
+    ::mallopt(M_ARENA_MAX, 1);
+}

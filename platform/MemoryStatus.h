@@ -23,3 +23,8 @@ BOOL GlobalMemoryStatusEx(MEMORYSTATUSEX *status);
 // folder's thumbnails), the buffers they freed would otherwise stay resident
 // in each thread's heap. Any thread; takes a few milliseconds.
 void TrimWorkingSet();
+// Lets every thread allocate from the one heap of the process, as threads do
+// from Windows' process heap, instead of a heap of its own for each: a heap
+// of its own grows a page at a time (a system call each) and keeps what its
+// thread freed. Before the first worker thread starts.
+void ShareOneHeap();
