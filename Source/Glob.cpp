@@ -13,6 +13,7 @@
 #include <lib/WaitCursor.h>
 #include <platform/Drives.h>
 #include <platform/Files.h>
+#include <platform/MemoryStatus.h>
 #include <platform/Registry.h>
 #include <platform/Sound.h>
 #include <platform/StringList.h>
@@ -95,6 +96,7 @@ bool canCreateFileIn(const CPath &folder)
 
 void InitGlobals()
 {
+    ShareOneHeap();
     DriveTable = std::make_unique<CDriveAll>();
     SettingsRoot =
         QStringLiteral("Software\\%1\\%2").arg(QString::fromUtf8(CompanyName), QString::fromUtf8(ProductName));

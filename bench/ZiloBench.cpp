@@ -7,7 +7,10 @@
 //         (there was no browse file), "reopened" (the browse file was read)
 //         or "rebuilt" (the browse file could not be read).
 //     ZiloBench reopen FOLDER
-//         opens a folder that has a browse file; prints "records R ms T". A
+//         opens a folder that has a browse file; prints "records R ms T bar
+//         V of M (P%)", the bar being what a browse window's progress bar
+//         reads once the browse file is read (below 100% when the window was
+//         told of fewer records than the file holds). A
 //         browse file that cannot be read is rescanned and saved, as a
 //         browse window does, but the run has failed.
 // Both then print "memory rss-before-kb A rss-open-kb B peak-kb C
@@ -41,6 +44,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,12 +90,22 @@ public:
     bool Written() const { return m_written; }
     bool Emptied() const { return m_emptied; }
     bool Finished() const { return m_finished; }
+    // What a browse window's bar read when the browse file had been read.
+    int BarValue() const { return m_barReadValue; }
+    int BarMaximum() const { return m_barReadMaximum; }
 
 private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam)
     {
         switch (message) {
+        case UM_BROWSE_READ_COUNT:
+            m_barMaximum = int(lParam);
+            m_barValue = 0;
+            break;
         case UM_BROWSE_RECORD_READ:
+            m_barValue = std::min(m_barValue + 1, m_barMaximum);
+            keep(reinterpret_cast<CThumbBitmap *>(lParam));
+            break;
         case UM_RECORD_ADDED:
             keep(reinterpret_cast<CThumbBitmap *>(lParam));
             break;
@@ -127,6 +141,8 @@ private:
     // version (read without records) and images added since the last save.
     void browseLoadEnd(bool success, const char *path)
     {
+        m_barReadValue = m_barValue;
+        m_barReadMaximum = m_barMaximum;
         if (success && m_mode == Mode::Reopen) {
             m_read = true;
             finish();
@@ -142,11 +158,11 @@ private:
         update();
     }
 
-    // A browse window's automatic update: the records are checked against
-    // their files, and the scan thread rescans the folder.
+    // A browse window's automatic update: the scan thread checks the records
+    // against their files, then rescans the folder.
     void update()
     {
-        ThumbBitmapCache.CheckFolderUpToDate(m_folder, false);
+        m_context->SetCheckRequest(false);
         m_context->SetRescanRequest(true);
     }
 
@@ -170,6 +186,10 @@ private:
     std::vector<CThumbBitmap *> m_records;   // one reference each
     std::unordered_set<CThumbBitmap *> m_kept;
     int m_builtCount = 0;
+    int m_barValue = 0;   // the bar as the browse file's messages move it
+    int m_barMaximum = 0;
+    int m_barReadValue = 0;   // the bar at the end of the browse file's load
+    int m_barReadMaximum = 0;
     bool m_loadFailed = false;   // a browse file was there but could not be read
     bool m_read = false;         // the browse file was read
     bool m_written = false;      // the browse file was written
@@ -310,7 +330,9 @@ int run(Mode mode, const CPath &folder)
     for (const CThumbBitmap *record : owner.Records())
         failed += record->GetState() == TThumbState::Failed;
     if (mode == Mode::Reopen)
-        std::printf("records %zu ms %lld\n", owner.Records().size(), (long long)elapsed);
+        std::printf("records %zu ms %lld bar %d of %d (%d%%)\n", owner.Records().size(), (long long)elapsed,
+                    owner.BarValue(), owner.BarMaximum(),
+                    owner.BarMaximum() > 0 ? int(int64_t(owner.BarValue()) * 100 / owner.BarMaximum()) : 0);
     else
         std::printf("records %zu built %d failed %d ms %lld %s file %s\n", owner.Records().size(), owner.BuiltCount(),
                     failed, (long long)elapsed, buildKind(owner), GetBrowseFilePath(folder).c_str());

@@ -2,6 +2,7 @@
 
 #include "LastError.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,4 +55,14 @@ BOOL GlobalMemoryStatusEx(MEMORYSTATUSEX *status)
     status->ullAvailPhys = available;
     status->dwMemoryLoad = DWORD(double(*total - available) * 100.0 / double(*total));
     return TRUE;
+}
+
+void TrimWorkingSet()
+{
+    ::malloc_trim(0);
+}
+
+void ShareOneHeap()
+{
+    ::mallopt(M_ARENA_MAX, 1);
 }

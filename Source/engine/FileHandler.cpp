@@ -79,6 +79,12 @@ TFileHandler::TFileHandler(const CPath &fullPath, PathOnly)
     SetPath(fullPath);
 }
 
+TFileHandler::TFileHandler(const CPath &fullPath, const WIN32_FIND_DATAA &found)
+{
+    SetPath(fullPath);
+    takeFindData(found);
+}
+
 TFileHandler::~TFileHandler() = default;
 
 CPath TFileHandler::GetFullPath() const
@@ -103,14 +109,20 @@ bool TFileHandler::GetIsReadOnly() const
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-void TFileHandler::UpdateFileInfo()
+bool TFileHandler::UpdateFileInfo()
 {
     m_size = 0;
     WIN32_FIND_DATAA found;
     const HANDLE find = FindFirstFileA(GetFullPath(), &found);
     if (find == INVALID_HANDLE_VALUE)
-        return;
+        return false;
     FindClose(find);
+    takeFindData(found);
+    return true;
+}
+
+void TFileHandler::takeFindData(const WIN32_FIND_DATAA &found)
+{
     m_size = found.nFileSizeLow;
     m_modified = toLocalFileTime(found.ftLastWriteTime);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 class TStrings;
+struct WIN32_FIND_DATAA;
 
 // Selects the constructors that take the path and touch no file: the other
 // values come from a browse file afterwards.
@@ -25,6 +26,9 @@ public:
     explicit TFileHandler(const CPath &fullPath);
     // SetPath only: size 0, modified zero.
     TFileHandler(const CPath &fullPath, PathOnly);
+    // SetPath, with the size and time a folder listing found: no file is
+    // looked at again.
+    TFileHandler(const CPath &fullPath, const WIN32_FIND_DATAA &found);
     TFileHandler(const TFileHandler &) = default;
     TFileHandler &operator=(const TFileHandler &) = default;
     virtual ~TFileHandler();
@@ -43,7 +47,8 @@ public:
     bool GetIsReadOnly() const;
     // Size 0, then, when the file is found, the low 32 bits of its size and
     // its last-write time in local time. A missing file keeps its old time.
-    void UpdateFileInfo();
+    // Answers whether the file was found.
+    bool UpdateFileInfo();
     // The modified time in the user's short date format, a blank, and the
     // time without seconds.
     CString GetDateTimeString() const;
@@ -67,6 +72,8 @@ public:
     void Open(const CString &application) const;
 
 private:
+    void takeFindData(const WIN32_FIND_DATAA &found);
+
     CPath m_folder;
     CPath m_name;
     uint32_t m_size = 0;     // bytes, the low 32 bits; 0 when the file was not found

@@ -389,13 +389,13 @@ CString FolderOptionString(const CPath &folder, TFolderOptions::Option id)
     return CString(builtInDefaults().GetString(id));
 }
 
-bool IsFileIncluded(const CPath &path)
+bool IsFileIncluded(const CPath &path, bool knownLoadable)
 {
     const FilterOptions filter =
         filterOptionsOf(TFolderSpecificOptionsCache::GetFolderOptions(CPath(path.GetDirPart())));
     if (hasIgnoredPrefix(path.GetFilePart(), filter.ignorePrefix))
         return false;
-    if (CPicture::CanLoad(path))
+    if (knownLoadable || CPicture::CanLoad(path))
         return true;
     if (!filter.fileTypes)
         return false;

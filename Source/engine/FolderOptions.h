@@ -113,6 +113,8 @@ CString FolderOptionString(const CPath &folder, TFolderOptions::Option id);
 // thumbnail, by the options of its folder: no prefix of "Ignore Prefix", and
 // loadable by the picture classes or, with "File Types" on, an extension of
 // "File Type List". A folder without options shows only loadable files.
-bool IsFileIncluded(const CPath &path);
+// knownLoadable spares the file's opening where the caller knows the picture
+// classes load it (its thumbnail was built from it as it is now).
+bool IsFileIncluded(const CPath &path, bool knownLoadable = false);
 // Whether the extension is ".bmp", in any case.
 bool IsBitmapFile(const CPath &path);

@@ -14,6 +14,7 @@
 #include <platform/Debug.h>
 #include <platform/FileFind.h>
 #include <platform/Files.h>
+#include <platform/MemoryStatus.h>
 
 #include <algorithm>
 #include <atomic>
@@ -46,6 +47,18 @@ std::atomic<int> s_builderCount{defaultBuilderCount()};
 LPARAM recordParameter(CThumbBitmap *record)
 {
     return reinterpret_cast<LPARAM>(record);
+}
+
+// IsFileIncluded for a file a folder listing found. A file whose cached
+// thumbnail was built from it as it is now is not opened again: a rescan of
+// a folder that did not change reads no file.
+bool isListedFileIncluded(const CPath &path, const WIN32_FIND_DATAA &found)
+{
+    CThumbBitmap *cached = FindThumbBitmap(path);
+    const bool known = cached && cached->IsBuiltFrom(TFileHandler(path, found));
+    if (cached)
+        cached->Release();
+    return IsFileIncluded(path, known);
 }
 
 // Runs work(index) for every index below count on `threads` threads besides
@@ -243,13 +256,18 @@ void TScanThread::Execute()
             serve([this] { CBrowseFile(m_folder).Save(m_context); });
             m_context->SaveDone();
         }
-        std::this_thread::sleep_for(RequestPollInterval);
+        m_context->RestUnlessTerminated(RequestPollInterval);
     }
     ImgClearJPGOutputText();
 }
 
 void TScanThread::serve(const std::function<void()> &request)
 {
+    // What the request's builders and streams freed leaves the process.
+    struct TrimAfterwards
+    {
+        ~TrimAfterwards() { TrimWorkingSet(); }
+    } trim;
     try {
         request();
     } catch (const std::exception &error) {
@@ -301,7 +319,7 @@ std::vector<CPath> CThumbLoader::countFiles(CThumbProgressContext *context)
         if (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY))
             continue;
         CPath path = m_folder.AppendFileName(found.cFileName);
-        if (!IsFileIncluded(path))
+        if (!isListedFileIncluded(path, found))
             continue;
         files.push_back(path);
         if (files.size() % CountProgressStep == 0)

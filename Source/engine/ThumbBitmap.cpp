@@ -283,18 +283,31 @@ int64_t CThumbBitmap::GetMemorySize() const
     return bytes;
 }
 
+// Whether current shows the file that stored was taken from: the same time,
+// and the same size where stored knows one.
+static bool isSameFile(const TFileHandler &stored, const TFileHandler &current)
+{
+    return CompareFileTime(&current.GetModified(), &stored.GetModified()) == 0
+           && (stored.GetSize() == 0 || stored.GetSize() == current.GetSize());
+}
+
+bool CThumbBitmap::IsBuiltFrom(const TFileHandler &current) const
+{
+    return GetState() == TThumbState::Loaded && isSameFile(GetHandler(), current);
+}
+
 void CThumbBitmap::CheckUpToDate(bool force)
 {
     const TImageHandler stored = GetHandler();
     const CPath path = stored.GetFullPath();
-    if (force || !stored.Exists() || !IsFileIncluded(path)) {
+    TFileHandler current(path, PathOnly());
+    if (force || !current.UpdateFileInfo() || !IsFileIncluded(path, IsBuiltFrom(current))) {
         MarkStale();
         return;
     }
-    TFileHandler current(path);
-    if (CompareFileTime(&current.GetModified(), &stored.GetModified()) == 0) {
+    if (isSameFile(stored, current)) {
         // A record read from a browse file knows no size until now.
-        if (current.GetSize() != stored.GetSize()) {
+        if (stored.GetSize() != current.GetSize()) {
             CSingleLock lock(m_lock);
             m_handler.SetSize(current.GetSize());
         }

@@ -126,10 +126,15 @@ public:
     // Bytes the record holds, as the cache's statistics count them.
     int64_t GetMemorySize() const;
 
-    // Whether the file changed or left the view: a changed time drops the
-    // thumbnail (pending, observers told Changed); a file gone or no longer
-    // shown, or force, marks the record stale.
+    // Whether the file changed or left the view: a changed time or size
+    // drops the thumbnail (pending, observers told Changed); a file gone or
+    // no longer shown, or force, marks the record stale. One look at the
+    // file's time and size; the file is read only when they changed.
     void CheckUpToDate(bool force);
+    // Whether the record's thumbnail was built from current as it is: loaded,
+    // and the same time and size (a record read from a browse file knows no
+    // size until its first check).
+    bool IsBuiltFrom(const TFileHandler &current) const;
     // Takes the record out of the cache at once, so that no lookup finds it
     // again, tells the observers Stale, and deletes the record when its last
     // holder releases it (at once when nobody holds it).

@@ -18,6 +18,16 @@ static char asciiUpper(char c)
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 }
 
+// A hash of the ASCII-upper-cased bytes of path (FNV-1a): two paths that
+// differ only in case share it.
+static uint32_t caseBlindKey(const CPath &path)
+{
+    uint32_t key = 2166136261u;
+    for (const char *c = path.c_str(); *c; ++c)
+        key = (key ^ uint8_t(asciiUpper(*c))) * 16777619u;
+    return key;
+}
+
 CThumbBitmapHashedList::CThumbBitmapHashedList()
 {
     for (std::vector<Entry> &bucket : m_buckets)
@@ -45,7 +55,7 @@ void CThumbBitmapHashedList::Add(CThumbBitmap *record)
 {
     const CPath path = record->GetFullPath();
     CSingleLock lock(m_lock);
-    m_buckets[HashFileName(path)].push_back({record, path});
+    m_buckets[HashFileName(path)].push_back({record, path, caseBlindKey(path)});
     ++m_count;
 }
 
@@ -70,9 +80,10 @@ void CThumbBitmapHashedList::ReleaseAll()
 
 CThumbBitmap *CThumbBitmapHashedList::Find(const CPath &path)
 {
+    const uint32_t key = caseBlindKey(path);
     CSingleLock lock(m_lock);
     for (const Entry &entry : m_buckets[HashFileName(path)]) {
-        if (entry.path.CompareNoCase(path) == 0) {
+        if (entry.pathKey == key && entry.path.CompareNoCase(path) == 0) {
             entry.record->AddRef();
             return entry.record;
         }

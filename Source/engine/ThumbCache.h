@@ -63,7 +63,8 @@ private:
     struct Entry
     {
         CThumbBitmap *record;
-        CString path;   // as it was filed
+        CString path;        // as it was filed
+        uint32_t pathKey;    // caseBlindKey(path): a bucket holds many paths, compared whole only on a match
     };
 
     mutable CCriticalSection m_lock;   // guards everything below

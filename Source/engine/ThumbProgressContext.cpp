@@ -168,6 +168,12 @@ bool CThumbProgressContext::ShouldStop() const
     return IsAborted() || IsTerminated();
 }
 
+void CThumbProgressContext::RestUnlessTerminated(std::chrono::milliseconds bound)
+{
+    std::unique_lock lock(m_pauseLock);
+    m_pauseChanged.wait_for(lock, bound, [this] { return IsTerminated(); });
+}
+
 void CThumbProgressContext::SetPriority(TThreadPriority priority)
 {
     std::lock_guard lock(m_threadLock);

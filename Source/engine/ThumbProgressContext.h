@@ -9,6 +9,7 @@
 #include <platform/Types.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -95,6 +96,9 @@ public:
     virtual void Terminate(bool terminate);
     // Aborted or terminated.
     virtual bool ShouldStop() const;
+    // Worker: rests for bound, or until the owner terminates the context, so
+    // that a stopped worker that was idle goes at once.
+    void RestUnlessTerminated(std::chrono::milliseconds bound);
     // Nothing while no thread is attached.
     virtual void SetPriority(TThreadPriority priority);
 

@@ -86,7 +86,13 @@ public:
     bool QueryCloseFolder() { return m_session.QueryCloseFolder(); }
     void BrowseTimerTick();
     void StartLoading() { m_session.StartLoading(); }
-    void StopLoading() { m_session.StopLoading(); }
+    // Stops, and waits a moment for the scan thread to go: the window is
+    // closing or its folder is about to be deleted.
+    void StopLoading()
+    {
+        m_session.StopLoading();
+        m_session.WaitForStoppedScan();
+    }
     bool IsLoading() const override { return m_session.IsLoading(); }
     bool IsSaving() const { return m_session.IsSaving(); }
     bool IsPaused() const { return m_session.IsPaused(); }

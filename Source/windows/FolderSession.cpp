@@ -28,6 +28,13 @@
 
 namespace {
 
+// How long the bar and status show a load's end before they are cleared.
+constexpr int EndPauseMs = 200;
+// How often a switch looks whether the stopped folder's scan thread went.
+constexpr int StoppedScanPollMs = 5;
+// The longest a closing window or a deleted folder waits for it.
+constexpr int StoppedScanWaitMs = 500;
+
 TThreadPriority ThreadPriority(int scanPriority)
 {
     constexpr TThreadPriority levels[] = {tpLowest, tpLower, tpNormal, tpHigher, tpHighest};
@@ -39,20 +46,39 @@ TThreadPriority ThreadPriority(int scanPriority)
 CFolderSession::CFolderSession(TBrowseForm1 &form)
     : m_form(form), m_scanThreads(std::make_unique<TScanThreadList>())
 {
+    m_endPause.setSingleShot(true);
+    m_endPause.setInterval(EndPauseMs);
+    QObject::connect(&m_endPause, &QTimer::timeout, &m_form, [this] { runPausedFinish(); });
+    m_stoppedScanPoll.setSingleShot(true);
+    m_stoppedScanPoll.setInterval(StoppedScanPollMs);
+    QObject::connect(&m_stoppedScanPoll, &QTimer::timeout, &m_form, [this] { TimerTick(); });
 }
 
 CFolderSession::~CFolderSession() = default;
 
-// The window thread pauses, as loading asks, but its windows keep painting so
-// that nobody sees a frozen window.
-void CFolderSession::PauseKeepingPaint(int milliseconds)
+void CFolderSession::finishAfterPause(std::function<void()> finish)
 {
+    runPausedFinish();
+    m_pausedFinish = std::move(finish);
+    m_endPause.start();
+}
+
+void CFolderSession::runPausedFinish()
+{
+    m_endPause.stop();
+    if (const std::function<void()> finish = std::exchange(m_pausedFinish, nullptr))
+        finish();
+}
+
+void CFolderSession::WaitForStoppedScan()
+{
+    // The window thread paints meanwhile, so that nobody sees a frozen window.
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < milliseconds) {
+    while (HasScanThread() && clock.elapsed() < StoppedScanWaitMs) {
         if (QCoreApplication::instance())
             QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-        QThread::msleep(std::min<qint64>(10, milliseconds - clock.elapsed() + 1));
+        QThread::msleep(1);
     }
 }
 
@@ -114,12 +140,14 @@ void CFolderSession::TimerTick()
     if (IsSavePending())
         return;
     if (HasScanThread()) {
-        if (!m_scanContext)
-            return;   // stopped, and not gone yet
-        StopLoading();
-        // Usually gone within the pause: then the switch need not wait a tick.
-        if (HasScanThread())
+        if (m_scanContext)
+            StopLoading();
+        // Usually gone within a few milliseconds: then the switch need not
+        // wait for the next tick.
+        if (HasScanThread()) {
+            m_stoppedScanPoll.start();
             return;
+        }
     }
     if (m_form.IsClosing()) {
         m_form.closeOnce();
@@ -169,6 +197,8 @@ void CFolderSession::StopLoading()
         m_watcher->Stop();
         m_watcher = nullptr;
     }
+    m_endPause.stop();
+    m_pausedFinish = nullptr;
     CScanThumbProgressContext *stopped = m_scanContext;
     if (stopped) {
         stopped->Terminate(true);
@@ -181,8 +211,6 @@ void CFolderSession::StopLoading()
         m_folderOptions->Save();
         m_folderOptions = nullptr;
     }
-    if (stopped)
-        PauseKeepingPaint(500);
 }
 
 bool CFolderSession::IsLoading() const
@@ -326,7 +354,11 @@ void CFolderSession::UMGetThumbnailList(LPARAM list)
 
 void CFolderSession::UMBrowseLoadEnd(bool success, const CString &path)
 {
-    PauseKeepingPaint(200);
+    finishAfterPause([this, success, path] { browseLoadFinished(success, path); });
+}
+
+void CFolderSession::browseLoadFinished(bool success, const CString &path)
+{
     m_form.SetStatus(CString());
     m_form.SetProgress(TBrowseForm1::ProgressPosition, 0);
     m_form.SetTitleProgress(CString());
@@ -363,11 +395,12 @@ void CFolderSession::UMBrowseSaveEnd(bool success, const CString &path)
 
 void CFolderSession::UMLoaderEnd()
 {
-    PauseKeepingPaint(200);
-    m_form.SetStatus(CString());
-    m_form.SetProgress(TBrowseForm1::ProgressPosition, 0);
-    m_form.SetTitleProgress(CString());
-    m_form.ApplySortOrder();
+    finishAfterPause([this] {
+        m_form.SetStatus(CString());
+        m_form.SetProgress(TBrowseForm1::ProgressPosition, 0);
+        m_form.SetTitleProgress(CString());
+        m_form.ApplySortOrder();
+    });
 }
 
 void CFolderSession::UMCreateBegin(int count)

@@ -4,6 +4,9 @@
 #include <lib/String.h>
 #include <platform/Messages.h>
 
+#include <QTimer>
+
+#include <functional>
 #include <memory>
 
 class CScanThumbProgressContext;
@@ -48,8 +51,12 @@ public:
     void TimerTick();
     void StartLoading();
     // Stops the watcher and the scan, empties the box and saves the folder's
-    // options; waits a moment for the scan thread to go after a stop.
+    // options. The scan thread goes by itself soon after; a load's end still
+    // waiting for its pause is dropped.
     void StopLoading();
+    // Blocks until the stopped scan thread has gone, for a moment at most:
+    // for a window that closes or a folder about to be deleted.
+    void WaitForStoppedScan();
     bool IsLoading() const;
     bool IsSaving() const;
     bool IsPaused() const;
@@ -66,10 +73,15 @@ public:
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    static void PauseKeepingPaint(int milliseconds);
+    // A load's end leaves the bar and the status as they are for a moment,
+    // then runs finish; the window answers input meanwhile. An end that comes
+    // while one waits runs the waiting finish first.
+    void finishAfterPause(std::function<void()> finish);
+    void runPausedFinish();
     void enterWantedFolder();
     void UMFolderChanged();
     void UMBrowseLoadEnd(bool success, const CString &path);
+    void browseLoadFinished(bool success, const CString &path);
     void UMBrowseSaveEnd(bool success, const CString &path);
     void UMLoaderEnd();
     void UMCreateBegin(int count);
@@ -88,4 +100,7 @@ private:
     TNotifyThread *m_watcher = nullptr;                    // stops and frees itself
     TFolderSpecificOptions *m_folderOptions = nullptr;     // the options cache owns it
     CScanThumbProgressContext *m_scanContext = nullptr;    // one reference, released at the stop
+    QTimer m_endPause;                          // single shot: the pause after a load's end
+    std::function<void()> m_pausedFinish;       // what runs when it ends; empty when none waits
+    QTimer m_stoppedScanPoll;                   // single shot: a switch looks again whether the stopped scan went
 };

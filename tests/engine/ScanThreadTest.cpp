@@ -375,6 +375,74 @@ TEST_F(ScanThreadTest, AfterTerminateNothingMoreIsSent)
     EXPECT_EQ(owner.count(UM_LOADER_END), 0);
 }
 
+// After an update each file that shows is looked at for its time and size,
+// and read only when one of them changed. Every file is overwritten with
+// bytes that are no image before the update: one that is read again is no
+// longer shown, one that is only looked at keeps its thumbnail.
+TEST_F(ScanThreadTest, AnUpdateReadsOnlyTheFilesWhoseTimeOrSizeChanged)
+{
+    struct Case
+    {
+        const char *name;
+        bool fromBrowseFile;   // the records were read from a browse file, not built by a rescan
+        int extraBytes;        // the file's size grows by this much
+        int laterSeconds;      // its time moves on by this much
+        bool readAgain;
+    };
+    const Case cases[] = {
+        {"unchanged, built by a rescan", false, 0, 0, false},
+        {"unchanged, read from the browse file", true, 0, 0, false},
+        {"a byte longer at the same time", false, 1, 0, true},
+        {"the same size at a later time", false, 0, 5, true},
+        {"a later time, read from the browse file", true, 0, 5, true},
+    };
+    int caseIndex = 0;
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        const QString name = QString("Update%1/photo.pic").arg(caseIndex++);
+        const CPath path = writeJpegFile(name, 16, 12);
+        const CPath folder(path.GetDirPart());
+        if (test.fromBrowseFile) {
+            ScanOwner first;
+            first.onMessage = [&](const Message &message) {
+                if (message.id == UM_LOADER_END)
+                    first.context()->SetSaveRequest(true);
+            };
+            first.start(folder);
+            ASSERT_TRUE(first.serveUntilMessage(UM_BROWSE_SAVE_END));
+        }
+        ThumbBitmapCache.Purge(true);
+
+        ScanOwner owner;
+        owner.start(folder);
+        ASSERT_TRUE(owner.serveUntilMessage(test.fromBrowseFile ? UM_BROWSE_LOAD_END : UM_LOADER_END));
+        ASSERT_EQ(owner.records().size(), 1u);
+        ASSERT_EQ(owner.records()[0]->GetState(), TThumbState::Loaded);
+
+        const std::string hostPath = TestHostFolder() + "/" + name.toStdString();
+        const auto modified = std::filesystem::last_write_time(hostPath);
+        const auto size = qsizetype(std::filesystem::file_size(hostPath));
+        WriteHostFile(hostPath, QByteArray(size + test.extraBytes, '\0'));
+        std::filesystem::last_write_time(hostPath, modified + std::chrono::seconds(test.laterSeconds));
+
+        const int rescans = owner.count(UM_LOADER_END);
+        owner.context()->SetCheckRequest(false);
+        owner.context()->SetRescanRequest(true);
+        ASSERT_TRUE(ServeUntil([&] { return owner.count(UM_LOADER_END) > rescans; }));
+        CThumbBitmap *cached = FindThumbBitmap(path);
+        if (test.readAgain) {
+            EXPECT_EQ(cached, nullptr) << "a file read again that is no image is not shown";
+            EXPECT_EQ(owner.last(UM_COUNT_END)->lParam, 0);
+        } else {
+            EXPECT_EQ(cached, owner.records()[0]) << "the record of a file only looked at stays";
+            EXPECT_EQ(owner.records()[0]->GetState(), TThumbState::Loaded);
+            EXPECT_EQ(owner.last(UM_COUNT_END)->lParam, 1) << "the rescan does not read it either";
+        }
+        if (cached)
+            cached->Release();
+    }
+}
+
 TEST_F(ScanThreadTest, TwoWindowsOnOneFolderBuildEachRecordOnce)
 {
     writeImages(20);

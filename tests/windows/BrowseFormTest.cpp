@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -72,9 +73,12 @@ TEST_F(BrowseFormTest, AnEmptyFolderWithABrowseFileAsksToDeleteIt)
     form->TakeModified(false);
     std::filesystem::remove(host("First/p000.jpg"));
     form->GoToFolder(first);
+    // The browse file brings the picture back for a moment, until the
+    // update after the load finds it gone.
+    ASSERT_TRUE(ServeUntil([&] { return form->ShownFolder() == first && form->ThumbBox->Count() == 1; }));
     ASSERT_TRUE(ServeUntil([&] {
-        return form->ShownFolder() == first && form->ScanContext() && !form->IsLoading()
-            && form->ThumbBox->Count() == 0;
+        return form->ScanContext() && !form->IsLoading() && form->ThumbBox->Count() == 0
+            && form->StatusText().contains(QStringLiteral("0 images"));
     }));
     form->FolderOptions()->SetInt(TFolderOptions::AutoSave, 0);
     form->TakeModified(true);
@@ -462,7 +466,30 @@ TEST_F(BrowseFormTest, TheTitleShowsTheProgressOnlyWhileMinimised)
     SendMessage(form->Handle(), UM_LOAD_PROGRESS, 4, 20);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("20% - %1 - 5 of 20%2").arg(first.ToAnsiString(), QString::fromUtf8(CaptionSuffix)));
     SendMessage(form->Handle(), UM_LOADER_END, 0, 0);
-    EXPECT_EQ(form->windowTitle(), title);
+    EXPECT_TRUE(ServeUntil([&] { return form->windowTitle() == title; })) << "after the pause at the end";
+}
+
+TEST_F(BrowseFormTest, AtTheEndOfALoadTheFullBarStaysAMomentWhileTheWindowAnswers)
+{
+    const CPath first = pictureFolder("First", 2);
+    TBrowseForm1 *form = open(first, 2);
+    const QString idle = first.ToAnsiString() + " - 2 images sorted by ";
+    ASSERT_TRUE(ServeUntil([&] { return form->StatusText().startsWith(idle); })) << "the load's own end is over";
+    SendMessage(form->Handle(), UM_LOAD_BEGIN, 0, 4);
+    for (int record = 0; record < 4; ++record)
+        SendMessage(form->Handle(), UM_RECORD_LOADED, 0, 0);
+    SendMessage(form->Handle(), UM_LOAD_PROGRESS, 3, 4);
+    const QString loading = form->StatusText();
+    ASSERT_EQ(form->ProgressBar->value(), 4);
+
+    SendMessage(form->Handle(), UM_LOADER_END, 0, 0);
+    EXPECT_EQ(form->ProgressBar->value(), 4) << "the end is shown for a moment";
+    EXPECT_EQ(form->StatusText(), loading);
+    int barMeanwhile = -1;
+    QTimer::singleShot(0, form, [&] { barMeanwhile = form->ProgressBar->value(); });
+    ASSERT_TRUE(ServeUntil([&] { return form->ProgressBar->value() == 0; }));
+    EXPECT_EQ(barMeanwhile, 4) << "the window answered while the end was shown";
+    EXPECT_TRUE(form->StatusText().startsWith(idle)) << form->StatusText().toStdString();
 }
 
 TEST_F(BrowseFormTest, TheInformationPageTakesThePlaceOfTheThumbnails)
