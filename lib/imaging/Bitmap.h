@@ -72,6 +72,8 @@ private:
     void unpackRows(const unsigned char *packed, bool swapFromRGB);
     void filter(int amount, int (*apply)(const uint8_t *, uint32_t, uint32_t, uint8_t *, uint32_t));
 
+    void turnQuarter(bool clockwise);
+
     std::unique_ptr<unsigned char[]> m_block;   // the header, then the rows
     BITMAPINFOHEADER *m_header = nullptr;       // at the block's start
     unsigned char *m_bits = nullptr;            // after the header

@@ -1,4 +1,5 @@
 #include <lib/imaging/Bitmap.h>
+#include <lib/imaging/ImgLib.h>
 
 #include "../../TestSupport.h"
 
@@ -7,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -227,6 +229,28 @@ TEST(CBitmap, PaintsUprightWithoutACopy)
     EXPECT_EQ(canvas.pixelColor(1, 2), QColor(Qt::blue));
     EXPECT_EQ(canvas.pixelColor(2, 2), QColor(Qt::white));
     EXPECT_EQ(canvas.pixelColor(0, 0), QColor(Qt::black));
+}
+
+// A quarter turn of the bitmap gives the library's quarter turn of its
+// pixels, across tile edges and odd row paddings too.
+TEST(CBitmap, QuarterTurnsMatchTheLibrarysTurnOfThePixels)
+{
+    for (const CSize size : {CSize(3, 2), CSize(70, 131), CSize(129, 65)}) {
+        for (const int code : {0, 2}) {
+            SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy << " code " << code);
+            std::vector<unsigned char> rgb(size_t(size.cx) * size_t(size.cy) * 3);
+            for (size_t i = 0; i < rgb.size(); ++i)
+                rgb[i] = static_cast<unsigned char>(i * 31 % 251);
+            CBitmap bitmap(rgb.data(), size);
+            bitmap.Rotate(code);
+            ASSERT_TRUE(ImgQuickRotateRGB(rgb.data(), uint32_t(size.cx), uint32_t(size.cy), uint32_t(code)));
+            ASSERT_EQ(bitmap.Width(), size.cy);
+            ASSERT_EQ(bitmap.Height(), size.cx);
+            unsigned width = 0, height = 0;
+            const std::unique_ptr<unsigned char[]> turned(bitmap.NewRGB(width, height));
+            EXPECT_TRUE(std::equal(rgb.begin(), rgb.end(), turned.get()));
+        }
+    }
 }
 
 // Under a clip, whatever the painter's transform, the part inside it paints
