@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -170,6 +171,10 @@ void TAnimForm1::createCommands()
         Command(QString::fromLatin1(name))->setCheckable(true);
     Command(QStringLiteral("StopTool"))->setChecked(true);
 
+    // Tight buttons, so that the whole bar, Loop included, fits the small window.
+    Toolbar1->layout()->setSpacing(0);
+    for (QAction *action : Toolbar1->actions())
+        Toolbar1->widgetForAction(action)->setFixedSize(22, 22);
     LoopCheck = new QCheckBox(QStringLiteral("&Loop"), this);
     LoopCheck->setObjectName(QStringLiteral("LoopCheck"));
     LoopCheck->setChecked(true);
@@ -198,14 +203,6 @@ void TAnimForm1::SetFrames(const std::vector<TThumbnail *> &thumbnails)
 TThumbnail *TAnimForm1::Frame(int index) const
 {
     return index >= 0 && index < FrameCount() ? m_frames[size_t(index)]->Thumbnail() : nullptr;
-}
-
-std::vector<TThumbnail *> TAnimForm1::FrameThumbnails() const
-{
-    std::vector<TThumbnail *> thumbnails;
-    for (const std::shared_ptr<TThumbnailObserver> &frame : m_frames)
-        thumbnails.push_back(frame->Thumbnail());
-    return thumbnails;
 }
 
 void TAnimForm1::SetFrame(int index)

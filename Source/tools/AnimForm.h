@@ -70,9 +70,6 @@ public:
     int TimerInterval() const;
     // The window's command whose action has this object name; null for none.
     QAction *Command(const QString &name) const;
-    // The thumbnails that Save As Movie hands over: taken before any dialog,
-    // so a tick that drops a frame meanwhile changes nothing it holds.
-    std::vector<TThumbnail *> FrameThumbnails() const;
 
     QWidget *PaintBox;
     QSlider *TrackBar;
