@@ -129,11 +129,11 @@ void TAnimForm1::createControls()
 void TAnimForm1::createCommands()
 {
     static const TAnimCommand commands[] = {
-        {"FrameBackTool", "Frame Bac&k", "Frame Back|Shows the frame before.", QStyle::SP_MediaSeekBackward,
+        {"FrameBackTool", "Frame Bac&k", "Frame Back|Shows the frame before.", QStyle::SP_ArrowLeft,
          &TAnimForm1::FrameBack},
-        {"FrameAdvanceTool", "Frame A&dvance", "Frame Advance|Shows the next frame.", QStyle::SP_MediaSeekForward,
+        {"FrameAdvanceTool", "Frame A&dvance", "Frame Advance|Shows the next frame.", QStyle::SP_ArrowRight,
          &TAnimForm1::FrameAdvance},
-        {"ReversePlayTool", "Re&verse Play", "Reverse Play|Plays the frames backwards.", QStyle::SP_MediaSkipBackward,
+        {"ReversePlayTool", "Re&verse Play", "Reverse Play|Plays the frames backwards.", QStyle::SP_MediaSeekBackward,
          &TAnimForm1::ReversePlay},
         {"StopTool", "Sto&p", "Stop|Stops playing.", QStyle::SP_MediaStop, &TAnimForm1::StopPlaying},
         {"PlayTool", "Pla&y", "Play|Plays the frames.", QStyle::SP_MediaPlay, &TAnimForm1::Play},
@@ -145,7 +145,7 @@ void TAnimForm1::createCommands()
          QStyle::SP_TrashIcon, &TAnimForm1::removeAllFrames},
         {"SaveAsMovieTool", "Save As &Movie...", "Save As Movie|Saves the frames as a movie.",
          QStyle::SP_DialogSaveButton, nullptr},
-        {"RewindTool", "Re&wind", "Rewind|Shows the first frame.", QStyle::SP_MediaSkipForward, nullptr},
+        {"RewindTool", "Re&wind", "Rewind|Shows the first frame.", QStyle::SP_MediaSkipBackward, nullptr},
         {"SelectThumbnail", "&Select Thumbnail", "", QStyle::SP_CustomBase, &TAnimForm1::selectThumbnail, true},
     };
     PopupMenu = new QMenu(this);
