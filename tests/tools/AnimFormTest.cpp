@@ -4,8 +4,10 @@
 #include <Source/tools/AnimForm.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSlider>
 
@@ -260,6 +262,45 @@ TEST_F(AnimFormTest, ThePictureIsCentredAboveTheSpeedBar)
     EXPECT_NE(picture.pixelColor(middle), background) << "the frame shows";
     EXPECT_EQ(picture.pixelColor(middle.x() - size.cx / 2 - 3, middle.y()), background) << "filled around it";
     EXPECT_EQ(empty.pixelColor(middle), background) << "no frame: all background";
+}
+
+TEST_F(AnimFormTest, SelectThumbnailSelectsTheCurrentFrameInItsBrowseWindow)
+{
+    TBrowseForm1 *browser = nullptr;
+    const std::vector<TThumbnail *> shown = thumbnails(3, &browser);
+    TAnimForm1 *form = animation();
+    form->Animate(shown);
+    form->SetFrame(2);
+    ASSERT_EQ(browser->ThumbBox->SelectedCount(), 0);
+    form->Command(QStringLiteral("SelectThumbnail"))->trigger();
+    EXPECT_TRUE(shown[2]->Selected());
+    EXPECT_FALSE(shown[0]->Selected());
+}
+
+TEST_F(AnimFormTest, F4OrTheLastBrowseWindowGoingHidesTheWindowAndStopsPlay)
+{
+    TBrowseForm1 *browser = nullptr;
+    const std::vector<TThumbnail *> shown = thumbnails(2, &browser);
+    TAnimForm1 *form = animation();
+    form->Animate(shown);
+    form->Tick();
+    EXPECT_TRUE(form->isVisible()) << "a browse window is there";
+    // The key goes to the animation window, not to a browse window's F4.
+    form->activateWindow();
+    ASSERT_TRUE(ServeUntil([&] { return QApplication::activeWindow() == form; }));
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier);
+    QCoreApplication::sendEvent(form, &key);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->Playing());
+
+    form->Animate(shown);
+    browser->TakeModified(false);
+    browser->close();
+    ASSERT_TRUE(ServeUntil([&] { return coordinator->BrowseForms().empty(); }));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(status(form, 0), QStringLiteral("Empty")) << "its thumbnails went with it";
+    form->Tick();
+    EXPECT_FALSE(form->isVisible());
 }
 
 } // namespace
