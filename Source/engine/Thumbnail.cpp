@@ -3,6 +3,7 @@
 #include "FolderOptions.h"
 #include "ThumbBox.h"
 #include "ZiloOptions.h"
+#include "WindowHooks.h"
 
 #include <Source/Glob.h>
 
@@ -62,6 +63,7 @@ TThumbnail::TThumbnail(CThumbBitmap *record, TThumbBox *box)
 
 TThumbnail::~TThumbnail()
 {
+    Animation().RemoveThumbnail(this);
     SetSelected(false);
     m_box->leaveList(this);
     // Waits for a Notify under way on another thread, which only posts.

@@ -73,7 +73,8 @@ class TThumbnail : public TThumbSkeleton
 public:
     // Shows record (which may be null) in box, sized for it.
     TThumbnail(CThumbBitmap *record, TThumbBox *box);
-    // Deselects itself first, so the box's selected count stays right.
+    // Leaves the animation, then deselects itself, so the box's selected
+    // count stays right.
     ~TThumbnail();
     TThumbnail(const TThumbnail &) = delete;
     TThumbnail &operator=(const TThumbnail &) = delete;

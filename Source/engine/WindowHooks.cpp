@@ -28,6 +28,7 @@ Registration<DialogHooks> s_dialogs;
 Registration<ViewerHooks> s_viewer;
 Registration<OpenWithHooks> s_openWith;
 Registration<BasketHooks> s_basket;
+Registration<AnimationHooks> s_animation;
 
 } // namespace
 
@@ -84,4 +85,14 @@ void SetBasketHooks(BasketHooks *hooks)
 BasketHooks &Basket()
 {
     return s_basket.get();
+}
+
+void SetAnimationHooks(AnimationHooks *hooks)
+{
+    s_animation.set(hooks);
+}
+
+AnimationHooks &Animation()
+{
+    return s_animation.get();
 }

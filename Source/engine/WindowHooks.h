@@ -124,6 +124,16 @@ public:
     virtual void RenameItem(const CPath &, const CPath &) {}
 };
 
+// The animation window, whose frames are the browse windows' thumbnails.
+class AnimationHooks
+{
+public:
+    virtual ~AnimationHooks() = default;
+
+    // The thumbnail is going: every frame that shows it leaves first.
+    virtual void RemoveThumbnail(TThumbnail *) {}
+};
+
 // The image viewer windows.
 class ViewerHooks
 {
@@ -199,3 +209,5 @@ void SetOpenWithHooks(OpenWithHooks *hooks);
 OpenWithHooks &OpenWith();
 void SetBasketHooks(BasketHooks *hooks);
 BasketHooks &Basket();
+void SetAnimationHooks(AnimationHooks *hooks);
+AnimationHooks &Animation();

@@ -1,5 +1,6 @@
 #include "RegisterTools.h"
 
+#include "AnimForm.h"
 #include "BasketForm.h"
 #include "Feedback.h"
 #include "OpenWith.h"
@@ -21,6 +22,7 @@ public:
 
 void RegisterTools()
 {
+    RegisterTool(Tool::Animation, {.window = [] { return std::make_unique<TAnimForm1>(); }});
     RegisterTool(Tool::Basket, {.window = [] { return std::make_unique<TBasketForm1>(); }});
     RegisterTool(Tool::Viewer, {.hooks = [](bool registered) {
                                     static TViewerWindows viewers;
