@@ -194,6 +194,9 @@ bool play(const Wave &wave)
 // configuration is freed only when no device is open. No other lock is taken
 // under it.
 std::mutex s_playing;
+// The sound streams open now (guarded by s_playing): while one is, the
+// global configuration stays.
+int s_openStreams = 0;
 
 } // namespace
 
@@ -214,6 +217,74 @@ BOOL PlaySound(const char *sound, void *, DWORD flags)
     const bool played = play(*wave);
     // ALSA keeps the parsed configuration for the process; freeing it after
     // each sound also picks up a changed configuration for the next one.
-    snd_config_update_free_global();
+    if (s_openStreams == 0)
+        snd_config_update_free_global();
     return played ? TRUE : FALSE;
+}
+
+CSoundStream::~CSoundStream()
+{
+    Close();
+}
+
+bool CSoundStream::Open(unsigned framesPerSecond, unsigned channels, const char *device)
+{
+    Close();
+    if (channels == 0 || channels > MaxChannels || framesPerSecond < MinFramesPerSecond
+        || framesPerSecond > MaxFramesPerSecond)
+        return false;
+    std::lock_guard playing(s_playing);
+    snd_lib_error_set_handler(quietAlsa);
+    snd_pcm_t *pcm = nullptr;
+    // As for the sound events: a held device fails at once, then writes block.
+    if (snd_pcm_open(&pcm, device, SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
+        return false;
+    if (snd_pcm_nonblock(pcm, 0) != 0
+        || snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, channels, framesPerSecond, 1,
+                              LatencyMicroseconds)
+               != 0) {
+        snd_pcm_close(pcm);
+        return false;
+    }
+    m_pcm = pcm;
+    m_channels = channels;
+    m_written = 0;
+    ++s_openStreams;
+    return true;
+}
+
+void CSoundStream::Close()
+{
+    if (!m_pcm)
+        return;
+    snd_pcm_close(m_pcm);
+    m_pcm = nullptr;
+    std::lock_guard playing(s_playing);
+    if (--s_openStreams == 0)
+        snd_config_update_free_global();
+}
+
+bool CSoundStream::Write(const int16_t *samples, size_t frames)
+{
+    snd_pcm_t *pcm = m_pcm;
+    while (pcm && frames > 0) {
+        snd_pcm_sframes_t written = snd_pcm_writei(pcm, samples, frames);
+        if (written < 0)
+            written = snd_pcm_recover(pcm, int(written), 1);
+        if (written < 0)
+            return false;
+        samples += size_t(written) * m_channels;
+        frames -= size_t(written);
+        m_written += uint64_t(written);
+    }
+    return pcm != nullptr;
+}
+
+void CSoundStream::Drop()
+{
+    if (!m_pcm)
+        return;
+    snd_pcm_t *pcm = m_pcm;
+    snd_pcm_drop(pcm);
+    snd_pcm_prepare(pcm);
 }

@@ -8,7 +8,7 @@ build_packages=(
     libasound2-dev
     libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
     libwmf-dev fonts-urw-base35 libemf2svg-dev qt6-svg-dev
-    libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+    libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 

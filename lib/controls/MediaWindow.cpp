@@ -4,8 +4,11 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
+
+#include <platform/Sound.h>
 
 #include <QFile>
 #include <QHBoxLayout>
@@ -19,8 +22,10 @@ extern "C" {
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -32,7 +37,19 @@ constexpr char AllowedFormats[] = "avi,mpeg,mpegts,mpegvideo";
 constexpr char AllowedProtocols[] = "file";
 // As for every image decoder.
 constexpr int64_t MaxFramePixels = int64_t(1) << 28;
-// The slider's steps are milliseconds.
+// Sound packets read ahead of the sound thread; beyond this a packet is
+// dropped, so that no stream can make the queue grow without bound.
+constexpr size_t MaxQueuedSoundPackets = 1024;
+constexpr int SoundChannels = 2;
+
+std::mutex s_deviceLock;
+QByteArray s_soundDevice = "default";   // guarded by s_deviceLock
+
+QByteArray soundDevice()
+{
+    std::lock_guard lock(s_deviceLock);
+    return s_soundDevice;
+}
 
 } // namespace
 
@@ -51,6 +68,13 @@ public:
         m_wake.notify_all();
         if (m_thread.joinable())
             m_thread.join();
+        if (m_soundThread.joinable())
+            m_soundThread.join();
+        for (AVPacket *packet : m_soundPackets)
+            av_packet_free(&packet);
+        swr_free(&m_resampler);
+        av_frame_free(&m_soundFrame);
+        avcodec_free_context(&m_soundDecoder);
         sws_freeContext(m_scaler);
         av_frame_free(&m_decoded);
         av_packet_free(&m_packet);
@@ -93,9 +117,15 @@ public:
         if (!decodeNext())
             return false;
         publish();
+        openSound();
         m_thread = std::thread([this] { run(); });
+        if (m_soundIndex >= 0)
+            m_soundThread = std::thread([this] { runSound(); });
         return true;
     }
+
+    bool hasSound() const { return m_soundIndex >= 0; }
+    uint64_t soundFramesPlayed() const { return m_sound.FramesWritten(); }
 
     QSize size() const { return m_size; }
     int64_t length() const { return m_length; }
@@ -118,6 +148,7 @@ public:
         {
             std::lock_guard lock(m_lock);
             m_playing = false;
+            m_soundFlush = true;
         }
         m_wake.notify_all();
     }
@@ -132,6 +163,7 @@ public:
             std::lock_guard lock(m_lock);
             m_seekTo = std::clamp<int64_t>(milliseconds, 0, m_length);
             m_rebase = true;
+            m_soundFlush = true;
         }
         m_wake.notify_all();
     }
@@ -182,6 +214,8 @@ private:
             }
             if (m_packet->stream_index == m_streamIndex)
                 avcodec_send_packet(m_decoder, m_packet);   // a damaged packet is skipped
+            else if (m_packet->stream_index == m_soundIndex && !m_seeking)
+                queueSound();
             av_packet_unref(m_packet);
         }
     }
@@ -225,10 +259,103 @@ private:
         av_seek_frame(m_format, m_streamIndex, target, AVSEEK_FLAG_BACKWARD);
         avcodec_flush_buffers(m_decoder);
         m_drained = false;
-        // From the key frame before it up to the frame at the time.
+        // From the key frame before it up to the frame at the time; the sound
+        // of the frames passed over is not played.
+        m_seeking = true;
         while (decodeNext()) {
             if (frameTime() >= milliseconds)
                 break;
+        }
+        m_seeking = false;
+    }
+
+    // The first sound stream, its decoder and a conversion to 16-bit stereo
+    // at its own rate, on the device; none of them when one cannot be had.
+    void openSound()
+    {
+        const AVCodec *codec = nullptr;
+        const int index = av_find_best_stream(m_format, AVMEDIA_TYPE_AUDIO, -1, m_streamIndex, &codec, 0);
+        if (index < 0 || !codec)
+            return;
+        m_soundDecoder = avcodec_alloc_context3(codec);
+        if (!m_soundDecoder || avcodec_parameters_to_context(m_soundDecoder, m_format->streams[index]->codecpar) < 0
+            || avcodec_open2(m_soundDecoder, codec, nullptr) < 0 || m_soundDecoder->sample_rate <= 0)
+            return closeSound();
+        AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+        if (swr_alloc_set_opts2(&m_resampler, &stereo, AV_SAMPLE_FMT_S16, m_soundDecoder->sample_rate,
+                                &m_soundDecoder->ch_layout, m_soundDecoder->sample_fmt, m_soundDecoder->sample_rate,
+                                0, nullptr)
+                < 0
+            || swr_init(m_resampler) < 0)
+            return closeSound();
+        m_soundFrame = av_frame_alloc();
+        if (!m_soundFrame || !m_sound.Open(unsigned(m_soundDecoder->sample_rate), SoundChannels, soundDevice().constData()))
+            return closeSound();
+        m_soundIndex = index;
+    }
+
+    void closeSound()
+    {
+        swr_free(&m_resampler);
+        av_frame_free(&m_soundFrame);
+        avcodec_free_context(&m_soundDecoder);
+    }
+
+    // Demuxing thread: hands the packet read to the sound thread.
+    void queueSound()
+    {
+        std::lock_guard lock(m_lock);
+        if (m_soundPackets.size() >= MaxQueuedSoundPackets)
+            return;
+        if (AVPacket *copy = av_packet_clone(m_packet))
+            m_soundPackets.push_back(copy);
+        m_wake.notify_all();
+    }
+
+    // Plays the queued sound while the movie plays, and to its end.
+    void runSound()
+    {
+        std::unique_lock lock(m_lock);
+        for (;;) {
+            m_wake.wait(lock, [this] {
+                return m_quit || m_soundFlush || ((m_playing || m_atEnd) && !m_soundPackets.empty());
+            });
+            if (m_quit)
+                return;
+            if (std::exchange(m_soundFlush, false)) {
+                for (AVPacket *packet : m_soundPackets)
+                    av_packet_free(&packet);
+                m_soundPackets.clear();
+                lock.unlock();
+                avcodec_flush_buffers(m_soundDecoder);
+                m_sound.Drop();
+                lock.lock();
+                continue;
+            }
+            AVPacket *packet = m_soundPackets.front();
+            m_soundPackets.pop_front();
+            lock.unlock();
+            playSound(packet);
+            av_packet_free(&packet);
+            lock.lock();
+        }
+    }
+
+    void playSound(const AVPacket *packet)
+    {
+        if (avcodec_send_packet(m_soundDecoder, packet) < 0)
+            return;   // a damaged packet is skipped
+        while (avcodec_receive_frame(m_soundDecoder, m_soundFrame) == 0) {
+            const int room = swr_get_out_samples(m_resampler, m_soundFrame->nb_samples);
+            if (room <= 0)
+                continue;
+            m_samples.resize(size_t(room) * SoundChannels);
+            uint8_t *out = reinterpret_cast<uint8_t *>(m_samples.data());
+            const int converted = swr_convert(m_resampler, &out, room,
+                                              const_cast<const uint8_t **>(m_soundFrame->extended_data),
+                                              m_soundFrame->nb_samples);
+            if (converted > 0)
+                m_sound.Write(m_samples.data(), size_t(converted));
         }
     }
 
@@ -295,7 +422,19 @@ private:
     int64_t m_length = 0;
     int64_t m_frameCount = 0;
 
+    bool m_seeking = false;
+
+    // The sound: the decoding thread queues its packets, the sound thread
+    // alone uses the rest.
+    int m_soundIndex = -1;
+    AVCodecContext *m_soundDecoder = nullptr;
+    AVFrame *m_soundFrame = nullptr;
+    SwrContext *m_resampler = nullptr;
+    CSoundStream m_sound;
+    std::vector<int16_t> m_samples;
+
     std::thread m_thread;
+    std::thread m_soundThread;
     mutable std::mutex m_lock;        // guards what follows
     std::condition_variable m_wake;
     bool m_quit = false;
@@ -304,6 +443,8 @@ private:
     bool m_atEnd = false;
     bool m_finished = false;
     int64_t m_seekTo = -1;
+    bool m_soundFlush = false;
+    std::deque<AVPacket *> m_soundPackets;
     QImage m_latest;
     int64_t m_latestTime = 0;
 };
@@ -432,6 +573,22 @@ int64_t TMediaWindow::Position() const
 int64_t TMediaWindow::FramesPainted() const
 {
     return m_painted;
+}
+
+bool TMediaWindow::HasSound() const
+{
+    return m_player && m_player->hasSound();
+}
+
+uint64_t TMediaWindow::SoundFramesPlayed() const
+{
+    return m_player ? m_player->soundFramesPlayed() : 0;
+}
+
+void TMediaWindow::SetSoundDevice(const QString &device)
+{
+    std::lock_guard lock(s_deviceLock);
+    s_soundDevice = device.toLocal8Bit();
 }
 
 QSize TMediaWindow::sizeHint() const

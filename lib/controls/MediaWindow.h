@@ -12,8 +12,10 @@ class QToolButton;
 
 // A movie (AVI, MPEG) played in a window: a worker thread decodes it through
 // FFmpeg and paces the frames by their times; the window thread paints the
-// newest one above a control bar of play and stop and a position slider.
-// Silent. Window thread, except where a function says otherwise.
+// newest one above a control bar of play and stop and a position slider. A
+// movie's first sound stream plays through ALSA where a device opens, on a
+// thread of its own; without one the movie plays silent. Window thread,
+// except where a function says otherwise.
 class TMediaWindow : public QWidget
 {
     Q_OBJECT
@@ -45,6 +47,14 @@ public:
     int64_t Position() const;
     // How many frames have been painted since Open.
     int64_t FramesPainted() const;
+    // Whether the open movie's sound plays, and the sound frames the device
+    // has taken since Open.
+    bool HasSound() const;
+    uint64_t SoundFramesPlayed() const;
+
+    // The ALSA device the movies opened from now on play their sound on;
+    // "default" unless set.
+    static void SetSoundDevice(const QString &device);
 
     // The picture shown at its own size and the control bar below it.
     QSize sizeHint() const override;

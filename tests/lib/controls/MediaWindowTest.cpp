@@ -2,8 +2,14 @@
 #include "../../WindowThreadQueue.h"
 
 #include <lib/controls/MediaWindow.h>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
 #include <platform/HostPath.h>
 
+#include <QFile>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QToolButton>
 
@@ -36,6 +42,61 @@ bool showsFrame(TMediaWindow &window, int n)
             return false;
     }
     return true;
+}
+
+constexpr int SoundRate = 22050;
+
+// A movie of uncompressed frames with one second of a mono
+// 16-bit tone beside them, one sound packet a frame, written by FFmpeg.
+void writeMovieWithSound(const std::string &hostPath)
+{
+    AVFormatContext *format = nullptr;
+    ASSERT_GE(avformat_alloc_output_context2(&format, nullptr, "avi", hostPath.c_str()), 0);
+    AVStream *video = avformat_new_stream(format, nullptr);
+    AVStream *sound = avformat_new_stream(format, nullptr);
+    ASSERT_TRUE(video && sound);
+    video->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    video->codecpar->codec_id = AV_CODEC_ID_RAWVIDEO;
+    video->codecpar->format = AV_PIX_FMT_BGR24;
+    video->codecpar->width = Width;
+    video->codecpar->height = Height;
+    video->codecpar->bits_per_coded_sample = 24;
+    video->time_base = AVRational{1, Rate};
+    sound->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+    sound->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
+    sound->codecpar->sample_rate = SoundRate;
+    sound->codecpar->ch_layout = AV_CHANNEL_LAYOUT_MONO;
+    sound->codecpar->bits_per_coded_sample = 16;
+    sound->codecpar->block_align = 2;
+    sound->time_base = AVRational{1, SoundRate};
+    ASSERT_GE(avio_open(&format->pb, hostPath.c_str(), AVIO_FLAG_WRITE), 0);
+    ASSERT_GE(avformat_write_header(format, nullptr), 0);
+    AVPacket *packet = av_packet_alloc();
+    ASSERT_TRUE(packet);
+    const int samplesPerFrame = SoundRate / Rate;
+    for (int n = 0; n < Frames; ++n) {
+        Bytes dib = DibFromRgb(PatternRgb(Width, Height, n), Width, Height, 24);
+        ASSERT_GE(av_new_packet(packet, int(dib.size())), 0);
+        std::copy(dib.begin(), dib.end(), packet->data);
+        packet->stream_index = video->index;
+        packet->pts = packet->dts = av_rescale_q(n, AVRational{1, Rate}, video->time_base);
+        packet->flags |= AV_PKT_FLAG_KEY;
+        ASSERT_GE(av_interleaved_write_frame(format, packet), 0);
+        ASSERT_GE(av_new_packet(packet, samplesPerFrame * 2), 0);
+        for (int i = 0; i < samplesPerFrame; ++i) {
+            const int16_t sample = int16_t((i % 50) * 600 - 15000);
+            packet->data[2 * i] = uint8_t(sample & 0xFF);
+            packet->data[2 * i + 1] = uint8_t(uint16_t(sample) >> 8);
+        }
+        packet->stream_index = sound->index;
+        packet->pts = packet->dts = int64_t(n) * samplesPerFrame;
+        packet->duration = samplesPerFrame;
+        ASSERT_GE(av_interleaved_write_frame(format, packet), 0);
+    }
+    ASSERT_GE(av_write_trailer(format), 0);
+    av_packet_free(&packet);
+    avio_closep(&format->pb);
+    avformat_free_context(format);
 }
 
 class MediaWindowTest : public testing::Test
@@ -135,6 +196,41 @@ TEST_F(MediaWindowTest, RefusesWhatIsNoMovieItPlays)
         EXPECT_FALSE(window.PlayButton->isEnabled());
     }
     EXPECT_FALSE(window.Open(moviePath("missing.avi")));
+}
+
+// The sound plays through the device to its end, beside the frames; where no
+// device opens the movie plays silent. ALSA's "null" device takes the sound
+// on any machine.
+TEST_F(MediaWindowTest, PlaysTheSoundWhereADeviceOpensAndSilentWhereNone)
+{
+    writeMovieWithSound(moviePath("sound.avi").toStdString());
+    const auto restoreDevice = qScopeGuard([] { TMediaWindow::SetSoundDevice("default"); });
+    struct Row
+    {
+        const char *device;
+        bool sound;
+    };
+    for (const Row row : {Row{"null", true}, Row{"no-such-device", false}}) {
+        SCOPED_TRACE(row.device);
+        TMediaWindow::SetSoundDevice(row.device);
+        ASSERT_TRUE(window.Open(moviePath("sound.avi")));
+        window.resize(window.sizeHint());
+        EXPECT_EQ(window.HasSound(), row.sound);
+        EXPECT_EQ(window.FrameCount(), Frames);
+        bool finished = false;
+        const QMetaObject::Connection ended =
+            QObject::connect(&window, &TMediaWindow::Finished, [&] { finished = true; });
+        window.Play();
+        ASSERT_TRUE(ServeUntil([&] { return finished; }));
+        QObject::disconnect(ended);
+        EXPECT_EQ(window.Position(), (Frames - 1) * 1000 / Rate) << "the frames played to the end";
+        if (row.sound)
+            EXPECT_TRUE(ServeUntil([&] { return window.SoundFramesPlayed() >= uint64_t(SoundRate) * 99 / 100; }))
+                << window.SoundFramesPlayed() << " of " << SoundRate;
+        else
+            EXPECT_EQ(window.SoundFramesPlayed(), 0u);
+        window.Close();
+    }
 }
 
 TEST_F(MediaWindowTest, CloseWhilePlayingEndsTheMovie)
