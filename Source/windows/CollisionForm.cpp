@@ -138,7 +138,7 @@ TCollisionForm1::TCollisionForm1(QWidget *owner, const CPath &source, const CPat
         {DeleteDestButton, CollisionDeleteDestination},
     };
     for (const auto &[button, choice] : choices)
-        connect(button, &QPushButton::clicked, this, [this, choice] { ChoiceButtonClick(choice); });
+        connect(button, &QPushButton::clicked, this, [this, choice = choice] { ChoiceButtonClick(choice); });
     SetButtonResult(CancelButton, mrCancel);
     connect(OpenSrceButton, &QToolButton::clicked, this, &TCollisionForm1::OpenSrceButtonClick);
     connect(OpenDestButton, &QToolButton::clicked, this, &TCollisionForm1::OpenDestButtonClick);
