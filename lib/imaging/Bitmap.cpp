@@ -298,10 +298,11 @@ void CBitmap::filter(int amount, int (*apply)(const uint8_t *, uint32_t, uint32_
     if (IsEmpty() || amount < 0)
         return;
     CSingleLock lock(CProtectIS::CS);
-    const std::unique_ptr<unsigned char[]> input = packedRows(false, false);
-    const std::unique_ptr<unsigned char[]> output(new unsigned char[size_t(Width()) * size_t(Height()) * 3]);
-    if (apply(input.get(), uint32_t(Width()), uint32_t(Height()), output.get(), uint32_t(amount)))
-        unpackRows(output.get(), false);
+    // In place: both filters take the same buffer as input and output, and a
+    // large picture then costs one copy less.
+    const std::unique_ptr<unsigned char[]> pixels = packedRows(false, false);
+    if (apply(pixels.get(), uint32_t(Width()), uint32_t(Height()), pixels.get(), uint32_t(amount)))
+        unpackRows(pixels.get(), false);
 }
 
 void CBitmap::Blur(int amount)

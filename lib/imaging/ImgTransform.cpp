@@ -65,11 +65,16 @@ void copyPixel(const uint8_t *in, uint8_t *out)
 constexpr uint32_t MaxBlurRadius = 1 << 12;
 
 // One pass of a box of 2 x radius + 1 elements along a line of count
-// elements, each lanes bytes wide and stride bytes after the one before; the
-// end elements stand for those beyond them. out must not overlap in.
-void boxPass(const uint8_t *in, uint8_t *out, size_t count, size_t stride, size_t lanes, uint32_t radius,
-             uint32_t *sums)
+// elements, each lanes bytes wide (Lanes when it is given, so that a pixel's
+// few lanes unroll) and stride bytes after the one before; the end elements
+// stand for those beyond them. out must overlap neither in nor sums, which
+// lets the lanes' loop vectorise.
+template <size_t Lanes = 0>
+void boxPass(const uint8_t *__restrict in, uint8_t *__restrict out, size_t count, size_t stride, size_t lanes,
+             uint32_t radius, uint32_t *__restrict sums)
 {
+    if constexpr (Lanes != 0)
+        lanes = Lanes;
     const int64_t last = int64_t(count) - 1;
     const uint32_t window = 2 * radius + 1;
     const uint64_t reciprocal = ((uint64_t(1) << 40) + window - 1) / window;
@@ -398,9 +403,9 @@ BOOL ImgBlurRGB(const uint8_t *input, uint32_t width, uint32_t height, uint8_t *
         std::vector<uint32_t> sums(rowBytes);
         // Along the rows into across, leaving input alone until every row is done.
         for (size_t y = 0; y < height; ++y) {
-            boxPass(input + y * rowBytes, lineA.data(), width, 3, 3, radius, sums.data());
-            boxPass(lineA.data(), lineB.data(), width, 3, 3, radius, sums.data());
-            boxPass(lineB.data(), across.data() + y * rowBytes, width, 3, 3, radius, sums.data());
+            boxPass<3>(input + y * rowBytes, lineA.data(), width, 3, 3, radius, sums.data());
+            boxPass<3>(lineA.data(), lineB.data(), width, 3, 3, radius, sums.data());
+            boxPass<3>(lineB.data(), across.data() + y * rowBytes, width, 3, 3, radius, sums.data());
         }
         // Down the columns, a whole row of values at a time.
         boxPass(across.data(), output, height, rowBytes, rowBytes, radius, sums.data());
