@@ -143,14 +143,7 @@ void TBasketForm1::createControls()
 {
     // A window of its own on the task bar, never a child of a browse window.
     setWindowFlag(Qt::Window);
-    GradientCaption1 = new TGradientCaption(this);
-    GradientCaption1->setObjectName(QStringLiteral("GradientCaption1"));
-    GradientCaption1->SetColorLeftActive(SysColour(COLOR_ACTIVECAPTION));
-    GradientCaption1->SetColorLeftInActive(SysColour(COLOR_INACTIVECAPTION));
-    GradientCaption1->SetColorRightActive(Qt::black);
-    GradientCaption1->SetColorRightInActive(Qt::black);
-    GradientCaption1->AppNameText().SetVisible(false);
-    GradientCaption1->CompanyText().SetVisible(false);
+    GradientCaption1 = NewWindowCaption(this);
     SetCaptionGradient(GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever);
 
     auto *layout = new TAlignLayout(this);
@@ -327,26 +320,7 @@ void TBasketForm1::createToolbar()
         button->setObjectName(QString::fromLatin1(entry.name));
         button->SetDisplayMode(dmGlyphOnly);
         button->SetGlyph(themeIcon(entry.themeIcon, entry.fallback, style()).pixmap(GlyphSide, GlyphSide).toImage());
-        const QString hint = QString::fromLatin1(entry.hint);
-        button->setToolTip(hint.section(u'|', 0, 0));
-        button->setStatusTip(hint.section(u'|', 1));
-        if (action->statusTip().isEmpty())
-            action->setStatusTip(button->statusTip());
-        if (action->isCheckable()) {
-            button->SetGroupIndex(++groupIndex);
-            button->SetAllowAllUp(true);
-        }
-        connect(button, &TToolbarButton::OnClick, action, [action] {
-            if (action->isEnabled())
-                action->trigger();
-        });
-        auto follow = [button, action] {
-            button->setEnabled(action->isEnabled());
-            if (action->isCheckable())
-                button->SetDown(action->isChecked());
-        };
-        connect(action, &QAction::changed, button, follow);
-        follow();
+        BindToolbarButton(button, action, QString::fromLatin1(entry.hint), groupIndex);
     }
     Toolbar1->ControlsChanged();
     Toolbar1->SetDockedTo(DockBar);

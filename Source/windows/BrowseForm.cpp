@@ -133,14 +133,7 @@ QString TBrowseForm1::StatusText() const
 void TBrowseForm1::createControls()
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
-    GradientCaption1 = new TGradientCaption(this);
-    GradientCaption1->setObjectName(QStringLiteral("GradientCaption1"));
-    GradientCaption1->SetColorLeftActive(SysColour(COLOR_ACTIVECAPTION));
-    GradientCaption1->SetColorLeftInActive(SysColour(COLOR_INACTIVECAPTION));
-    GradientCaption1->SetColorRightActive(Qt::black);
-    GradientCaption1->SetColorRightInActive(Qt::black);
-    GradientCaption1->AppNameText().SetVisible(false);
-    GradientCaption1->CompanyText().SetVisible(false);
+    GradientCaption1 = NewWindowCaption(this);
     SetCaptionGradient(GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever);
 
     auto *layout = new TAlignLayout(this);

@@ -440,27 +440,7 @@ void TBrowseForm1::createToolbars()
             button->SetDisplayMode(dmGlyphOnly);
             button->SetGlyph(ToolGlyph(entry, style()));
             button->SetNumGlyphs(2);
-            const QString hint = QString::fromLatin1(entry.hint);
-            button->setToolTip(hint.section(u'|', 0, 0));
-            button->setStatusTip(hint.section(u'|', 1));
-            // The menu item shows the same hint while the pointer is on it.
-            if (action->statusTip().isEmpty())
-                action->setStatusTip(button->statusTip());
-            if (action->isCheckable()) {
-                button->SetGroupIndex(++groupIndex);
-                button->SetAllowAllUp(true);
-            }
-            connect(button, &TToolbarButton::OnClick, action, [action] {
-                if (action->isEnabled())
-                    action->trigger();
-            });
-            auto follow = [button, action] {
-                button->setEnabled(action->isEnabled());
-                if (action->isCheckable())
-                    button->SetDown(action->isChecked());
-            };
-            connect(action, &QAction::changed, button, follow);
-            follow();
+            BindToolbarButton(button, action, QString::fromLatin1(entry.hint), groupIndex);
         }
         toolbar->ControlsChanged();
     };

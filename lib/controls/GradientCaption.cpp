@@ -588,3 +588,16 @@ void TGradientCaption::mouseDoubleClickEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton && ButtonAt(event->position().toPoint()) == HTCAPTION)
         m_frame->ToggleMaximised();
 }
+
+TGradientCaption *NewWindowCaption(QWidget *window)
+{
+    auto *caption = new TGradientCaption(window);
+    caption->setObjectName(QStringLiteral("GradientCaption1"));
+    caption->SetColorLeftActive(SysColour(COLOR_ACTIVECAPTION));
+    caption->SetColorLeftInActive(SysColour(COLOR_INACTIVECAPTION));
+    caption->SetColorRightActive(Qt::black);
+    caption->SetColorRightInActive(Qt::black);
+    caption->AppNameText().SetVisible(false);
+    caption->CompanyText().SetVisible(false);
+    return caption;
+}

@@ -189,3 +189,8 @@ void PaintGradientBands(QPainter &canvas, const QRect &rect, const QColor &left,
 // takes (0 for a part that is not drawn): all when they fit, else the last
 // two when they fit, else the caption part alone.
 std::array<bool, 3> FitCaptionParts(int available, const std::array<int, 3> &widths);
+
+// The caption bar of the program's main windows, named GradientCaption1:
+// the system's caption colours fading to black, without the application and
+// company names.
+TGradientCaption *NewWindowCaption(QWidget *window);

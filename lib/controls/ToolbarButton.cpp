@@ -5,6 +5,7 @@
 #include <platform/Exception.h>
 #include <platform/SystemMetrics.h>
 
+#include <QAction>
 #include <QEnterEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -564,4 +565,27 @@ void TToolbarSep::paintEvent(QPaintEvent *)
     const int x = width() / 2 - 1;
     canvas.fillRect(x, 2, 1, height() - 4, SysColour(COLOR_BTNSHADOW));
     canvas.fillRect(x + 1, 2, 1, height() - 4, SysColour(COLOR_BTNHIGHLIGHT));
+}
+
+void BindToolbarButton(TToolbarButton *button, QAction *action, const QString &hint, int &groupIndex)
+{
+    button->setToolTip(hint.section(u'|', 0, 0));
+    button->setStatusTip(hint.section(u'|', 1));
+    if (action->statusTip().isEmpty())
+        action->setStatusTip(button->statusTip());
+    if (action->isCheckable()) {
+        button->SetGroupIndex(++groupIndex);
+        button->SetAllowAllUp(true);
+    }
+    QObject::connect(button, &TToolbarButton::OnClick, action, [action] {
+        if (action->isEnabled())
+            action->trigger();
+    });
+    auto follow = [button, action] {
+        button->setEnabled(action->isEnabled());
+        if (action->isCheckable())
+            button->SetDown(action->isChecked());
+    };
+    QObject::connect(action, &QAction::changed, button, follow);
+    follow();
 }

@@ -204,3 +204,11 @@ private:
     int m_sizeHorz = 6;
     int m_sizeVert = 6;
 };
+
+class QAction;
+
+// Makes button give action's command and follow its enabled and checked
+// states. hint is "tool tip|status text"; the action's menu item shows the
+// same status text when it has none of its own. A checkable action's button
+// takes the next group after groupIndex, one that may be all up.
+void BindToolbarButton(TToolbarButton *button, QAction *action, const QString &hint, int &groupIndex);
