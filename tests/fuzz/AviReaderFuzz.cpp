@@ -2,24 +2,23 @@
 // in order, then frames out of order, which seek. It reads a file by name,
 // so each input is written to a file of a temporary folder first.
 
-#include <lib/AviFile.h>
-#include <platform/HostPath.h>
+#include "FuzzInputFile.h"
 
-#include <QFile>
+#include <lib/AviFile.h>
+
 #include <QString>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <string>
 
 namespace {
 
-std::unique_ptr<QTemporaryDir> inputFolder;
-QString inputPath;
-std::string inputWindowsPath;
+const FuzzInputFile &input()
+{
+    static const FuzzInputFile file(QStringLiteral("input.avi"));
+    return file;
+}
 
 void readFrame(CAviFile &avi, int frame)
 {
@@ -31,24 +30,13 @@ void readFrame(CAviFile &avi, int frame)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    inputFolder = std::make_unique<QTemporaryDir>();
-    inputPath = inputFolder->filePath(QStringLiteral("input.avi"));
-    inputWindowsPath = WindowsPathFromHost(inputPath.toStdString());
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QFile file(inputPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!input().write(data, size))
         return 0;
-    file.write(reinterpret_cast<const char *>(data), qint64(size));
-    file.close();
 
     CAviFile avi;
-    if (avi.OpenRead(CPath(inputWindowsPath.c_str())) != aviSuccess)
+    if (avi.OpenRead(input().path()) != aviSuccess)
         return 0;
     AviStreamInfo info;
     if (avi.GetStreamInfo(&info) != aviSuccess)

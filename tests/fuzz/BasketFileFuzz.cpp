@@ -2,24 +2,23 @@
 // each input is written to a file of a temporary folder first; every line it
 // gives back must be one that the basket may use.
 
-#include <Source/tools/BasketData.h>
-#include <platform/HostPath.h>
+#include "FuzzInputFile.h"
 
-#include <QFile>
+#include <Source/tools/BasketData.h>
+
 #include <QString>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
-#include <string>
 
 namespace {
 
-std::unique_ptr<QTemporaryDir> inputFolder;
-QString inputPath;
-std::string inputWindowsPath;
+const FuzzInputFile &input()
+{
+    static const FuzzInputFile file(QStringLiteral("Basket.zilb"));
+    return file;
+}
 
 bool isUsable(const QString &line)
 {
@@ -34,22 +33,11 @@ bool isUsable(const QString &line)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    inputFolder = std::make_unique<QTemporaryDir>();
-    inputPath = inputFolder->filePath(QStringLiteral("Basket.zilb"));
-    inputWindowsPath = WindowsPathFromHost(inputPath.toStdString());
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QFile file(inputPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!input().write(data, size))
         return 0;
-    file.write(reinterpret_cast<const char *>(data), qint64(size));
-    file.close();
-    const TBasketFileContents contents = ReadBasketFile(CPath(inputWindowsPath.c_str()));
+    const TBasketFileContents contents = ReadBasketFile(input().path());
     for (const QString &path : contents.paths) {
         if (!isUsable(path))
             std::abort();
