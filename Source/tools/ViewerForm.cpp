@@ -269,8 +269,7 @@ void TViewerForm1::layOut()
     PaintBox->resize(width, height);
     ScrollBox->HorzScrollBar()->SetRange(width);
     ScrollBox->VertScrollBar()->SetRange(height);
-    QSize client = m_bitmap ? QSize(width + PictureMargin, height + PictureMargin + statusHeight)
-                            : QSize(FailedPaintWidth + PictureMargin, FailedPaintHeight + PictureMargin + statusHeight);
+    QSize client(width + PictureMargin, height + PictureMargin + statusHeight);
     // Client and frame differ by the window manager's frame. A window that
     // fits stays where it is (or where the window manager puts it).
     const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->availableGeometry();
