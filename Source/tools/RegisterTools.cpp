@@ -4,8 +4,10 @@
 #include "BasketForm.h"
 #include "Feedback.h"
 #include "OpenWith.h"
+#include "ThumbnailWizard.h"
 #include "ViewerForm.h"
 
+#include <Source/engine/Thumbnail.h>
 #include <Source/windows/ToolHost.h>
 
 namespace {
@@ -36,4 +38,12 @@ void RegisterTools()
                                       static TOpenWithList list;
                                       SetOpenWithHooks(registered ? &list : nullptr);
                                   }});
+    RegisterTool(Tool::ThumbnailWizard, {.command = [](ToolBrowser &browser) {
+                                             std::vector<CThumbBitmap *> records;
+                                             for (TThumbnail *thumbnail : browser.Selection()) {
+                                                 if (CThumbBitmap *record = thumbnail->GetThumbBitmap())
+                                                     records.push_back(record);
+                                             }
+                                             return TThumbnailWizardForm1::ShowWizard(browser.ShownFolder(), records);
+                                         }});
 }
