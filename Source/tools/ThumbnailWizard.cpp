@@ -25,9 +25,16 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
 // Characters that no file or folder name may hold.
 static const QString InvalidNameCharacters = QStringLiteral(":*?\"<>|/\\");
 static const QString InvalidText = QStringLiteral("-- Invalid --");
+
+// Thumbnail files written at once: enough to keep the disk's queue full.
+constexpr size_t ParallelSaves = 16;
 
 static bool holdsInvalidNameCharacter(const QString &text)
 {
@@ -485,6 +492,27 @@ void TThumbnailWizardForm1::BackButtonClick()
         showPage(stepPage(PageIndex(), -1, CheckBox1->isChecked()));
 }
 
+// Each record's JPEG bytes to its target, on several threads at once: every
+// file is flushed to disk before its rename, and the waits for the disk
+// overlap instead of adding up. Answers which were written.
+static std::vector<bool> saveJpegFiles(const std::vector<CThumbBitmap *> &records, const std::vector<CPath> &targets)
+{
+    std::vector<char> saved(records.size(), 0);
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t index = next++; index < records.size(); index = next++)
+            saved[index] = records[index]->SaveJpegFile(targets[index]);
+    };
+    const size_t threadCount = std::min<size_t>(ParallelSaves, records.size());
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < threadCount; ++i)
+        threads.emplace_back(work);
+    work();
+    for (std::thread &thread : threads)
+        thread.join();
+    return std::vector<bool>(saved.begin(), saved.end());
+}
+
 std::vector<CThumbBitmap *> TThumbnailWizardForm1::WriteThumbnailFiles()
 {
     CWaitCursor wait;
@@ -494,16 +522,22 @@ std::vector<CThumbBitmap *> TThumbnailWizardForm1::WriteThumbnailFiles()
         if (!folder.GetDirectoryExists())
             folder.CreateDirectoryA();
     }
-    std::vector<CThumbBitmap *> written;
-    CPath failed;
+    std::vector<CThumbBitmap *> built;
+    std::vector<CPath> targets;
     for (CThumbBitmap *record : m_records) {
         if (record->GetState() != TThumbState::Loaded)
             continue;
-        const CPath target = m_outputFolder.AppendFileName(ThumbnailFileName(record->GetHandler().GetName()));
-        if (record->SaveJpegFile(target))
-            written.push_back(record);
+        built.push_back(record);
+        targets.push_back(m_outputFolder.AppendFileName(ThumbnailFileName(record->GetHandler().GetName())));
+    }
+    const std::vector<bool> saved = saveJpegFiles(built, targets);
+    std::vector<CThumbBitmap *> written;
+    CPath failed;
+    for (size_t index = 0; index < built.size(); ++index) {
+        if (saved[index])
+            written.push_back(built[index]);
         else if (failed.IsEmpty())
-            failed = target;
+            failed = targets[index];
     }
     if (!failed.IsEmpty())
         ShowMessageBox(CString(QStringLiteral("Cannot create file %1").arg(failed.ToAnsiString())), ErrorBoxFlags);
