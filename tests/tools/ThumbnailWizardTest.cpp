@@ -447,6 +447,19 @@ TEST_F(ThumbnailWizardTest, SafeSavesAsksBeforeReplacingAPage)
     EXPECT_TRUE(ReadHostFile(hostFolder() + "/my_pics.htm").startsWith("\r\n<HTML>"));
 }
 
+TEST_F(ThumbnailWizardTest, APageThatCannotBeWrittenIsReportedAndNoSuccess)
+{
+    TThumbnailWizardForm1 &form = wizard(records(1));
+    form.SafeSavesCheckBox->setChecked(false);
+    std::filesystem::create_directories(hostFolder() + "/my_pics.htm/inside");
+    MessageBoxScript boxes;
+    EXPECT_FALSE(form.FinishWizard());
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].type, UINT(MB_ICONSTOP | MB_OK));
+    EXPECT_TRUE(std::filesystem::is_directory(hostFolder() + "/my_pics.htm/inside"));
+    EXPECT_TRUE(HostFileExists(hostFolder() + "/tn_p0_jpg.jpg"));
+}
+
 TEST_F(ThumbnailWizardTest, CancelStoresNothing)
 {
     TThumbnailWizardForm1 &form = wizard(records(1));
