@@ -125,11 +125,6 @@ bool AskRegenerateTemplate()
     return true;
 }
 
-QString EscapeHtmlText(const QString &text)
-{
-    return text.toHtmlEscaped();
-}
-
 // THtmlBodyOptions' keys.
 static const QString TableKey = QStringLiteral("TABLE");
 static const QString TrKey = QStringLiteral("TR");
@@ -181,6 +176,12 @@ void THtmlBodyOptions::Save(const QString &section) const
     transaction.Commit();
 }
 
+// Text for an attribute's value in double quotes, or for the title.
+static QString escapeHtml(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
 // Replaces the marker line with text, or deletes it for empty text.
 static void replaceOrDelete(TStrings &lines, int marker, const QString &text)
 {
@@ -192,7 +193,7 @@ static void replaceOrDelete(TStrings &lines, int marker, const QString &text)
 
 static QString metaLine(const char *name, const QString &content)
 {
-    return QStringLiteral("<META NAME=%1 CONTENT=\"%2\">").arg(QLatin1String(name), EscapeHtmlText(content));
+    return QStringLiteral("<META NAME=%1 CONTENT=\"%2\">").arg(QLatin1String(name), escapeHtml(content));
 }
 
 bool FillTemplateHead(TStrings &lines, const THtmlPage &page)
@@ -219,7 +220,7 @@ bool FillTemplateHead(TStrings &lines, const THtmlPage &page)
     const int title = FindTemplateMarker(lines, "Title");
     if (title < 0)
         return false;
-    lines.Put(title, QStringLiteral("<TITLE>") + EscapeHtmlText(page.title) + QStringLiteral("</TITLE>"));
+    lines.Put(title, QStringLiteral("<TITLE>") + escapeHtml(page.title) + QStringLiteral("</TITLE>"));
 
     const int heading = FindTemplateMarker(lines, "Heading");
     if (heading < 0)
@@ -325,7 +326,7 @@ bool GenerateThumbnailTable(TStrings &lines, const THtmlPage &page)
         QString linkOpening;
         QString linkClosing;
         if (options.generateLinks) {
-            linkOpening = QStringLiteral("<A HREF=\"") + EscapeHtmlText(links.LinkTo(item.image)) + QStringLiteral("\">");
+            linkOpening = QStringLiteral("<A HREF=\"") + escapeHtml(links.LinkTo(item.image)) + QStringLiteral("\">");
             linkClosing = QStringLiteral("</A>");
         }
         const QString source = QString::fromStdString(
@@ -333,13 +334,13 @@ bool GenerateThumbnailTable(TStrings &lines, const THtmlPage &page)
         QString alt;
         if (options.generateAlt) {
             const CString text = item.image.ExpandPattern(CString(options.alt), &counter, &total);
-            alt = QStringLiteral(" ALT=\"") + EscapeHtmlText(text.ToAnsiString()) + QLatin1Char('"');
+            alt = QStringLiteral(" ALT=\"") + escapeHtml(text.ToAnsiString()) + QLatin1Char('"');
         }
         const QString size = options.widthAndHeight ? QStringLiteral(" WIDTH=%1 HEIGHT=%2")
                                                           .arg(item.thumbnailSize.cx)
                                                           .arg(item.thumbnailSize.cy)
                                                     : QString();
-        table.append(linkOpening + QStringLiteral("<IMG SRC=\"") + EscapeHtmlText(source) + QLatin1Char('"')
+        table.append(linkOpening + QStringLiteral("<IMG SRC=\"") + escapeHtml(source) + QLatin1Char('"')
                      + border + alt + size + QLatin1Char('>') + linkClosing);
         if (options.generateLabels)
             table.append(item.image.ExpandPattern(CString(options.labelFormat), &counter, &total).ToAnsiString());

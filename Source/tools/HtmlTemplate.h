@@ -96,6 +96,3 @@ struct THtmlPage
 // the file address of its host path.
 bool FillTemplateHead(TStrings &lines, const THtmlPage &page);
 bool GenerateThumbnailTable(TStrings &lines, const THtmlPage &page);
-
-// Text for an attribute's value in double quotes, or for the title.
-QString EscapeHtmlText(const QString &text);
