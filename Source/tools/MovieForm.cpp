@@ -134,6 +134,7 @@ TMovieForm1::TMovieForm1(QWidget *owner, const CMovieFrames &frames)
     PreviewPanel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     PreviewPanel->setFixedSize(164, 124);
     Preview->setGeometry(2, 2, 160, 120);
+    Preview->SetControlBarVisible(false);
     SaveButton->setDefault(true);
     auto *right = new QVBoxLayout;
     right->addWidget(PreviewPanel);
