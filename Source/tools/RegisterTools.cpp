@@ -3,6 +3,7 @@
 #include "AnimForm.h"
 #include "BasketForm.h"
 #include "Feedback.h"
+#include "MakeMovie.h"
 #include "OpenWith.h"
 #include "ThumbnailWizard.h"
 #include "ViewerForm.h"
@@ -34,6 +35,11 @@ void RegisterTools()
                                       SendFeedback();
                                       return true;
                                   }});
+    RegisterTool(Tool::Movie, {.thumbnails = [](const std::vector<TThumbnail *> &thumbnails) {
+                                   CAviFile avi;
+                                   MakeMovie(avi, thumbnails);
+                                   return true;
+                               }});
     RegisterTool(Tool::OpenWith, {.hooks = [](bool registered) {
                                       static TOpenWithList list;
                                       SetOpenWithHooks(registered ? &list : nullptr);

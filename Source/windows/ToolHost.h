@@ -107,6 +107,10 @@ struct ToolEntry
     // Runs the dialog for the browse window that gave the command; answers
     // whether the user confirmed it.
     std::function<bool(ToolBrowser &browser)> command = {};
+    // A dialog tool that works on thumbnails only (a movie of them): runs for
+    // a list of thumbnails, as a browse window's command for its selection or
+    // a tool window for its own list. Answers whether the user confirmed it.
+    std::function<bool(const std::vector<TThumbnail *> &thumbnails)> thumbnails = {};
     std::function<void(bool registered)> hooks = {};
 };
 
@@ -115,9 +119,13 @@ void RegisterTool(Tool tool, ToolEntry entry);
 void UnregisterTool(Tool tool);
 // Whether the tool is registered: its commands are enabled by this.
 bool ToolAvailable(Tool tool);
-// The dialog tool's command; false when the tool has none or the user
+// The dialog tool's command (its thumbnails command for the browser's
+// selection when it has only that); false when the tool has none or the user
 // cancelled.
 bool RunTool(Tool tool, ToolBrowser &browser);
+// The tool's thumbnails command for thumbnails; false when the tool has none
+// or the user cancelled.
+bool RunToolOn(Tool tool, const std::vector<TThumbnail *> &thumbnails);
 // A new window of the tool; null when it has none.
 std::unique_ptr<TToolForm> MakeToolWindow(Tool tool);
 
