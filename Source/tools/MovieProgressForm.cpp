@@ -3,6 +3,8 @@
 #include <Source/windows/NamedControl.h>
 #include <Source/windows/ToolHost.h>
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -20,12 +22,20 @@ TMovieProgressForm1::TMovieProgressForm1(const CPath &target, QWidget *owner)
     Label->setTextFormat(Qt::PlainText);
     Label->setWordWrap(true);
     ProgressPanel->SetBarHeight(12);
-    ProgressPanel->SetLabelWidth(ProgressPanel->fontMetrics().horizontalAdvance(QStringLiteral("Compressing:")) + 8);
+    // Room above and between the bars for their labels, which stand taller.
+    const int labelHeight = ProgressPanel->fontMetrics().height() * 3 / 2;
+    ProgressPanel->SetVertMargin((labelHeight - 12) / 2 + 1);
+    ProgressPanel->SetVertGap(labelHeight - 12 + 4);
+    // The current row's label is bold.
+    QFont bold = ProgressPanel->font();
+    bold.setBold(true);
+    ProgressPanel->SetLabelWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("Compressing:")) + 8);
     ProgressPanel->SetNumberWidth(ProgressPanel->fontMetrics().horizontalAdvance(QStringLiteral("100%")) + 8);
     ProgressPanel->AddBar(QStringLiteral("Saving:"));
     ProgressPanel->AddBar(QStringLiteral("Compressing:"));
     m_progress = std::make_unique<TProgress>(ProgressPanel);
-    ProgressPanel->setMinimumSize(360, 2 * ProgressPanel->BarHeight() + ProgressPanel->VertGap() + 8);
+    ProgressPanel->setMinimumWidth(360);
+    ProgressPanel->setFixedHeight(panelHeight(2));
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -46,12 +56,19 @@ TMovieProgressForm1::~TMovieProgressForm1()
         Shell().EnableAllWindows();
 }
 
+int TMovieProgressForm1::panelHeight(int rows) const
+{
+    return 2 * ProgressPanel->VertMargin() + rows * ProgressPanel->BarHeight() + (rows - 1) * ProgressPanel->VertGap();
+}
+
 void TMovieProgressForm1::HideCompressionBar()
 {
     ProgressPanel->GetBar(1)->hide();
     ProgressPanel->GetLabel(1)->hide();
     ProgressPanel->GetNumber(1)->hide();
-    setFixedSize(width(), height() - 50);
+    const int lower = panelHeight(2) - panelHeight(1);
+    ProgressPanel->setFixedHeight(panelHeight(1));
+    setFixedSize(width(), height() - lower);
 }
 
 void TMovieProgressForm1::reject()

@@ -38,6 +38,9 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    // The panel's height for rows of bars.
+    int panelHeight(int rows) const;
+
     std::unique_ptr<TProgress> m_progress;
     bool m_disabled = false;   // the program's other windows, by this one
 };
