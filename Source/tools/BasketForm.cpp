@@ -869,8 +869,15 @@ void TBasketForm1::Properties1Click()
 
 void TBasketForm1::FinderWindow1Click()
 {
-    const bool visible = !Shell().isToolWindowVisible(Tool::Finder);
-    Shell().setToolWindowVisible(Tool::Finder, visible);
+    TToolForm *finder = Shell().ToolWindow(Tool::Finder);
+    if (!finder)
+        return;
+    QWidget *window = finder->Window();
+    window->setVisible(!window->isVisible());
+    if (window->isHidden())
+        return;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    finder->SetIncludeBasket(true);
 }
 
 void TBasketForm1::NewBrowser1Click()
