@@ -305,5 +305,12 @@ void TFindSimilarForm1::keyPressEvent(QKeyEvent *event)
         CloseButtonClick();
         return;
     }
+    // Find is the default button: Enter wherever the focus is, as in a dialog.
+    const bool finds = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+                       && event->modifiers() == Qt::NoModifier && FindButton->isEnabled();
+    if (finds) {
+        FindButtonClick();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }

@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 
@@ -278,6 +279,26 @@ TEST_F(FinderFormTest, AnOffScreenPlaceIsCentredAndCtrlFCloses)
     QKeyEvent control(QEvent::KeyPress, Qt::Key_F, Qt::ControlModifier);
     QCoreApplication::sendEvent(form, &control);
     EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(FinderFormTest, EnterFindsOnceWhereverTheFocusIs)
+{
+    TBrowseForm1 *one = open(namedFolder("One", {"img.jpg", "beach.jpg"}), 2);
+    TFinderForm1 *form = finder();
+    form->show();
+    for (QWidget *focus : {static_cast<QWidget *>(form->PatternCombo->lineEdit()),
+                           static_cast<QWidget *>(form->IncludeBasketCheck)}) {
+        SCOPED_TRACE(focus->objectName().toStdString());
+        SettingsStore->EraseSection("Finder");
+        form->PatternCombo->clear();
+        form->PatternCombo->setEditText("img");
+        form->ResultLabel->clear();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(focus, &enter);
+        EXPECT_EQ(form->ResultLabel->text(), QStringLiteral("1 match"));
+        EXPECT_EQ(selectedNames(one), QStringList{"img.jpg"});
+        EXPECT_EQ(history(form), QStringList{"img"});
+    }
 }
 
 TEST_F(FinderFormTest, TheBasketsFinderCommandTicksIncludeBasket)
