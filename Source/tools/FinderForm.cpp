@@ -131,7 +131,6 @@ void TFinderForm1::createControls()
     connect(FindButton, &QPushButton::clicked, this, &TFinderForm1::FindButtonClick);
     connect(CloseButton, &QPushButton::clicked, this, &TFinderForm1::CloseButtonClick);
     connect(HelpButton, &QPushButton::clicked, this, &TFinderForm1::HelpButtonClick);
-    connect(PatternCombo->lineEdit(), &QLineEdit::returnPressed, this, &TFinderForm1::FindButtonClick);
 }
 
 QCheckBox *TFinderForm1::optionCheck(int option) const
@@ -259,6 +258,13 @@ void TFinderForm1::keyPressEvent(QKeyEvent *event)
                         || (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier);
     if (closes) {
         CloseButtonClick();
+        return;
+    }
+    // Find is the default button: Enter wherever the focus is, as in a dialog.
+    const bool finds = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+                       && event->modifiers() == Qt::NoModifier && FindButton->isEnabled();
+    if (finds) {
+        FindButtonClick();
         return;
     }
     QWidget::keyPressEvent(event);
