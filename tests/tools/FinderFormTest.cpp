@@ -131,9 +131,11 @@ TEST_F(FinderFormTest, APatternSelectsAcrossEveryWindowAndTheBasket)
 {
     TBrowseForm1 *one = open(namedFolder("One", {"IMG_0001.jpg", "holiday.jpg", "img.jpg"}), 3);
     TBrowseForm1 *two = open(namedFolder("Two", {"Img_0002.JPG", "beach.jpg"}), 2);
-    const CPath inBasket = writeJpegFile("Three/img.jpg", 40, 30);
-    const CPath other = writeJpegFile("Three/dunes.jpg", 40, 30);
-    writeBasket({inBasket.ToAnsiString(), other.ToAnsiString()});
+    // Runs of matching rows, the last one at the end of the list.
+    QStringList basketPaths;
+    for (const char *name : {"img.jpg", "img2.jpg", "dunes.jpg", "last_IMG.jpg"})
+        basketPaths << writeJpegFile(QStringLiteral("Three/") + name, 40, 30).ToAnsiString();
+    writeBasket(basketPaths);
 
     TFinderForm1 *form = finder();
     ASSERT_NE(form, nullptr);
@@ -142,9 +144,9 @@ TEST_F(FinderFormTest, APatternSelectsAcrossEveryWindowAndTheBasket)
     find("img");
     EXPECT_EQ(selectedNames(one), (QStringList{"IMG_0001.jpg", "img.jpg"}));
     EXPECT_EQ(selectedNames(two), QStringList{"Img_0002.JPG"});
-    EXPECT_EQ(selectedNames(basket()), QStringList{"img.jpg"});
+    EXPECT_EQ(selectedNames(basket()), (QStringList{"img.jpg", "img2.jpg", "last_IMG.jpg"}));
     EXPECT_TRUE(basket()->isVisible()) << "a basket with a match shows itself";
-    EXPECT_EQ(form->ResultLabel->text(), QStringLiteral("4 matches"));
+    EXPECT_EQ(form->ResultLabel->text(), QStringLiteral("6 matches"));
 
     form->ExactMatchCheck->setChecked(true);
     find("IMG.JPG");
