@@ -112,6 +112,7 @@ protected:
         QStringList names;
         for (TThumbnail *thumbnail : form->ThumbBox->GetSelected())
             names << thumbnail->GetThumbBitmap()->GetHandler().GetName().ToAnsiString();
+        names.sort();
         return names;
     }
 

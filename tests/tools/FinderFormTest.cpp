@@ -95,12 +95,13 @@ protected:
         WriteHostFile(HostPathFromWindows(BasketFilePath().c_str()), bytes);
     }
 
-    // The file names of the selected thumbnails, in the box's order.
+    // The file names of the selected thumbnails, in byte order.
     static QStringList selectedNames(TBrowseForm1 *form)
     {
         QStringList names;
         for (TThumbnail *thumbnail : form->ThumbBox->GetSelected())
             names << thumbnail->GetThumbBitmap()->GetHandler().GetName().ToAnsiString();
+        names.sort();
         return names;
     }
     static QStringList selectedNames(TBasketForm1 *form)
