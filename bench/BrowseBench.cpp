@@ -462,15 +462,22 @@ bool makeFolder(const fs::path &host, int count)
            && GetBrowseFilePath(windowsPathOf(host)).GetFileExists();
 }
 
-// Closes form as the user does, and waits until it and its threads are gone.
-bool closeWindow(TBrowseForm1 *form)
+// Closes form as the user does, and waits until it is gone; its threads may
+// still be ending.
+bool closeWindowOnly(TBrowseForm1 *form)
 {
     QPointer<TBrowseForm1> watched(form);
     form->TakeModified(false);
     form->close();
     const bool closed = serveUntil([&] { return watched.isNull(); });
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return closed && WaitForWorkerThreads(20000);
+    return closed;
+}
+
+// Closes form, the only browse window, and waits until it and its threads are gone.
+bool closeWindow(TBrowseForm1 *form)
+{
+    return closeWindowOnly(form) && WaitForWorkerThreads(20000);
 }
 
 void printRun(int run, const char *what, int size, const TFigures &figures)
@@ -651,7 +658,11 @@ bool inIdleWindows(const fs::path &folder, int count, int windowCount,
     measured = measured && measure(forms);
     bool closed = true;
     for (TBrowseForm1 *form : forms)
-        closed = closeWindow(form) && closed;
+        closed = closeWindowOnly(form) && closed;
+    // Every window's threads end once the last window is gone.
+    closed = WaitForWorkerThreads(20000) && closed;
+    if (!closed)
+        std::fprintf(stderr, "%s: a window did not close, or its threads did not end\n", folder.c_str());
     ThumbBitmapCache.Purge(true);
     return measured && closed;
 }
