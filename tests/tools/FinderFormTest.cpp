@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <ostream>
 
 namespace {
 
@@ -30,6 +31,12 @@ struct MatchCase
     const char *name;
     bool matches;
 };
+
+void PrintTo(const MatchCase &row, std::ostream *out)
+{
+    *out << "'" << row.pattern << "'" << (row.matchCase ? " case" : "") << (row.exactMatch ? " exact" : "") << " in '"
+         << row.name << "'";
+}
 
 class CFinderContextTest : public testing::TestWithParam<MatchCase>
 {
