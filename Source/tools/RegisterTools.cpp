@@ -3,6 +3,8 @@
 #include "AnimForm.h"
 #include "BasketForm.h"
 #include "Feedback.h"
+#include "FindSimilarForm.h"
+#include "FinderForm.h"
 #include "MakeMovie.h"
 #include "OpenWith.h"
 #include "ThumbnailWizard.h"
@@ -27,6 +29,8 @@ void RegisterTools()
 {
     RegisterTool(Tool::Animation, {.window = [] { return std::make_unique<TAnimForm1>(); }});
     RegisterTool(Tool::Basket, {.window = [] { return std::make_unique<TBasketForm1>(); }});
+    RegisterTool(Tool::Finder, {.window = [] { return std::make_unique<TFinderForm1>(); }});
+    RegisterTool(Tool::FindSimilar, {.window = [] { return std::make_unique<TFindSimilarForm1>(); }});
     RegisterTool(Tool::Viewer, {.hooks = [](bool registered) {
                                     static TViewerWindows viewers;
                                     SetViewerHooks(registered ? &viewers : nullptr);

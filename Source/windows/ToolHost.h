@@ -66,6 +66,11 @@ public:
     // The basket: selects the rows whose file name criterion accepts and
     // answers how many.
     virtual int ApplySearch(CSearchContext &) { return 0; }
+    // The finder: ticks "Include basket in search".
+    virtual void SetIncludeBasket(bool) {}
+    // Find similar: the image a browse window's user chose, unless the
+    // reference is locked.
+    virtual void SetReferenceImage(const CPath &) {}
 };
 
 // What a tool sees of the coordinator: the engine's coordinator hooks
