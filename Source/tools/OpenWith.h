@@ -24,6 +24,18 @@ constexpr int MaxApplicationCount = 256;
 // settings store; with no store, the two built-in entries.
 std::vector<OpenWithApplication> LoadApplicationList();
 
+// Replaces the stored list, in one transaction: erases the section, then
+// writes "Text Editor", "Count" and each entry from 1. Raises
+// ERegistryException when the store refuses; then the old list stays. Window
+// thread; nothing without a store.
+void SaveApplicationList(const std::vector<OpenWithApplication> &applications, const CString &textEditor);
+// The stored "Text Editor"; empty without a store.
+CString LoadTextEditor();
+// Whether LoadApplicationList answers exactly applications, in order.
+bool IsStoredApplicationList(const std::vector<OpenWithApplication> &applications);
+// Whether command names a built-in entry (it begins with '#').
+bool IsBuiltInCommand(const CString &command);
+
 // The list above as the engine's hooks, for "Open" and the Open With menus.
 class TOpenWithList : public OpenWithHooks
 {

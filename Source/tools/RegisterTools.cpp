@@ -4,6 +4,7 @@
 #include "BasketForm.h"
 #include "Feedback.h"
 #include "OpenWith.h"
+#include "OptionForm.h"
 #include "ViewerForm.h"
 
 #include <Source/windows/ToolHost.h>
@@ -32,6 +33,9 @@ void RegisterTools()
                                       SendFeedback();
                                       return true;
                                   }});
+    RegisterTool(Tool::Preferences, {.command = [](ToolBrowser &browser) {
+                                         return TOptionForm1::ShowPreferences(browser);
+                                     }});
     RegisterTool(Tool::OpenWith, {.hooks = [](bool registered) {
                                       static TOpenWithList list;
                                       SetOpenWithHooks(registered ? &list : nullptr);
