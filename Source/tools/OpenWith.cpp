@@ -71,13 +71,11 @@ CString LoadTextEditor()
                                              QString::fromLatin1(TextEditorValueName), QString()));
 }
 
-bool IsStoredApplicationList(const std::vector<OpenWithApplication> &applications)
+bool SameApplications(const std::vector<OpenWithApplication> &a, const std::vector<OpenWithApplication> &b)
 {
-    const std::vector<OpenWithApplication> stored = LoadApplicationList();
-    return std::equal(stored.begin(), stored.end(), applications.begin(), applications.end(),
-                      [](const OpenWithApplication &a, const OpenWithApplication &b) {
-                          return a.caption == b.caption && a.command == b.command;
-                      });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const OpenWithApplication &x, const OpenWithApplication &y) {
+        return x.caption == y.caption && x.command == y.command;
+    });
 }
 
 CString TOpenWithList::firstApplication() const

@@ -31,8 +31,8 @@ std::vector<OpenWithApplication> LoadApplicationList();
 void SaveApplicationList(const std::vector<OpenWithApplication> &applications, const CString &textEditor);
 // The stored "Text Editor"; empty without a store.
 CString LoadTextEditor();
-// Whether LoadApplicationList answers exactly applications, in order.
-bool IsStoredApplicationList(const std::vector<OpenWithApplication> &applications);
+// Whether both lists hold the same names and commands in the same order.
+bool SameApplications(const std::vector<OpenWithApplication> &a, const std::vector<OpenWithApplication> &b);
 // Whether command names a built-in entry (it begins with '#').
 bool IsBuiltInCommand(const CString &command);
 

@@ -1434,12 +1434,14 @@ std::vector<OpenWithApplication> TOptionForm1::GridApplications() const
 void TOptionForm1::loadApplicationsPage()
 {
     TextFileAppEdit->setText(LoadTextEditor().ToAnsiString());
-    setGridRows(LoadApplicationList());
+    m_storedApplications = LoadApplicationList();
+    setGridRows(m_storedApplications);
 }
 
 void TOptionForm1::saveApplicationsPage()
 {
     SaveApplicationList(GridApplications(), CString(TextFileAppEdit->text().trimmed()));
+    m_storedApplications = LoadApplicationList();
 }
 
 CString TOptionForm1::chooseProgram(const CString &current)
@@ -1681,7 +1683,7 @@ void TOptionForm1::compareStores()
         m_differsFromValues[size_t(page)] = !valuesEqual;
         m_differsFromDefaults[size_t(page)] = !defaultsEqual;
     }
-    m_applicationsDiffer = !IsStoredApplicationList(GridApplications());
+    m_applicationsDiffer = !SameApplications(GridApplications(), m_storedApplications);
 }
 
 void TOptionForm1::updateEnabledStates()
@@ -1691,8 +1693,11 @@ void TOptionForm1::updateEnabledStates()
     const bool builtInRow =
         row >= 0 && ApplicationGrid->item(row, ProgramColumn)
         && IsBuiltInCommand(CString(ApplicationGrid->item(row, ProgramColumn)->text()));
+    // More rows than the stored list can hold would be lost at the next load.
+    const bool roomLeft = rows < MaxApplicationCount;
+    AddButton->setEnabled(roomLeft);
     LaunchButton->setEnabled(row >= 0 && !builtInRow);
-    ModifyButton->setEnabled(!builtInRow || rows == 1);
+    ModifyButton->setEnabled(rows == 0 ? roomLeft : !builtInRow || rows == 1);
     RemoveButton->setEnabled(row >= 0 && !builtInRow);
     UpTool->setEnabled(row >= 1);
     DownTool->setEnabled(row >= 0 && row < rows - 1);

@@ -2,6 +2,8 @@
 
 #include "ThumbSettingsLink.h"
 
+#include <Source/engine/WindowHooks.h>
+
 #include <Source/engine/OptionDialog.h>
 #include <Source/engine/ThumbCache.h>
 #include <Source/windows/ModalForm.h>
@@ -38,7 +40,6 @@ class TNewScrollBar;
 class TZiloOptions;
 class TPicturePanel;
 class ToolBrowser;
-struct OpenWithApplication;
 
 // "The thumbnail cache currently contains 4 thumbnails of which 1 is in use.\n..."
 // as the cache page shows the totals.
@@ -286,6 +287,9 @@ private:
     std::array<bool, PageCount> m_differsFromValues{};
     std::array<bool, PageCount> m_differsFromDefaults{};
     bool m_applicationsDiffer = false;
+    // The list as the store held it when last loaded or saved: only this
+    // dialog writes it while it is open.
+    std::vector<OpenWithApplication> m_storedApplications;
     std::unique_ptr<ThumbSettingsPanel> m_thumbSettings;
     TOptionsReg m_windowOptions;
     // The source picture of the JPEG preview, loaded once.
