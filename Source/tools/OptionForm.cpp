@@ -920,6 +920,7 @@ void TOptionForm1::FormShow()
         if (store)
             store->ToDialog(*this);
     }
+    ThumbBitmapCache.RefreshStatistics();
     showStatistics();
     loadApplicationsPage();
     m_changed = true;
@@ -1337,7 +1338,7 @@ void TOptionForm1::DiskFolderChange()
 
 void TOptionForm1::showStatistics()
 {
-    ThumbnailStatisticsLabel->setText(CacheStatisticsText(ThumbBitmapCache.GetStatistics()).ToAnsiString());
+    ThumbnailStatisticsLabel->setText(CacheStatisticsText(ThumbBitmapCache.LastStatistics()).ToAnsiString());
     MemoStatisticsLabel->setText(MemoStatisticsText(TMemoList::GetTotals()).ToAnsiString());
 }
 
@@ -1346,6 +1347,7 @@ void TOptionForm1::PurgeThumbnailsButtonClick()
     {
         CWaitCursor wait;
         ThumbBitmapCache.Purge(true);
+        ThumbBitmapCache.RefreshStatistics();
     }
     showStatistics();
 }

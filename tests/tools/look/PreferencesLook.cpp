@@ -7,6 +7,7 @@
 #include "../../engine/look/LookFolder.h"
 
 #include <Source/Glob.h>
+#include <Source/engine/FolderOptions.h>
 #include <Source/engine/ProductInfo.h>
 #include <Source/tools/OptionForm.h>
 #include <Source/tools/RegisterTools.h>
@@ -37,6 +38,7 @@ int main(int argc, char **argv)
         TOptionForm1::ShowPage(nullptr, TOptionForm1::JpegPage);
     else
         TOptionForm1(nullptr, -1, CPath("C:\\Photos")).ShowModal();
+    TFolderSpecificOptionsCache::SaveAll();
     FreeGlobals();
     return 0;
 }
