@@ -44,18 +44,19 @@ int main(int argc, char **argv)
     for (int x = 20; x < 300; x += 3)
         painter.drawLine(x, 90, x, 150);
     for (int angle = 0; angle < 180; angle += 6)
-        painter.drawLine(QLineF::fromPolar(110, angle).translated(160, 300));
+        painter.drawLine(QLineF::fromPolar(110, angle).translated(320, 240));
 
-    // A checkerboard and a noise patch: detail that costs bytes.
+    // In the middle, which the preview shows: a checkerboard and a noise
+    // patch, detail that costs bytes.
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x)
-            painter.fillRect(340 + x * 12, 300 + y * 12, 12, 12, (x + y) % 2 ? Qt::white : Qt::darkBlue);
+            painter.fillRect(330 + x * 12, 250 + y * 12, 12, 12, (x + y) % 2 ? Qt::white : Qt::darkBlue);
     }
     painter.end();
     std::mt19937 random(7);
-    for (int y = 300; y < 460; ++y) {
+    for (int y = 250; y < 346; ++y) {
         uchar *row = picture.scanLine(y);
-        for (int x = 460; x < 620; ++x) {
+        for (int x = 214; x < 310; ++x) {
             for (int c = 0; c < 3; ++c)
                 row[x * 3 + c] = uchar(random() & 0xFF);
         }

@@ -86,9 +86,11 @@ protected:
             painter.drawTiledPixmap(inside, QPixmap::fromImage(m_picture));
             return;
         }
-        // The middle of the picture at its own size, where a change of quality shows.
-        const QPoint offset((m_picture.width() - inside.width()) / 2, (m_picture.height() - inside.height()) / 2);
-        painter.drawImage(inside.topLeft(), m_picture, QRect(offset, inside.size()));
+        // The middle of the picture at twice its size, where the loss of each
+        // quality step shows.
+        const QSize shown = inside.size() / 2;
+        const QPoint offset((m_picture.width() - shown.width()) / 2, (m_picture.height() - shown.height()) / 2);
+        painter.drawImage(inside, m_picture, QRect(offset, shown));
     }
 
 private:
@@ -783,7 +785,7 @@ void TOptionForm1::buildDiskPage(QWidget *page)
     auto *drives = new QGroupBox(" Drives ", page);
     drives->setObjectName("DrivesGroupBox");
     auto *drivesLayout = new QGridLayout(drives);
-    auto *protectLabel = label(drives, "WriteProtectLabel", "Never &write to these drives:");
+    auto *protectLabel = label(drives, "WriteProtectLabel", "Never wri&te to these drives:");
     WriteProtectEdit = addEdit(drives, "WriteProtectEdit", OptionControl::WriteProtectEdit);
     protectLabel->setBuddy(WriteProtectEdit);
     drivesLayout->addWidget(protectLabel, 0, 0);
