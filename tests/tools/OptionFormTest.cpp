@@ -9,6 +9,8 @@
 #include <Source/tools/RegisterTools.h>
 #include <Source/tools/ViewerSettingsForm.h>
 #include <Source/windows/ToolHost.h>
+#include <Source/engine/SearchContext.h>
+#include <Source/engine/Thumbnail.h>
 #include <lib/controls/HistoryComboBox.h>
 #include <platform/HostPath.h>
 #include <platform/MessageBox.h>
@@ -471,6 +473,61 @@ TEST_F(OptionFormTest, AMissingTextureFileIsShownAndBlocksApply)
     EXPECT_FALSE(form.OkButton->isEnabled());
     form.PanelTextureCombo->setEditText(QString());
     EXPECT_TRUE(form.TextureFileErrorLabel->text().isEmpty());
+}
+
+// A browse window as the preferences see it: a shown folder, not loading.
+class TShownFolder : public ToolBrowser
+{
+public:
+    explicit TShownFolder(const CPath &folder) : m_folder(folder) {}
+    const CPath &ShownFolder() const override { return m_folder; }
+    std::vector<TThumbnail *> Selection() const override { return {}; }
+    bool IsLoading() const override { return false; }
+    int ApplySearch(CSearchContext &) override { return 0; }
+    void GoToFolder(const CPath &) override {}
+    void Reload() override {}
+    void RepaintThumbnails() override {}
+
+private:
+    CPath m_folder;
+};
+
+// Counts the coordinator's reloads of the Open With menus.
+class TMenuCounter : public ToolShell
+{
+public:
+    void ReloadOpenWithMenus() override { ++reloads; }
+    int reloads = 0;
+};
+
+TEST_F(OptionFormTest, ApplyReloadsEveryOpenWithMenuAndCountsAsConfirmed)
+{
+    TMenuCounter shell;
+    SetToolShell(&shell);
+    TShownFolder browser(folder("Pics"));
+    const struct
+    {
+        const char *what;
+        bool apply;
+        bool confirmed;
+    } cases[] = {{"applied, then closed", true, true}, {"cancelled", false, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        shell.reloads = 0;
+        ModalScript script({[&](QDialog &dialog) {
+            auto &form = static_cast<TOptionForm1 &>(dialog);
+            EXPECT_EQ(form.Store(TOptionForm1::FolderPage), TFolderSpecificOptionsCache::GetFolderOptions(folder("Pics")));
+            if (c.apply) {
+                form.findChild<QCheckBox *>("AutoSaveCheckBox")->toggle();
+                form.UpdateControls();
+                form.ApplyButton->click();
+            }
+            form.CancelButton->click();
+        }});
+        EXPECT_EQ(TOptionForm1::ShowPreferences(browser), c.confirmed);
+        EXPECT_EQ(shell.reloads, c.apply ? 1 : 0);
+    }
+    SetToolShell(nullptr);
 }
 
 } // namespace
