@@ -530,4 +530,33 @@ TEST_F(OptionFormTest, ApplyReloadsEveryOpenWithMenuAndCountsAsConfirmed)
     SetToolShell(nullptr);
 }
 
+TEST_F(OptionFormTest, FolderManagerIsGreyedUntilItRegistersAndWhileApplyIsNot)
+{
+    TShownFolder browser(folder("Pics"));
+    UnregisterTool(Tool::FolderManager);
+    TOptionForm1 form(nullptr, TOptionForm1::FolderPage, browser.ShownFolder(), &browser);
+    form.show();
+    form.UpdateControls();
+    EXPECT_FALSE(form.FolderManagerButton->isEnabled());
+
+    int runs = 0;
+    RegisterTool(Tool::FolderManager, {.command = [&](ToolBrowser &shown) {
+                                           EXPECT_EQ(&shown, &browser);
+                                           ++runs;
+                                           // The manager changes the folder's options behind the dialog.
+                                           TFolderSpecificOptionsCache::GetFolderOptions(shown.ShownFolder())
+                                               ->SetInt(TFolderOptions::AutoSave, 1);
+                                           return true;
+                                       }});
+    form.findChild<QCheckBox *>("AutoUpdateCheckBox")->toggle();
+    form.UpdateControls();
+    EXPECT_FALSE(form.FolderManagerButton->isEnabled()) << "while Apply is enabled";
+    form.findChild<QCheckBox *>("AutoUpdateCheckBox")->toggle();
+    form.UpdateControls();
+    click(form.FolderManagerButton);
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(form.findChild<QCheckBox *>("AutoSaveCheckBox")->isChecked()) << "the dialog shows what it left";
+    UnregisterTool(Tool::FolderManager);
+}
+
 } // namespace
