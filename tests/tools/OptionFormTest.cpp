@@ -530,6 +530,17 @@ TEST_F(OptionFormTest, ApplyReloadsEveryOpenWithMenuAndCountsAsConfirmed)
     SetToolShell(nullptr);
 }
 
+TEST_F(OptionFormTest, OkEndsTheRunWithOkOnceEverythingIsStored)
+{
+    TOptionForm1 form(nullptr, -1, folder("Pics"));
+    ModalScript script({[](QDialog &dialog) {
+        dialog.findChild<QCheckBox *>("AutoSaveCheckBox")->setChecked(true);
+        dialog.findChild<QPushButton *>("OkButton")->click();
+    }});
+    EXPECT_EQ(form.ShowModal(), mrOk);
+    EXPECT_EQ(form.Store(TOptionForm1::FolderPage)->GetInt(TFolderOptions::AutoSave), 1);
+}
+
 TEST_F(OptionFormTest, FolderManagerIsGreyedUntilItRegistersAndWhileApplyIsNot)
 {
     TShownFolder browser(folder("Pics"));
