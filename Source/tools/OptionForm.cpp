@@ -1599,12 +1599,12 @@ void TOptionForm1::ApplyButtonClick()
 
 void TOptionForm1::OkButtonClick()
 {
-    hide();
+    // Not hidden first: hiding a modal dialog can end its run before OK is
+    // its result, and a store that refuses the save leaves it open to try again.
     try {
         applyStep();
     } catch (const Exception &error) {
         ShowMessageBox(CString(error.Message()), ErrorBoxFlags);
-        show();
         return;
     }
     SetModalResult(mrOk);
