@@ -881,8 +881,10 @@ void TOptionForm1::FormCreate()
     ShowPageOfTag(page);
 
     m_thumbSettings = MakeThumbSettings(this, QStringLiteral("Thumbnail Appearance for ") + m_folder.ToAnsiString());
+    // A folder without options of its own (a drive without a serial number)
+    // has nothing to edit either.
+    Pages[FolderPage]->setEnabled(m_stores[FolderPage] != nullptr);
     if (m_folder.IsEmpty()) {
-        Pages[FolderPage]->setEnabled(false);
         InfoLabel->setText("No folder is shown: these preferences belong to a folder.");
     } else {
         FolderGroupBox->setTitle(QStringLiteral(" Folder Preferences for %1 ").arg(m_folder.ToAnsiString()));
