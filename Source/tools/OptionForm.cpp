@@ -1439,7 +1439,8 @@ std::vector<OpenWithApplication> TOptionForm1::GridApplications() const
 
 void TOptionForm1::loadApplicationsPage()
 {
-    TextFileAppEdit->setText(LoadTextEditor().ToAnsiString());
+    m_storedTextEditor = LoadTextEditor();
+    TextFileAppEdit->setText(m_storedTextEditor.ToAnsiString());
     m_storedApplications = LoadApplicationList();
     setGridRows(m_storedApplications);
 }
@@ -1448,6 +1449,7 @@ void TOptionForm1::saveApplicationsPage()
 {
     SaveApplicationList(GridApplications(), CString(TextFileAppEdit->text().trimmed()));
     m_storedApplications = LoadApplicationList();
+    m_storedTextEditor = LoadTextEditor();
 }
 
 CString TOptionForm1::chooseProgram(const CString &current)
@@ -1689,7 +1691,8 @@ void TOptionForm1::compareStores()
         m_differsFromValues[size_t(page)] = !valuesEqual;
         m_differsFromDefaults[size_t(page)] = !defaultsEqual;
     }
-    m_applicationsDiffer = !SameApplications(GridApplications(), m_storedApplications);
+    m_applicationsDiffer = !SameApplications(GridApplications(), m_storedApplications)
+                           || TextFileAppEdit->text().trimmed() != m_storedTextEditor.ToAnsiString();
 }
 
 void TOptionForm1::updateEnabledStates()
@@ -1755,7 +1758,9 @@ void TOptionForm1::UpdateControls()
     }
     const bool thumbSettingsValid = m_thumbSettings->IsValid();
     const bool anyDiffers = std::any_of(m_differsFromValues.begin(), m_differsFromValues.end(), [](bool d) { return d; });
-    ApplyButton->setEnabled(anyDiffers && !m_textureError && thumbSettingsValid);
+    // A program added to the list is applied as any other change, so that
+    // the Open With menus offer it at once.
+    ApplyButton->setEnabled((anyDiffers || m_applicationsDiffer) && !m_textureError && thumbSettingsValid);
     FolderManagerButton->setEnabled(!ApplyButton->isEnabled() && !m_folder.IsEmpty() && m_browser
                                     && ToolAvailable(Tool::FolderManager));
     OkButton->setEnabled(m_specialFolderValid && !m_textureError && thumbSettingsValid);

@@ -290,6 +290,7 @@ private:
     // The list as the store held it when last loaded or saved: only this
     // dialog writes it while it is open.
     std::vector<OpenWithApplication> m_storedApplications;
+    CString m_storedTextEditor;
     std::unique_ptr<ThumbSettingsPanel> m_thumbSettings;
     TOptionsReg m_windowOptions;
     // The source picture of the JPEG preview, loaded once.

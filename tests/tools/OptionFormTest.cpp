@@ -371,6 +371,7 @@ TEST_F(OptionFormTest, ApplicationsRoundTrip)
         EXPECT_EQ(form.ApplicationGrid->currentRow(), 2);
         form.UpdateControls();
         EXPECT_TRUE(form.RevertButton->isEnabled());
+        EXPECT_TRUE(form.ApplyButton->isEnabled()) << "an added program can be applied";
         EXPECT_TRUE(form.LaunchButton->isEnabled());
         click(form.UpTool);
         EXPECT_EQ(form.ApplicationGrid->currentRow(), 1);
@@ -391,6 +392,10 @@ TEST_F(OptionFormTest, ApplicationsRoundTrip)
     EXPECT_EQ(again.ApplicationGrid->rowCount(), 3);
     EXPECT_FALSE(again.RevertButton->isEnabled());
     EXPECT_EQ(again.TextFileAppEdit->text(), QStringLiteral("C:\\editor"));
+    EXPECT_FALSE(again.ApplyButton->isEnabled());
+    again.TextFileAppEdit->setText(QStringLiteral("C:\\other"));
+    again.UpdateControls();
+    EXPECT_TRUE(again.ApplyButton->isEnabled()) << "a new text editor can be applied";
 }
 
 TEST_F(OptionFormTest, RemoveThenModifyActsAsAdd)
