@@ -71,7 +71,6 @@ public:
         m_tiled = tiled;
         update();
     }
-    const QImage &picture() const { return m_picture; }
 
 protected:
     void paintEvent(QPaintEvent *event) override
@@ -112,8 +111,6 @@ constexpr char WindowYName[] = "Window Y";
 constexpr char ActivePageName[] = "Active Page Tag";
 constexpr char TextureHistorySection[] = "Preferences\\Texture";
 constexpr char TextureHistoryName[] = "History";
-// Light red for an edit that holds a value its field refuses (0x00BBGGRR 13158655).
-const QColor InvalidFieldColour(0xFF, 0xC8, 0xC8);
 
 enum GridColumn { NumberColumn, NameColumn, ProgramColumn };
 
@@ -1153,21 +1150,6 @@ void TOptionForm1::SetTextureFile(const CString &file)
     markChanged();
     if (!m_textureError)
         restartTimer(Timer3);
-}
-
-void TOptionForm1::SetFlipH(bool on)
-{
-    SetChecked(OptionControl::CheckBoxH, on);
-}
-
-void TOptionForm1::SetFlipV(bool on)
-{
-    SetChecked(OptionControl::CheckBoxV, on);
-}
-
-void TOptionForm1::SetGreyscale(bool on)
-{
-    SetChecked(OptionControl::CheckBoxG, on);
 }
 
 void TOptionForm1::Timer3Timer()

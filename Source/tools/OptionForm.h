@@ -125,9 +125,6 @@ public:
 
     CString GetTextureFile() const;
     void SetTextureFile(const CString &file);
-    void SetFlipH(bool on);
-    void SetFlipV(bool on);
-    void SetGreyscale(bool on);
     CString GetSpecialBrowseFolder() const;
     void SetSpecialBrowseFolder(const CString &folder);
 
