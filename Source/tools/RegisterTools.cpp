@@ -7,6 +7,7 @@
 #include "FinderForm.h"
 #include "MakeMovie.h"
 #include "OpenWith.h"
+#include "OptionForm.h"
 #include "ThumbnailWizard.h"
 #include "ViewerForm.h"
 
@@ -44,6 +45,9 @@ void RegisterTools()
                                    MakeMovie(avi, thumbnails);
                                    return true;
                                }});
+    RegisterTool(Tool::Preferences, {.command = [](ToolBrowser &browser) {
+                                         return TOptionForm1::ShowPreferences(browser);
+                                     }});
     RegisterTool(Tool::OpenWith, {.hooks = [](bool registered) {
                                       static TOpenWithList list;
                                       SetOpenWithHooks(registered ? &list : nullptr);

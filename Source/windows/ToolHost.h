@@ -92,6 +92,8 @@ public:
     virtual void RemoveViewer(QWidget *) {}
     // The tool's window, made on first use; null when the tool has none.
     virtual TToolForm *ToolWindow(Tool) { return nullptr; }
+    // Every window's Open With menus are filled again from the open-with list.
+    virtual void ReloadOpenWithMenus() {}
     // No browse window shows a cut mark any more.
     virtual void ClearCutMarks() {}
     // Ends the program when no window that keeps it running is left.
