@@ -5,11 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-static std::string hostProgramFolder()
+static std::string hostRunningProgramFolder()
 {
-    const char *folder = std::getenv("ZILO_PROGRAM_FOLDER");
-    if (folder && *folder)
-        return folder;
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error)
@@ -17,10 +14,27 @@ static std::string hostProgramFolder()
     return program.parent_path().string();
 }
 
-std::string ProgramFolder()
+static std::string hostProgramFolder()
 {
-    std::string folder = WindowsPathFromHost(hostProgramFolder());
+    const char *folder = std::getenv("ZILO_PROGRAM_FOLDER");
+    if (folder && *folder)
+        return folder;
+    return hostRunningProgramFolder();
+}
+
+static std::string withoutTrailingBackslash(std::string folder)
+{
     while (!folder.empty() && folder.back() == '\\')
         folder.pop_back();
     return folder;
+}
+
+std::string ProgramFolder()
+{
+    return withoutTrailingBackslash(WindowsPathFromHost(hostProgramFolder()));
+}
+
+std::string RunningProgramFolder()
+{
+    return withoutTrailingBackslash(WindowsPathFromHost(hostRunningProgramFolder()));
 }

@@ -7,3 +7,7 @@
 // folder, takes its place when set, so that tests and alternative layouts
 // never share the installed program's data files.
 std::string ProgramFolder();
+
+// The folder of the running program itself, whatever ZILO_PROGRAM_FOLDER
+// says: where a program finds the programs and files it was installed with.
+std::string RunningProgramFolder();
