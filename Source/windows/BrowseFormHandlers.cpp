@@ -3,7 +3,6 @@
 
 #include "BrowseForm.h"
 
-#include "Application.h"
 #include "DeleteForm.h"
 #include "DriveInfoForm.h"
 #include "EggForm.h"
@@ -28,6 +27,7 @@
 #include <Source/engine/ThumbSort.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/engine/ZiloOptions.h>
+#include <lib/Application.h>
 #include <lib/Drive.h>
 #include <lib/Shell.h>
 #include <lib/WaitCursor.h>

@@ -12,8 +12,8 @@
 #include <Source/Glob.h>
 #include <Source/tools/Feedback.h>
 #include <Source/tools/Upgrade.h>
+#include <lib/ProductInfo.h>
 #include <lib/SafeRegIniFile.h>
-#include <Source/engine/ProductInfo.h>
 
 #include <QApplication>
 #include <QString>
