@@ -91,7 +91,7 @@ TEST_F(Install, WritesTheGoldenLog)
                                             "File1=%1\\Zilo\r\n"
                                             "File2=%1\\Splash\r\n"
                                             "File3=%1\\Zilo.png\r\n"
-                                            "File4=%1\\Basket.zilb\r\n"
+                                            "File4=%1\\Zilo.hlp\r\n"
                                             "File5=%1\\Texture1.jpg\r\n"
                                             "FilterExt1=.zilo\r\n"
                                             "FileTypeId1=Zilo.BrowseFile\r\n"
@@ -104,7 +104,7 @@ TEST_F(Install, WritesTheGoldenLog)
     EXPECT_EQ(QString::fromUtf8(installLog()), expected);
     // Deviva is copied though not listed; "!" is listed though not copied.
     EXPECT_TRUE(HostFileExists(m_dest + "/deviva"));
-    EXPECT_FALSE(HostFileExists(m_dest + "/Basket.zilb"));
+    EXPECT_FALSE(HostFileExists(m_dest + "/Zilo.hlp"));
     struct stat info;
     ASSERT_EQ(::stat((m_dest + "/Zilo").c_str(), &info), 0);
     EXPECT_TRUE(info.st_mode & S_IXUSR);

@@ -84,7 +84,7 @@ protected:
             "Srce2=Splash\nDest2=Splash\n"
             "Srce3=Deviva\nDest3=deviva\n"
             "Srce4=Zilo.png\nDest4=Zilo.png\n"
-            "Srce5=!\nDest5=Basket.zilb\n"
+            "Srce5=!\nDest5=Zilo.hlp\n"
             "Srce6=Texture1.jpg\nDest6=Texture1.jpg\n"
             "Dir1=Data\n"
             "SoundFile1=Loaded.wav\nSoundKey1=Thumbnail Loaded\n"
