@@ -65,7 +65,7 @@ struct PreviewState
     TImageHandler handler;
     std::unique_ptr<CPicture> picture;   // the sample, decoded; null when it cannot be
     bool pictureRead = false;
-    CSize previewSize;
+    CSize previewSize;   // the picture's, fitted into the thumbnail size
     int thumbnailSize = TThumbSettingsForm1::MinSize;
     int sharpness = 0;
     bool draft = false;
@@ -87,7 +87,7 @@ void PreviewState::Rebuild()
     }
     labelText = handler.ExpandPattern(CString(pattern), nullptr, nullptr).ToAnsiString();
     if (!picture) {
-        previewSize = CSize(0, 0);
+        previewSize = CSize(thumbnailSize, thumbnailSize);   // empty thumbnails, at their size
         bitmap.DeleteBuffers();
         return;
     }
@@ -307,10 +307,13 @@ void TThumbSettingsForm1::FormHide()
 {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
-    m_store->SetInt(WindowX, x());
-    m_store->SetInt(WindowY, y());
-    m_store->SetInt(WindowWidth, width());
-    m_store->SetInt(WindowHeight, height());
+    // The client area's place, as FormShow sets it: the frame's would creep
+    // up and left by the frame's size at every showing.
+    const QRect place = geometry();
+    m_store->SetInt(WindowX, place.x());
+    m_store->SetInt(WindowY, place.y());
+    m_store->SetInt(WindowWidth, place.width());
+    m_store->SetInt(WindowHeight, place.height());
     m_store->Save();
 }
 
