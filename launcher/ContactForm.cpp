@@ -132,13 +132,13 @@ TContactForm1::TContactForm1(QWidget *owner) : QDialog(owner)
     Label1 = new QLabel(QStringLiteral("Please send mail about this product to its author only."), panel);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
-    place(Label1, 16, 168, 341, 36);
+    place(Label1, 16, 164, 341, 36);
     Label2 = new QLabel(QStringLiteral("The other addresses are given only for questions about those parties' own "
                                        "products: please visit their web sites first."),
                         panel);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setWordWrap(true);
-    place(Label2, 16, 210, 341, 36);
+    place(Label2, 16, 206, 341, 50);
 
     auto *mailLabel = new QLabel(QStringLiteral("&Email:"), panel);
     place(mailLabel, 16, 262, 50, 22);

@@ -98,12 +98,14 @@ TSplashForm1::TSplashForm1(const QStringList &arguments, const CPath &folder, TC
     setPalette(colours);
     setAutoFillBackground(true);
 
+    // The heights are the fonts' cells, internal leading included: the
+    // letters themselves take about six sevenths.
     QFont large(QStringLiteral("Arial"));
-    large.setPixelSize(28);
+    large.setPixelSize(24);
     Label1 = makeLabel(this, "Label1", QRect(212, 24, 376, 33), QString());
     Label1->setFont(large);
     QFont medium(QStringLiteral("Arial"));
-    medium.setPixelSize(25);
+    medium.setPixelSize(21);
     Label2 = makeLabel(this, "Label2", QRect(212, 72, 376, 33), QString());
     Label2->setFont(medium);
     // A click on the two titles is a click on the window.
@@ -118,6 +120,11 @@ TSplashForm1::TSplashForm1(const QStringList &arguments, const CPath &folder, TC
                        QStringLiteral("This software is based in part on the work of the Independent JPEG Group"));
     Label5 = makeLabel(this, "Label5", QRect(332, 216, 256, 77), QString());
     Label5->setWordWrap(true);
+    // The notices in the small type of a dialog, so that the longest fits its line.
+    QFont small = font();
+    small.setPixelSize(11);
+    for (QLabel *notice : {Label3, Label4, Label5})
+        notice->setFont(small);
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(8, 260, 70, 25);
