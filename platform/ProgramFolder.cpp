@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-static std::string hostRunningProgramFolder()
+static std::string hostRunningFolder()
 {
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -14,16 +14,9 @@ static std::string hostRunningProgramFolder()
     return program.parent_path().string();
 }
 
-static std::string hostProgramFolder()
+static std::string windowsFolder(const std::string &hostFolder)
 {
-    const char *folder = std::getenv("ZILO_PROGRAM_FOLDER");
-    if (folder && *folder)
-        return folder;
-    return hostRunningProgramFolder();
-}
-
-static std::string withoutTrailingBackslash(std::string folder)
-{
+    std::string folder = WindowsPathFromHost(hostFolder);
     while (!folder.empty() && folder.back() == '\\')
         folder.pop_back();
     return folder;
@@ -31,10 +24,11 @@ static std::string withoutTrailingBackslash(std::string folder)
 
 std::string ProgramFolder()
 {
-    return withoutTrailingBackslash(WindowsPathFromHost(hostProgramFolder()));
+    const char *folder = std::getenv("ZILO_PROGRAM_FOLDER");
+    return windowsFolder(folder && *folder ? std::string(folder) : hostRunningFolder());
 }
 
 std::string RunningProgramFolder()
 {
-    return withoutTrailingBackslash(WindowsPathFromHost(hostRunningProgramFolder()));
+    return windowsFolder(hostRunningFolder());
 }

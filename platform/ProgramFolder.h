@@ -8,6 +8,7 @@
 // never share the installed program's data files.
 std::string ProgramFolder();
 
-// The folder of the running program itself, whatever ZILO_PROGRAM_FOLDER
-// says: where a program finds the programs and files it was installed with.
+// The folder of the running program itself as a Windows path, as
+// ProgramFolder gives it but whatever ZILO_PROGRAM_FOLDER says: where the
+// programs installed beside it are found.
 std::string RunningProgramFolder();
