@@ -1,6 +1,7 @@
 #include <platform/Files.h>
 #include <platform/HostPath.h>
 
+#include "../DriveMapLines.h"
 #include "../TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +98,13 @@ TEST_F(FilePlacement, SharedRootsAreTheDrivesTheHomeAndNoDrive)
     }
     EXPECT_FALSE(IsSharedRootFolder(windows(m_dest).c_str()));
     EXPECT_FALSE(IsSharedRootFolder(windows(m_dest + "/not yet made").c_str()));
+
+    // Where no drive letter stands for the home folder, it is still refused.
+    WriteDriveMap(DriveMapLine("D:", m_root, "fixed", "1", "") + DriveMapLine("Z:", "/", "fixed", "2", ""));
+    ASSERT_NE(windows(home).size(), 3u);
+    EXPECT_TRUE(IsSharedRootFolder(windows(home).c_str()));
+    EXPECT_TRUE(IsSharedRootFolder("D:\\"));
+    EXPECT_FALSE(IsSharedRootFolder("D:\\Dest"));
 }
 
 } // namespace
