@@ -25,10 +25,13 @@ static int programNameEnd(const CString &line)
 }
 
 // The first keyword after the program's name that starts an argument (after
-// a blank, or the quote that opens the argument); -1 when there is none.
+// a blank, or the quote that opens the argument); -1 when there is none. A
+// line that starts with it is the argument alone, as a second start hands it on.
 static int keywordPosition(const CString &line)
 {
     const char *text = line.c_str();
+    if (std::strncmp(text, BrowseFileKeyword, std::strlen(BrowseFileKeyword)) == 0)
+        return 0;
     for (const char *at = std::strstr(text + programNameEnd(line), BrowseFileKeyword); at;
          at = std::strstr(at + 1, BrowseFileKeyword)) {
         if (at > text && std::strchr(" \t\"", at[-1]))

@@ -18,7 +18,7 @@ CPath StartFolderFromCommandLine(const CString &commandLine);
 
 // The part of a command line that names the start: from the first
 // "browsefile=" (case matters) that begins an argument after the program's
-// own name to the end, trimmed of trailing blanks, as
+// own name (or begins the line: the argument a second start hands on) to the end, trimmed of trailing blanks, as
 // StartFolderFromCommandLine reads it; a host path after the keyword (the
 // desktop starts the program on a file with one argument holding it) comes
 // back as its Windows path. Empty without the keyword. What a second start

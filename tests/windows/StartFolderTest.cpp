@@ -126,6 +126,7 @@ TEST_F(StartFolderTest, TheKeywordStartsAnArgumentAndHostPathsAreMapped)
         {"\"C:\\My browsefile=x\\Zilo.exe\" browsefile=C:\\Pics\\a.jpg", "C:\\Pics"},
         {"C:\\browsefile=x\\Zilo.exe", ""},
         {"Zilo xbrowsefile=C:\\Pics\\a.jpg", ""},
+        {"browsefile=C:\\Pics\\a.jpg", "C:\\Pics"},   // what a second start hands on
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.commandLine);
