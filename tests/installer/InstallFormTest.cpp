@@ -6,6 +6,7 @@
 #include <platform/DesktopEntry.h>
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -73,6 +74,31 @@ TEST_F(Install, WizardStepsItsFourPagesAndProposesTheDataHome)
     form.BackButtonClick();
     EXPECT_FALSE(form.BackButton->isEnabled());
     EXPECT_EQ(form.PageControl1->currentWidget(), form.Page1);
+}
+
+TEST_F(Install, BrowsedFolderGetsTheProductsFolderBelowIt)
+{
+    const std::string chosen = TestHostFolder() + "/My Programs";
+    std::filesystem::create_directories(chosen);
+    TStringList data;
+    data.SetText(SetupData());
+    TInstallForm1 form(data, kit());
+    QString title;
+    SetModalResponder([&](QDialog &dialog) {
+        auto &browser = static_cast<QFileDialog &>(dialog);
+        title = browser.windowTitle();
+        browser.setDirectory(QString::fromStdString(chosen));
+        browser.selectFile(QString::fromStdString(chosen));
+        static_cast<QDialog &>(browser).accept();
+    });
+    form.BrowseButtonClick();
+    EXPECT_EQ(title, QStringLiteral("Folder to install into:"));
+    EXPECT_EQ(form.DestEdit->text(), QString::fromStdString(windows(chosen)) + QStringLiteral("\\Vantrel's Image Organiser"));
+    EXPECT_EQ(form.destination(), form.DestEdit->text());
+
+    SetModalResponder([](QDialog &dialog) { dialog.reject(); });
+    form.BrowseButtonClick();
+    EXPECT_EQ(form.destination(), QString::fromStdString(windows(chosen)) + QStringLiteral("\\Vantrel's Image Organiser"));
 }
 
 TEST_F(Install, WritesTheGoldenLog)
