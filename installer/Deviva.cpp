@@ -5,7 +5,6 @@
 #include "UninstallForm.h"
 
 #include <lib/Application.h>
-#include <lib/String.h>
 #include <platform/ProgramFolder.h>
 
 int main(int argc, char **argv)
@@ -13,8 +12,7 @@ int main(int argc, char **argv)
     TApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Deviva"));
     try {
-        const CString folder(RunningProgramFolder().c_str());
-        RunDeviva(CString::MakeFullPath(folder, UninstallerName).ToAnsiString());
+        RunDeviva(FullPath(QString::fromStdString(RunningProgramFolder()), QString::fromUtf8(UninstallerName)));
     } catch (const std::exception &error) {
         ShowException(error);
     }

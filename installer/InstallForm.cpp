@@ -2,7 +2,7 @@
 
 #include "SetupData.h"
 #include "Shortcut.h"
-#include "SidePicture.h"
+#include "WindowParts.h"
 
 #include <lib/Path.h>
 #include <lib/Shell.h>
@@ -33,11 +33,6 @@ namespace {
 constexpr int SidePictureWidth = 120;
 constexpr int PageHeight = 250;
 const char Caption[] = "Installer";
-
-QString fullPath(const QString &folder, const QString &name)
-{
-    return CString::MakeFullPath(CString(folder), CString(name)).ToAnsiString();
-}
 
 int showBox(QWidget *owner, const QString &text, UINT type)
 {
@@ -100,13 +95,6 @@ QString currentDefault(const QString &extension)
     }
 }
 
-QLabel *label(const QString &text, QWidget *parent)
-{
-    auto *widget = new QLabel(text, parent);
-    widget->setWordWrap(true);
-    return widget;
-}
-
 } // namespace
 
 TInstallForm1::TInstallForm1(const TStrings &setupData, const QString &sourceFolder)
@@ -128,10 +116,10 @@ TInstallForm1::TInstallForm1(const TStrings &setupData, const QString &sourceFol
     WelcomeMemo->setFrameShape(QFrame::NoFrame);
     WelcomeMemo->viewport()->setAutoFillBackground(false);
     page1->addWidget(WelcomeMemo);
-    page1->addWidget(label(QStringLiteral("Click 'Next' to begin installing the software."), Page1));
+    page1->addWidget(WrappedLabel(QStringLiteral("Click 'Next' to begin installing the software."), Page1));
 
     QVBoxLayout *tabSheet1 = makePage(TabSheet1, QStringLiteral("TabSheet1"));
-    auto *heading = label(QStringLiteral("Please read the following licence and disclaimer:"), TabSheet1);
+    auto *heading = WrappedLabel(QStringLiteral("Please read the following licence and disclaimer:"), TabSheet1);
     heading->setStyleSheet(QStringLiteral("font-weight: bold"));
     tabSheet1->addWidget(heading);
     LicenseMemo = new QPlainTextEdit(joinedLines(m_data, "License"), TabSheet1);
@@ -140,10 +128,10 @@ TInstallForm1::TInstallForm1(const TStrings &setupData, const QString &sourceFol
     LicenseMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     tabSheet1->addWidget(LicenseMemo);
     tabSheet1->addWidget(
-        label(QStringLiteral("If you do not agree to these terms you must not use this software"), TabSheet1));
+        WrappedLabel(QStringLiteral("If you do not agree to these terms you must not use this software"), TabSheet1));
 
     QVBoxLayout *page2 = makePage(Page2, QStringLiteral("Page2"));
-    page2->addWidget(label(
+    page2->addWidget(WrappedLabel(
         QStringLiteral("You can choose if Setup should create shortcuts on the desktop or in the Start Menu."), Page2));
     CheckBox1 = new QCheckBox(QStringLiteral("Create a shortcut on the &desktop"), Page2);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
@@ -153,13 +141,13 @@ TInstallForm1::TInstallForm1(const TStrings &setupData, const QString &sourceFol
         box->setChecked(true);
         page2->addWidget(box);
     }
-    page2->addWidget(label(QStringLiteral("Please note that if you later rename or move these shortcuts, "
+    page2->addWidget(WrappedLabel(QStringLiteral("Please note that if you later rename or move these shortcuts, "
                                                     "the uninstaller will not be able to automatically delete them."),
                                      Page2));
     page2->addStretch();
 
     QVBoxLayout *page3Layout = makePage(Page3, QStringLiteral("Page3"));
-    DestLabel = label(QStringLiteral("Please &choose the folder into which you would like to install %1.").arg(appName()),
+    DestLabel = WrappedLabel(QStringLiteral("Please &choose the folder into which you would like to install %1.").arg(appName()),
                       Page3);
     DestLabel->setObjectName(QStringLiteral("DestLabel"));
     DestEdit = new QLineEdit(Page3);
@@ -172,7 +160,7 @@ TInstallForm1::TInstallForm1(const TStrings &setupData, const QString &sourceFol
     destRow->addWidget(BrowseButton);
     page3Layout->addWidget(DestLabel);
     page3Layout->addLayout(destRow);
-    page3Layout->addWidget(label(QStringLiteral("Click 'Finish' to install the software into this folder."), Page3));
+    page3Layout->addWidget(WrappedLabel(QStringLiteral("Click 'Finish' to install the software into this folder."), Page3));
     page3Layout->addStretch();
 
     BackButton = new QPushButton(QStringLiteral("< &Back"), this);
@@ -201,7 +189,7 @@ TInstallForm1::TInstallForm1(const TStrings &setupData, const QString &sourceFol
     connect(DestEdit, &QLineEdit::textChanged, this, &TInstallForm1::DestEditChange);
     connect(BrowseButton, &QPushButton::clicked, this, &TInstallForm1::BrowseButtonClick);
 
-    DestEdit->setText(fullPath(BaseFolder(), value("Folder")));
+    DestEdit->setText(FullPath(BaseFolder(), value("Folder")));
     PageControl1->setCurrentWidget(Page1);
 }
 
@@ -281,7 +269,7 @@ void TInstallForm1::BrowseButtonClick()
         return;
     const std::string folder = WindowsPathFromHost(dialog.selectedFiles().front().toStdString());
     if (!folder.empty())
-        DestEdit->setText(fullPath(QString::fromStdString(folder), value("Folder")));
+        DestEdit->setText(FullPath(QString::fromStdString(folder), value("Folder")));
 }
 
 bool TInstallForm1::destinationIsUsable()
@@ -305,7 +293,7 @@ void TInstallForm1::makeShortcut(bool wanted, int specialFolder, const QString &
     // the uninstall entry and the sound events still follow.
     try {
         FindOrCreateShortcut(this, target, QString(), true, specialFolder, name, 0,
-                             fullPath(m_destination, QStringLiteral("Zilo.png")));
+                             FullPath(m_destination, QStringLiteral("Zilo.png")));
         made = true;
     } catch (const Exception &error) {
         showBox(this, error.Message(), MB_OK | MB_ICONWARNING);
@@ -318,7 +306,7 @@ void TInstallForm1::FinishInstall()
     hide();
     if (!CopyFilesAndWriteLog())
         return;
-    const QString target = fullPath(m_destination, value("ShortcutExe"));
+    const QString target = FullPath(m_destination, value("ShortcutExe"));
     bool made = false;
     makeShortcut(CheckBox1->isChecked(), CSIDL_DESKTOP, value("ShortAppName"), target, made);
     makeShortcut(CheckBox2->isChecked(), CSIDL_PROGRAMS, appName(), target, made);
@@ -342,20 +330,20 @@ void TInstallForm1::registerProduct()
         registry.CreateKey(SettingsKey(m_data));
     } catch (const ERegistryException &) {
     }
-    const QString uninstaller = fullPath(m_destination, QString::fromUtf8(UninstallerName));
+    const QString uninstaller = FullPath(m_destination, QString::fromUtf8(UninstallerName));
     SetRegistryString(UninstallKey(appName()), appName(), QStringLiteral("DisplayName"), HKEY_LOCAL_MACHINE);
     SetRegistryString(UninstallKey(appName()), uninstaller, QStringLiteral("UninstallString"), HKEY_LOCAL_MACHINE);
     bool made = false;
     makeShortcut(true, CSIDL_PROGRAMS, UninstallEntryName(appName()), uninstaller, made);
     for (int n = 1; !NumberedValue(m_data, "SoundFile", n).isEmpty(); ++n)
         SetRegistryString(SoundEventKey(appName(), NumberedValue(m_data, "SoundKey", n)),
-                          fullPath(m_destination, NumberedValue(m_data, "SoundFile", n)), QString(),
+                          FullPath(m_destination, NumberedValue(m_data, "SoundFile", n)), QString(),
                           HKEY_CURRENT_USER);
 }
 
 void TInstallForm1::saveLog(TStringList &log)
 {
-    const QString path = fullPath(m_destination, QStringLiteral("Install.log"));
+    const QString path = FullPath(m_destination, QStringLiteral("Install.log"));
     log.Add(QStringLiteral("File%1=%2").arg(m_loggedFiles + 1).arg(path));
     log.SaveToFile(path);
 }
@@ -364,7 +352,7 @@ bool TInstallForm1::CopyFilesAndWriteLog()
 {
     createFolders(m_destination);
     m_previousLog.Clear();
-    const QString logPath = fullPath(m_destination, QStringLiteral("Install.log"));
+    const QString logPath = FullPath(m_destination, QStringLiteral("Install.log"));
     if (CPath(CString(logPath)).GetFileExists())
         m_previousLog.LoadFromFile(logPath);
     TStringList log;
@@ -373,9 +361,9 @@ bool TInstallForm1::CopyFilesAndWriteLog()
     log.Add(QStringLiteral("DestFolder=") + m_destination);
     for (const char *name : {"AppName", "ShortAppName", "CompanyName"})
         log.Add(QString::fromUtf8(name) + u'=' + value(name));
-    log.Add(QStringLiteral("ShortcutExe=") + fullPath(m_destination, value("ShortcutExe")));
+    log.Add(QStringLiteral("ShortcutExe=") + FullPath(m_destination, value("ShortcutExe")));
     for (int n = 1; !NumberedValue(m_data, "Dir", n).isEmpty(); ++n)
-        log.Add(QStringLiteral("Dir%1=%2").arg(n).arg(fullPath(m_destination, NumberedValue(m_data, "Dir", n))));
+        log.Add(QStringLiteral("Dir%1=%2").arg(n).arg(FullPath(m_destination, NumberedValue(m_data, "Dir", n))));
 
     m_loggedFiles = 0;
     for (int n = 1;; ++n) {
@@ -383,9 +371,9 @@ bool TInstallForm1::CopyFilesAndWriteLog()
         const QString dest = NumberedValue(m_data, "Dest", n);
         if (source.isEmpty() || dest.isEmpty())
             break;
-        const QString destPath = fullPath(m_destination, dest);
+        const QString destPath = FullPath(m_destination, dest);
         if (source != QLatin1String("!")) {
-            const QString sourcePath = fullPath(m_sourceFolder, source);
+            const QString sourcePath = FullPath(m_sourceFolder, source);
             createFolders(CPath(CString(destPath)).GetDirPart().ToAnsiString());
             const QByteArray target = destPath.toUtf8();
             const bool copied = LiesInsideFolder(target.constData(), m_destination.toUtf8().constData())
@@ -423,7 +411,7 @@ QString TInstallForm1::defaultToRestore(const QString &extension, const QString 
 
 void TInstallForm1::RegisterFileTypes(TStringList &log)
 {
-    const QString program = fullPath(m_destination, value("FileTypeExe"));
+    const QString program = FullPath(m_destination, value("FileTypeExe"));
     QString openParameter = value("OpenParam");
     const QString command = u'"' + program + QStringLiteral("\" ") + openParameter;
     const std::vector<std::string> arguments =
@@ -466,20 +454,20 @@ bool IsAlreadyInstalled(const TStrings &setupData, const QString &destination)
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     if (registry.KeyExists(UninstallKey(setupData.Value(QStringLiteral("AppName")))))
         return true;
-    return CPath(CString(fullPath(destination, QStringLiteral("Install.log")))).GetFileExists();
+    return CPath(CString(FullPath(destination, QStringLiteral("Install.log")))).GetFileExists();
 }
 
 void RunSetup(const QString &sourceFolder)
 {
     TStringList data;
-    data.LoadFromFile(fullPath(sourceFolder, QStringLiteral("Setup.dat")));
+    data.LoadFromFile(FullPath(sourceFolder, QStringLiteral("Setup.dat")));
     const QString problem = SharedKeyProblem(data);
     if (!problem.isEmpty()) {
         showBox(nullptr, QStringLiteral("Setup.dat cannot be used to install: %1").arg(problem), MB_OK | MB_ICONERROR);
         return;
     }
     const QString appName = data.Value(QStringLiteral("AppName"));
-    const QString proposed = fullPath(TInstallForm1::BaseFolder(), data.Value(QStringLiteral("Folder")));
+    const QString proposed = FullPath(TInstallForm1::BaseFolder(), data.Value(QStringLiteral("Folder")));
     if (IsAlreadyInstalled(data, proposed)) {
         const QString text =
             QStringLiteral("%1 is already installed on this computer.\nIf you continue, setup will assume you are "

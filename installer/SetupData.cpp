@@ -1,7 +1,13 @@
 #include "SetupData.h"
 
+#include <lib/String.h>
 #include <platform/DesktopFileTypes.h>
 #include <platform/StringList.h>
+
+QString FullPath(const QString &folder, const QString &name)
+{
+    return CString::MakeFullPath(CString(folder), CString(name)).ToAnsiString();
+}
 
 QString NumberedValue(const TStrings &data, const char *name, int number)
 {

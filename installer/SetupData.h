@@ -26,6 +26,9 @@ class TStrings;
 // The uninstaller's file in the destination.
 inline constexpr char UninstallerName[] = "Deviva";
 
+// folder and name joined by one backslash (CString::MakeFullPath).
+QString FullPath(const QString &folder, const QString &name);
+
 // Value of Format("%s%d", name, number).
 QString NumberedValue(const TStrings &data, const char *name, int number);
 

@@ -15,7 +15,7 @@ const char ShortcutError[] = "Error while processing shortcut";
 
 std::string joined(const std::string &folder, const std::string &name)
 {
-    return folder.ends_with('\\') ? folder + name : folder + '\\' + name;
+    return FullPath(QString::fromStdString(folder), QString::fromStdString(name)).toStdString();
 }
 
 // A file name for a new entry that is not taken yet.

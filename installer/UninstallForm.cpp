@@ -2,7 +2,7 @@
 
 #include "SetupData.h"
 #include "Shortcut.h"
-#include "SidePicture.h"
+#include "WindowParts.h"
 
 #include <lib/Path.h>
 #include <platform/DesktopEntry.h>
@@ -36,18 +36,6 @@ bool exists(const QString &path)
     return GetFileAttributesA(utf8(path).constData()) != INVALID_FILE_ATTRIBUTES;
 }
 
-QString fullPath(const QString &folder, const QString &name)
-{
-    return CString::MakeFullPath(CString(folder), CString(name)).ToAnsiString();
-}
-
-QLabel *label(const QString &text, QWidget *parent)
-{
-    auto *widget = new QLabel(text, parent);
-    widget->setWordWrap(true);
-    return widget;
-}
-
 } // namespace
 
 QString InstallLogProblem(const TStrings &log, const QString &ownFolder)
@@ -75,7 +63,7 @@ TUninstallForm1::TUninstallForm1(const TStrings &log, const QString &ownProgram)
     auto *picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Image1"));
     picture->setPixmap(SidePicture(110, 234));
-    IntroLabel = label(QStringLiteral("This will uninstall %1 from your computer. Please choose how thorough you want "
+    IntroLabel = WrappedLabel(QStringLiteral("This will uninstall %1 from your computer. Please choose how thorough you want "
                                       "the uninstaller to be when deciding what to remove from your computer. (It is "
                                       "recommended that you use the current settings).")
                            .arg(appName),
@@ -100,7 +88,7 @@ TUninstallForm1::TUninstallForm1(const TStrings &log, const QString &ownProgram)
         box->setChecked(true);
         column->addWidget(box);
     }
-    column->addWidget(label(QStringLiteral("Are you absolutely sure that you want to uninstall this software?"), this));
+    column->addWidget(WrappedLabel(QStringLiteral("Are you absolutely sure that you want to uninstall this software?"), this));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(YesButton);
@@ -233,7 +221,7 @@ void TUninstallForm1::RemoveRegistryKeys()
     registry.DeleteKey(SoundEventsKey(appName));
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     registry.DeleteKey(UninstallKey(appName));
-    const QString uninstaller = fullPath(destFolder(), QString::fromUtf8(UninstallerName));
+    const QString uninstaller = FullPath(destFolder(), QString::fromUtf8(UninstallerName));
     for (const QString &entry : FindShortcutsTo(CSIDL_PROGRAMS, UninstallEntryName(appName), uninstaller))
         DeleteFileA(utf8(entry).constData());
 }
@@ -251,7 +239,7 @@ void RunDeviva(const QString &ownProgram)
 {
     const QString ownFolder = CPath(CString(ownProgram)).GetDirPart().ToAnsiString();
     TStringList log;
-    log.LoadFromFile(fullPath(ownFolder, QStringLiteral("Install.log")));
+    log.LoadFromFile(FullPath(ownFolder, QStringLiteral("Install.log")));
     const QString problem = InstallLogProblem(log, ownFolder);
     if (!problem.isEmpty()) {
         const QString text = QStringLiteral("%1 is not installed here: the installation log cannot be used. %2\n"

@@ -1,4 +1,6 @@
-#include "SidePicture.h"
+#include "WindowParts.h"
+
+#include <QLabel>
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -28,4 +30,11 @@ QPixmap SidePicture(int width, int height)
         painter.drawPath(hill);
     }
     return picture;
+}
+
+QLabel *WrappedLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    return label;
 }
