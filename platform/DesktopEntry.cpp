@@ -301,7 +301,7 @@ std::vector<std::string> FindDesktopEntries(const std::string &folder, const std
     }
     std::sort(files.begin(), files.end());
     for (const std::string &file : files) {
-        const std::string path = folder + '\\' + WindowsNameFromHost(file);
+        const std::string path = (folder.ends_with('\\') ? folder : folder + '\\') + WindowsNameFromHost(file);
         const auto entry = ReadDesktopEntry(path);
         if (entry && entry->name == name)
             found.push_back(path);
