@@ -284,8 +284,7 @@ bool TInstallForm1::destinationIsUsable()
     return false;
 }
 
-void TInstallForm1::makeShortcut(bool wanted, int specialFolder, const QString &name, const QString &target,
-                                 bool &made)
+void TInstallForm1::makeShortcut(bool wanted, int specialFolder, const QString &name, const QString &target)
 {
     if (!wanted)
         return;
@@ -294,7 +293,6 @@ void TInstallForm1::makeShortcut(bool wanted, int specialFolder, const QString &
     try {
         FindOrCreateShortcut(this, target, QString(), true, specialFolder, name, 0,
                              FullPath(m_destination, QStringLiteral("Zilo.png")));
-        made = true;
     } catch (const Exception &error) {
         showBox(this, error.Message(), MB_OK | MB_ICONWARNING);
     }
@@ -307,9 +305,8 @@ void TInstallForm1::FinishInstall()
     if (!CopyFilesAndWriteLog())
         return;
     const QString target = FullPath(m_destination, value("ShortcutExe"));
-    bool made = false;
-    makeShortcut(CheckBox1->isChecked(), CSIDL_DESKTOP, value("ShortAppName"), target, made);
-    makeShortcut(CheckBox2->isChecked(), CSIDL_PROGRAMS, appName(), target, made);
+    makeShortcut(CheckBox1->isChecked(), CSIDL_DESKTOP, value("ShortAppName"), target);
+    makeShortcut(CheckBox2->isChecked(), CSIDL_PROGRAMS, appName(), target);
     registerProduct();
 
     QString text = QStringLiteral("Installation completed.\n\nTo uninstall the software, use \"%1\" in the "
@@ -333,8 +330,7 @@ void TInstallForm1::registerProduct()
     const QString uninstaller = FullPath(m_destination, QString::fromUtf8(UninstallerName));
     SetRegistryString(UninstallKey(appName()), appName(), QStringLiteral("DisplayName"), HKEY_LOCAL_MACHINE);
     SetRegistryString(UninstallKey(appName()), uninstaller, QStringLiteral("UninstallString"), HKEY_LOCAL_MACHINE);
-    bool made = false;
-    makeShortcut(true, CSIDL_PROGRAMS, UninstallEntryName(appName()), uninstaller, made);
+    makeShortcut(true, CSIDL_PROGRAMS, UninstallEntryName(appName()), uninstaller);
     for (int n = 1; !NumberedValue(m_data, "SoundFile", n).isEmpty(); ++n)
         SetRegistryString(SoundEventKey(appName(), NumberedValue(m_data, "SoundKey", n)),
                           FullPath(m_destination, NumberedValue(m_data, "SoundFile", n)), QString(),

@@ -70,8 +70,8 @@ private:
     void saveLog(TStringList &log);
     // The default that extension had before it became typeId's, to log.
     QString defaultToRestore(const QString &extension, const QString &typeId) const;
-    void makeShortcut(bool wanted, int specialFolder, const QString &name, const QString &target,
-                      bool &made);
+    // A shortcut that cannot be made is a warning, and the installation goes on.
+    void makeShortcut(bool wanted, int specialFolder, const QString &name, const QString &target);
     void registerProduct();
 
     TStringList m_data;
