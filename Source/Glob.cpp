@@ -3,11 +3,12 @@
 #include "engine/VolumePath.h"
 #include "engine/WindowHooks.h"
 #include "engine/BrowseFile.h"
-#include "engine/ProductInfo.h"
 #include "engine/ZiloOptions.h"
 
+#include <lib/Application.h>
 #include <lib/Drive.h>
 #include <lib/Palette.h>
+#include <lib/ProductInfo.h>
 #include <lib/SafeRegIniFile.h>
 #include <lib/Shell.h>
 #include <lib/WaitCursor.h>
@@ -18,11 +19,9 @@
 #include <platform/Sound.h>
 #include <platform/StringList.h>
 #include <platform/SystemInfo.h>
-#include <platform/WindowThread.h>
 
 #include <QApplication>
 #include <QEvent>
-#include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QThread>
 #include <QWidget>
@@ -145,15 +144,7 @@ void InitImageLibrary()
 
 int ShowMessageBox(const CString &text, UINT flags)
 {
-    int answer = IDCANCEL;
-    // The caption is read on the window thread, which is the one that sets it.
-    // The program title is the application's name, not its display name,
-    // which the window system would append to every window's caption.
-    CallOnWindowThread([&] {
-        const QByteArray caption = QGuiApplication::applicationName().toUtf8();
-        answer = MessageBoxA(nullptr, text.c_str(), caption.constData(), flags);
-    });
-    return answer;
+    return ApplicationMessageBox(text.c_str(), flags);
 }
 
 void InternalError(const char *file, const char *function, unsigned line)

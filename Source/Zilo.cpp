@@ -1,16 +1,16 @@
 // Zilo, the organiser: the program's entry.
 
 #include "Glob.h"
-#include "engine/ProductInfo.h"
 #include "engine/UserMessages.h"
 #include "tools/RegisterTools.h"
 #include "tools/Upgrade.h"
-#include "windows/Application.h"
 #include "windows/BrowseForm.h"
 #include "windows/MainForm.h"
 #include "windows/StartFolder.h"
 #include "windows/WindowDialogs.h"
 
+#include <lib/Application.h>
+#include <lib/ProductInfo.h>
 #include <platform/CommandLine.h>
 #include <platform/Instance.h>
 #include <platform/Thread.h>

@@ -4,7 +4,9 @@
 #include "HostFiles.h"
 #include "HostPath.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -149,6 +151,45 @@ BOOL DeleteFileA(const char *fileName)
     return TRUE;
 }
 
+// hostPath with its links resolved; as it stands when it does not exist.
+static std::string resolvedHostPath(const std::string &hostPath)
+{
+    char *resolved = ::realpath(hostPath.c_str(), nullptr);
+    if (!resolved)
+        return hostPath;
+    std::string path(resolved);
+    std::free(resolved);
+    return path;
+}
+
+bool IsSharedRootFolder(const char *folder)
+{
+    const HostLocation location = LocateWindowsPath(folder ? folder : "");
+    if (!location.drive)
+        return true;
+    const std::string resolved = resolvedHostPath(location.hostPath);
+    const char *home = std::getenv("HOME");
+    return resolved == "/" || resolved == resolvedHostPath(location.drive->hostRoot)
+           || (home && *home && resolved == resolvedHostPath(home));
+}
+
+bool LiesInsideFolder(const char *path, const char *folder)
+{
+    const HostLocation inner = LocateWindowsPath(path ? path : "");
+    const HostLocation outer = LocateWindowsPath(folder ? folder : "");
+    if (!inner.drive || !outer.drive)
+        return false;
+    const size_t slash = inner.hostPath.find_last_of('/');
+    if (slash == std::string::npos || slash + 1 == inner.hostPath.size())
+        return false;
+    const std::string parent = inner.hostPath.substr(0, std::max<size_t>(slash, 1));
+    const std::string resolvedParent = resolvedHostPath(parent);
+    std::string resolvedFolder = resolvedHostPath(outer.hostPath);
+    if (resolvedFolder.back() != '/')
+        resolvedFolder += '/';
+    return (resolvedParent + '/').starts_with(resolvedFolder);
+}
+
 bool IsSameFile(const char *first, const char *second)
 {
     const HostLocation a = LocateWindowsPath(first ? first : "");
@@ -177,6 +218,30 @@ BOOL CopyFileA(const char *existingFileName, const char *newFileName, BOOL)
         return FALSE;
     }
     return CopyHostFile(source.hostPath, target.hostPath);
+}
+
+BOOL ReplaceFileByCopy(const char *existingFileName, const char *newFileName)
+{
+    const HostLocation source = LocateWindowsPath(existingFileName ? existingFileName : "");
+    struct stat info;
+    if (!source.drive || !statVisible(source.hostPath, info))
+        return FALSE;
+    if (S_ISDIR(info.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    const HostLocation target = locateForWriting(newFileName);
+    if (!target.drive)
+        return FALSE;
+    if (::lstat(target.hostPath.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);   // a folder or a link is not a file to replace
+        return FALSE;
+    }
+    if (IsSameFile(existingFileName, newFileName)) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return FALSE;
+    }
+    return ReplaceHostFileByCopy(source.hostPath, target.hostPath);
 }
 
 // The new host name of a move whose target resolved to the source itself:

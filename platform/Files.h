@@ -47,6 +47,20 @@ BOOL MoveFileA(const char *existingFileName, const char *newFileName);
 // failed copy leaves no partial target.
 BOOL CopyFileA(const char *existingFileName, const char *newFileName, BOOL failIfExists);
 
+// Copies a regular file with its times and permissions (the run bit among
+// them) over newFileName: the copy is made under a temporary name beside it
+// and renamed over the old file, which stays whole should the copy fail.
+// Refuses a target that is a folder or a link (ERROR_ACCESS_DENIED) and the
+// source itself under any name (ERROR_FILE_EXISTS).
+BOOL ReplaceFileByCopy(const char *existingFileName, const char *newFileName);
+// Whether folder is one that holds more than one program's files: a drive
+// root, the home folder, or a path on no drive (relative ones among them).
+// Links and case are resolved first.
+bool IsSharedRootFolder(const char *folder);
+// Whether path lies strictly inside folder once "..", case and the links of
+// its parent folders are resolved. Path's own last name is not followed: a
+// link inside folder counts as inside, wherever it points.
+bool LiesInsideFolder(const char *path, const char *folder);
 // Whether two paths name one file (the same device and inode, links
 // followed), however differently they are spelled: a case variant, a hard
 // link, a linked folder. False when either cannot be found.

@@ -64,11 +64,12 @@ static bool writeCopy(int source, const struct stat &info, int target)
 }
 
 // Closes the finished copy target, named temporary, and gives it the name to
-// on disk; false with errno set, and nothing left under either name.
-static bool putInPlace(int target, bool written, const std::string &temporary, const std::string &to)
+// on disk, over what is there when replace is set; false with errno set, and
+// nothing new left under either name.
+static bool putInPlace(int target, bool written, const std::string &temporary, const std::string &to, bool replace)
 {
     bool placed = ::close(target) == 0 && written;
-    placed = placed && RenameNoReplace(temporary, to) == 0;
+    placed = placed && (replace ? ::rename(temporary.c_str(), to.c_str()) : RenameNoReplace(temporary, to)) == 0;
     if (!placed) {
         const int error = errno;
         ::unlink(temporary.c_str());
@@ -83,7 +84,7 @@ static bool putInPlace(int target, bool written, const std::string &temporary, c
     return false;
 }
 
-bool CopyHostFile(const std::string &from, const std::string &to)
+static bool copyHostFile(const std::string &from, const std::string &to, bool replace)
 {
     const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (source < 0) {
@@ -103,11 +104,21 @@ bool CopyHostFile(const std::string &from, const std::string &to)
         ::close(source);
         return false;
     }
-    const bool copied = putInPlace(target, writeCopy(source, info, target), temporary, to);
+    const bool copied = putInPlace(target, writeCopy(source, info, target), temporary, to, replace);
     if (!copied)
         SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno));
     ::close(source);
     return copied;
+}
+
+bool CopyHostFile(const std::string &from, const std::string &to)
+{
+    return copyHostFile(from, to, false);
+}
+
+bool ReplaceHostFileByCopy(const std::string &from, const std::string &to)
+{
+    return copyHostFile(from, to, true);
 }
 
 bool MoveHostFileByCopy(const std::string &from, const std::string &to)

@@ -18,6 +18,9 @@ int RenameNoReplace(const std::string &from, const std::string &to);
 // replaced (ERROR_FILE_EXISTS). A source that is no regular file answers
 // ERROR_ACCESS_DENIED.
 bool CopyHostFile(const std::string &from, const std::string &to);
+// CopyHostFile that renames the finished copy over an existing file at to:
+// the old file stays whole until the new one is on disk.
+bool ReplaceHostFileByCopy(const std::string &from, const std::string &to);
 
 // Moves a regular file as a copy and a delete, as a move to another device
 // must: the source goes only once the copy is on disk under its new name, and

@@ -5,11 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-static std::string hostProgramFolder()
+static std::string hostRunningFolder()
 {
-    const char *folder = std::getenv("ZILO_PROGRAM_FOLDER");
-    if (folder && *folder)
-        return folder;
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error)
@@ -17,10 +14,21 @@ static std::string hostProgramFolder()
     return program.parent_path().string();
 }
 
-std::string ProgramFolder()
+static std::string windowsFolder(const std::string &hostFolder)
 {
-    std::string folder = WindowsPathFromHost(hostProgramFolder());
+    std::string folder = WindowsPathFromHost(hostFolder);
     while (!folder.empty() && folder.back() == '\\')
         folder.pop_back();
     return folder;
+}
+
+std::string ProgramFolder()
+{
+    const char *folder = std::getenv("ZILO_PROGRAM_FOLDER");
+    return windowsFolder(folder && *folder ? std::string(folder) : hostRunningFolder());
+}
+
+std::string RunningProgramFolder()
+{
+    return windowsFolder(hostRunningFolder());
 }

@@ -266,6 +266,19 @@ void TMemoryStream::LoadFromFile(const QString &fileName)
     LoadFromStream(file);
 }
 
+bool SaveFileSafely(const QString &fileName, std::string_view bytes)
+{
+    try {
+        TSafeFileStream file(fileName);
+        if (file.Write(bytes.data(), int32_t(bytes.size())) != int32_t(bytes.size()))
+            return false;
+        file.Commit();
+        return true;
+    } catch (const Exception &) {
+        return false;
+    }
+}
+
 void TMemoryStream::SaveToFile(const QString &fileName)
 {
     TSafeFileStream file(fileName);

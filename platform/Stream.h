@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
@@ -95,6 +97,10 @@ private:
     std::string m_hostTemporary;
     bool m_committed = false;
 };
+
+// Writes bytes as the whole of fileName through a TSafeFileStream; false,
+// with the old file untouched, when that fails.
+bool SaveFileSafely(const QString &fileName, std::string_view bytes);
 
 // A stream in memory that grows as it is written.
 class TMemoryStream : public TStream

@@ -10,7 +10,12 @@ build_packages=(
     libwmf-dev fonts-urw-base35 libemf2svg-dev qt6-svg-dev
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    desktop-file-utils
 )
+
+# What scripts/check-install needs beyond the build: the desktop's tools that
+# check and use what Setup wrote, and the X session (scripts/xsession.sh).
+install_check_packages=(desktop-file-utils libglib2.0-bin xdg-utils shared-mime-info sqlite3)
 
 # How long, in seconds, apt-get waits while another program (an update
 # running in the background, a package manager window) holds its lock.

@@ -148,20 +148,8 @@ bool sameFile(const TFileHandler &before, const TFileHandler &after)
 // draft resize or a resample with sharpening.
 std::vector<uint8_t> shrink(const CPicture &picture, CSize size, const CPath &folder)
 {
-    std::vector<uint8_t> rgb(size_t(size.cx) * size_t(size.cy) * 3);
-    if (FolderOptionInt(folder, TFolderOptions::DraftThumbnails) != 0) {
-        ImgResizeRGB(picture.buffer, picture.width, picture.height, rgb.data(), uint32_t(size.cx),
-                     uint32_t(size.cy));
-        return rgb;
-    }
-    ResampleRGB(picture.buffer, int(picture.width), int(picture.height), false, false, size.cx * 3, size.cy, size.cx,
-                rgb.data(), int(picture.width) * 3);
-    const int32_t sharpness = FolderOptionInt(folder, TFolderOptions::ThumbnailSharpness);
-    if (sharpness > 0) {
-        CSingleLock lock(CProtectIS::CS);
-        ImgSharpenRGB(rgb.data(), uint32_t(size.cx), uint32_t(size.cy), rgb.data(), uint32_t(sharpness));
-    }
-    return rgb;
+    return ShrinkPicture(picture, size, FolderOptionInt(folder, TFolderOptions::DraftThumbnails) != 0,
+                         FolderOptionInt(folder, TFolderOptions::ThumbnailSharpness));
 }
 
 // Decodes, shrinks and compresses file's image, telling hooks as each of the
@@ -233,6 +221,23 @@ bool loadTexturePixels(const CPath &path, bool greyscale, bool flipVertical, boo
 }
 
 } // namespace
+
+std::vector<uint8_t> ShrinkPicture(const CPicture &picture, CSize size, bool draft, int sharpness)
+{
+    std::vector<uint8_t> rgb(size_t(size.cx) * size_t(size.cy) * 3);
+    if (draft) {
+        ImgResizeRGB(picture.buffer, picture.width, picture.height, rgb.data(), uint32_t(size.cx),
+                     uint32_t(size.cy));
+        return rgb;
+    }
+    ResampleRGB(picture.buffer, int(picture.width), int(picture.height), false, false, size.cx * 3, size.cy, size.cx,
+                rgb.data(), int(picture.width) * 3);
+    if (sharpness > 0) {
+        CSingleLock lock(CProtectIS::CS);
+        ImgSharpenRGB(rgb.data(), uint32_t(size.cx), uint32_t(size.cy), rgb.data(), uint32_t(sharpness));
+    }
+    return rgb;
+}
 
 void ResampleRGB(const uint8_t *source, int sourceWidth, int sourceHeight, bool swap, bool flip,
                  int destinationStride, int destinationHeight, int destinationWidth, uint8_t *destination,

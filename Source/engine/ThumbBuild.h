@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+class CPicture;
 class QImage;
 
 // Building thumbnails: the box-filter resampler (which the image signature
@@ -54,6 +55,11 @@ struct TThumbBuild
 void ResampleRGB(const uint8_t *source, int sourceWidth, int sourceHeight, bool swap, bool flip,
                  int destinationStride, int destinationHeight, int destinationWidth, uint8_t *destination,
                  int sourceStride);
+
+// A decoded picture at size (its thumbnail's), RGB: with draft one quick
+// resize, otherwise a box-filter resample then a sharpen of sharpness
+// (0..100; 0 leaves it). picture must hold a buffer.
+std::vector<uint8_t> ShrinkPicture(const CPicture &picture, CSize size, bool draft, int sharpness);
 
 // The size x 3 bytes of rgb as JPEG, with the quality and encoding of the Jpeg
 // options; empty when it cannot be written. InitGlobals must have run.

@@ -2,11 +2,11 @@
 
 #include <Source/Glob.h>
 #include <Source/engine/FileHandler.h>
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/engine/ZiloOptions.h>
 #include <lib/Helpers.h>
+#include <lib/ProductInfo.h>
 #include <platform/MessageBox.h>
 
 #include <QAction>

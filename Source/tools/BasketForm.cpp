@@ -2,14 +2,14 @@
 
 #include <Source/Glob.h>
 #include <Source/engine/FileTransfer.h>
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/SearchContext.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/engine/ZiloOptions.h>
-#include <Source/windows/Application.h>
 #include <Source/windows/PropertiesForm.h>
 #include <Source/windows/RenameForm.h>
+#include <lib/Application.h>
+#include <lib/ProductInfo.h>
 #include <lib/WaitCursor.h>
 #include <lib/controls/AlignLayout.h>
 #include <lib/controls/Dock.h>

@@ -3,7 +3,7 @@
 #include "RegExport.h"
 
 #include <Source/Glob.h>
-#include <Source/engine/ProductInfo.h>
+#include <lib/ProductInfo.h>
 #include <lib/Shell.h>
 #include <lib/WaitCursor.h>
 #include <platform/Exception.h>

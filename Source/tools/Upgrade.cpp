@@ -3,9 +3,9 @@
 #include "RegExport.h"
 
 #include <Source/Glob.h>
-#include <Source/engine/ProductInfo.h>
 #include <Source/windows/ProgressForm.h>
 #include <lib/Drive.h>
+#include <lib/ProductInfo.h>
 #include <lib/SafeRegIniFile.h>
 #include <platform/Drives.h>
 #include <platform/Registry.h>

@@ -3,12 +3,12 @@
 #include "ViewerSettingsForm.h"
 
 #include <Source/Glob.h>
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbBuild.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/engine/ZiloOptions.h>
 #include <Source/windows/ToolHost.h>
+#include <lib/ProductInfo.h>
 #include <lib/ProgressContext.h>
 #include <lib/WaitCursor.h>
 #include <lib/controls/DropFile.h>

@@ -8,7 +8,6 @@
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
 #include <Source/engine/Memo.h>
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbBox.h>
 #include <Source/engine/ThumbCache.h>
@@ -19,6 +18,7 @@
 #include <Source/engine/ZiloOptions.h>
 #include <Source/engine/ShortcutListView.h>
 #include <lib/Drive.h>
+#include <lib/ProductInfo.h>
 #include <lib/WaitCursor.h>
 #include <lib/controls/AlignLayout.h>
 #include <lib/controls/DirectoryTreeView.h>

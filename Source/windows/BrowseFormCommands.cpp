@@ -4,7 +4,6 @@
 
 #include "BrowseForm.h"
 
-#include "Application.h"
 
 #include <Source/Glob.h>
 #include <Source/engine/BrowseFile.h>
@@ -14,6 +13,7 @@
 #include <Source/engine/ThumbBox.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/engine/ZiloOptions.h>
+#include <lib/Application.h>
 #include <lib/controls/DirectoryTreeView.h>
 #include <lib/controls/Dock.h>
 #include <lib/controls/DropFile.h>

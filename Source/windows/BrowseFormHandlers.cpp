@@ -3,7 +3,6 @@
 
 #include "BrowseForm.h"
 
-#include "Application.h"
 #include "DeleteForm.h"
 #include "DriveInfoForm.h"
 #include "EggForm.h"
@@ -28,6 +27,7 @@
 #include <Source/engine/ThumbSort.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/engine/ZiloOptions.h>
+#include <lib/Application.h>
 #include <lib/Drive.h>
 #include <lib/Shell.h>
 #include <lib/WaitCursor.h>
@@ -37,6 +37,7 @@
 #include <platform/Files.h>
 #include <platform/KeyState.h>
 #include <platform/MessageBox.h>
+#include <platform/ProgramFolder.h>
 #include <platform/Shell.h>
 #include <platform/StringList.h>
 #include <platform/Wallpaper.h>
@@ -540,6 +541,17 @@ void TBrowseForm1::HelpToolClick()
     Contents1Click();
 }
 
+// The launcher that shows the About box: the program folder's, or else the
+// one installed beside the running organiser (the program folder may be
+// pointed at a folder of data only).
+static CPath launcherPath()
+{
+    const CPath inProgramFolder = CPath::ExeFolder().AppendFileName("Splash");
+    if (inProgramFolder.GetFileExists())
+        return inProgramFolder;
+    return CPath(CString(RunningProgramFolder().c_str())).AppendFileName("Splash");
+}
+
 void TBrowseForm1::AboutToolClick()
 {
     if (GetAsyncKeyState(VK_CONTROL) < 0 && GetAsyncKeyState(VK_SHIFT) < 0) {
@@ -547,8 +559,7 @@ void TBrowseForm1::AboutToolClick()
         credits.ShowModal();
         return;
     }
-    const CPath splash = CPath::ExeFolder().AppendFileName("Splash.exe");
-    if (OpenDocument(splash.c_str(), "about") != -1)
+    if (TShell::OpenProgram(launcherPath().c_str(), "about") != -1)
         ShowMessageBox("Unable to show About box", ErrorBoxFlags);
 }
 

@@ -7,7 +7,6 @@
 
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/ShortcutListView.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbBox.h>
@@ -17,6 +16,7 @@
 #include <Source/engine/UserMessages.h>
 #include <Source/engine/ZiloOptions.h>
 #include <lib/Drive.h>
+#include <lib/ProductInfo.h>
 #include <lib/WaitCursor.h>
 #include <lib/controls/DirectoryTreeView.h>
 #include <lib/imaging/ImgLib.h>

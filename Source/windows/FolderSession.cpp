@@ -7,7 +7,6 @@
 #include <Source/engine/BrowseFile.h>
 #include <Source/engine/FolderOptions.h>
 #include <Source/engine/NotifyThread.h>
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/ScanThread.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbBox.h>
@@ -16,6 +15,7 @@
 #include <Source/engine/ThumbSort.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/engine/UserMessages.h>
+#include <lib/ProductInfo.h>
 #include <platform/MessageBox.h>
 
 #include <QCoreApplication>

@@ -6,8 +6,8 @@ class QString;
 
 // The folder that the first browse window opens, from the program's whole
 // command line (GetCommandLineA): trimmed of leading and trailing blanks,
-// everything after the first "browsefile=" (case matters) is a path, quotes
-// and all. The start folder is that path's folder part, so a folder given
+// everything after "browsefile=" (case matters; see BrowseFileArgument) is a
+// path, quotes and all. The start folder is that path's folder part, so a folder given
 // without a trailing backslash opens its parent; for a path whose extension
 // is exactly ".zilo" it is the folder recorded inside that browse file.
 // Empty without the keyword or with nothing after it.
@@ -17,9 +17,12 @@ class QString;
 CPath StartFolderFromCommandLine(const CString &commandLine);
 
 // The part of a command line that names the start: from the first
-// "browsefile=" (case matters) to the end, trimmed of trailing blanks, as
-// StartFolderFromCommandLine reads it. Empty without the keyword. What a
-// second start hands the first instance.
+// "browsefile=" (case matters) that begins an argument after the program's
+// own name (or begins the line: the argument a second start hands on) to the end, trimmed of trailing blanks, as
+// StartFolderFromCommandLine reads it; a host path after the keyword (the
+// desktop starts the program on a file with one argument holding it) comes
+// back as its Windows path. Empty without the keyword. What a second start
+// hands the first instance.
 CString BrowseFileArgument(const CString &commandLine);
 
 // Whether folder exists; when it does not, a warning box says so ("Folder

@@ -99,8 +99,10 @@ void CBitmap::BitmapFromDIB(const BITMAPINFOHEADER *header, const unsigned char 
     const size_t sourceStride = size_t(GetBytesNextLine(size.cx, depth));
     const size_t targetStride = size_t(GetBytesNextLine(size.cx, 24));
 
+    // The rows are kept bottom-up: a top-down source (negative height) is turned over.
+    const bool topDown = header->biHeight < 0;
     for (int32_t row = 0; row < size.cy; ++row) {
-        const unsigned char *source = bits + size_t(row) * sourceStride;
+        const unsigned char *source = bits + size_t(topDown ? size.cy - 1 - row : row) * sourceStride;
         unsigned char *target = m_bits + size_t(row) * targetStride;
         for (int32_t x = 0; x < size.cx; ++x, target += 3) {
             uint32_t index = 0;

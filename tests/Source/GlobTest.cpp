@@ -5,9 +5,9 @@
 #include "../SoundCapture.h"
 
 #include <Source/engine/VolumePath.h>
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/ZiloOptions.h>
 #include <lib/Drive.h>
+#include <lib/ProductInfo.h>
 #include <lib/SafeRegIniFile.h>
 #include <platform/Drives.h>
 #include <platform/HostPath.h>

@@ -2,11 +2,11 @@
 
 #include "../WindowThreadQueue.h"
 
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/ScanThread.h>
 #include <Source/engine/ThumbProgressContext.h>
 #include <Source/engine/UserMessages.h>
 #include <Source/engine/ZiloOptions.h>
+#include <lib/ProductInfo.h>
 #include <platform/Exception.h>
 #include <platform/Messages.h>
 #include <platform/Registry.h>

@@ -4,8 +4,8 @@
 #include "../WindowThreadQueue.h"
 #include "ThumbTestSupport.h"
 
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/UserMessages.h>
+#include <lib/ProductInfo.h>
 #include <platform/Registry.h>
 #include <platform/Thread.h>
 

@@ -26,3 +26,11 @@ TEST(ProgramFolder, IsTheRunningProgramsFolderWhenNoneIsSet)
     EXPECT_EQ(ProgramFolder(), WindowsPathFromHost(program));
     EXPECT_NE(ProgramFolder().back(), '\\');
 }
+
+TEST(ProgramFolder, TheRunningProgramsFolderIgnoresTheSetOne)
+{
+    const std::string program = std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
+    EXPECT_NE(ProgramFolder(), WindowsPathFromHost(program));   // the test's own folder is set
+    EXPECT_EQ(RunningProgramFolder(), WindowsPathFromHost(program));
+    EXPECT_NE(RunningProgramFolder().back(), '\\');
+}

@@ -1,4 +1,5 @@
 #include "BrowseFormTestSupport.h"
+#include "../FakeDesktop.h"
 #include "../ScopedEnvironment.h"
 
 #include <Source/engine/Memo.h>
@@ -607,10 +608,22 @@ TEST_F(BrowseFormCommandsTest, CommandsThatCannotDoTheirWorkSaySo)
     noDesktop.unset("DESKTOP_SESSION");
     noDesktop.set("XDG_DATA_HOME", TestHostFolder() + "/share");   // the Windows folder, on C:
     run(form, "SetAsWallpaperImage1");
-    run(form, "About1");   // no launcher beside the program
+    WriteHostFile(TestHostFolder() + "/Program/Splash", "not a program");   // a launcher that cannot run
+    run(form, "About1");
     EXPECT_EQ(boxes, (std::vector<QString>{QStringLiteral("Unable to set the desktop wallpaper"),
                                            QStringLiteral("Unable to show About box")}));
     EXPECT_FALSE(form->isMinimized());
+}
+
+TEST_F(BrowseFormCommandsTest, AboutStartsTheLauncherInAboutMode)
+{
+    const CPath full = pictureFolder("Full", 1);
+    TBrowseForm1 *form = open(full, 1);
+    const std::string log = TestHostFolder() + "/about.log";
+    FakeDesktop::writeLoggingProgram(TestHostFolder() + "/Program/Splash", log);
+    run(form, "About1");
+    EXPECT_EQ(FakeDesktop::waitForFile(log), QByteArray("about\n"));
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(BrowseFormCommandsTest, DeleteAllMemosLeavesNoMemoInAnyFolder)

@@ -1,10 +1,10 @@
 #include "BrowseFormTestSupport.h"
 
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/ThumbSort.h>
 #include <Source/engine/Thumbnail.h>
 #include <lib/Drive.h>
 #include <Source/engine/UserMessages.h>
+#include <lib/ProductInfo.h>
 #include <lib/controls/DirectoryTreeView.h>
 #include <lib/controls/HistoryComboBox.h>
 #include <platform/Messages.h>

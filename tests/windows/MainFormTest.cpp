@@ -1,10 +1,10 @@
 #include "BrowseFormTestSupport.h"
 
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbCache.h>
 #include <Source/engine/UserMessages.h>
 #include <Source/engine/ZiloOptions.h>
+#include <lib/ProductInfo.h>
 #include <lib/controls/HistoryComboBox.h>
 #include <platform/Messages.h>
 #include <platform/ModalDialog.h>

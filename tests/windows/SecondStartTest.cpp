@@ -1,8 +1,8 @@
 #include "../WindowThreadQueue.h"
 
-#include <Source/engine/ProductInfo.h>
 #include <Source/engine/UserMessages.h>
 #include <Source/windows/MainForm.h>
+#include <lib/ProductInfo.h>
 #include <platform/Instance.h>
 #include <platform/Messages.h>
 

@@ -8,6 +8,7 @@
 #include <Source/engine/ZiloOptions.h>
 #include <platform/CommandLine.h>
 #include <platform/Exception.h>
+#include <platform/HostPath.h>
 #include <platform/Messages.h>
 
 #include <gtest/gtest.h>
@@ -106,6 +107,33 @@ TEST_F(StartFolderTest, AFolderWithBlanksInItsNameIsTheFolderGiven)
         const std::string line = JoinCommandLine({"Zilo", row.argument});
         EXPECT_STREQ(StartFolderFromCommandLine(line.c_str()).c_str(), row.folder);
     }
+}
+
+// The keyword counts only where an argument of the program's starts with it,
+// and a desktop hands over a host path in one argument.
+TEST_F(StartFolderTest, TheKeywordStartsAnArgumentAndHostPathsAreMapped)
+{
+    const std::string folder = TestHostFolder() + "/My Pics";
+    std::filesystem::create_directories(folder);
+    const struct
+    {
+        std::string commandLine;
+        std::string folder;
+    } rows[] = {
+        {JoinCommandLine({"/opt/My Zilo/Zilo", "browsefile=" + folder + "/a.jpg"}), WindowsPathFromHost(folder)},
+        {JoinCommandLine({"/opt/Zilo", "browsefile=" + folder + "/"}), WindowsPathFromHost(folder)},
+        {"C:\\browsefile=x\\Zilo.exe browsefile=C:\\Pics\\a.jpg", "C:\\Pics"},
+        {"\"C:\\My browsefile=x\\Zilo.exe\" browsefile=C:\\Pics\\a.jpg", "C:\\Pics"},
+        {"C:\\browsefile=x\\Zilo.exe", ""},
+        {"Zilo xbrowsefile=C:\\Pics\\a.jpg", ""},
+        {"browsefile=C:\\Pics\\a.jpg", "C:\\Pics"},   // what a second start hands on
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.commandLine);
+        EXPECT_STREQ(StartFolderFromCommandLine(row.commandLine.c_str()).c_str(), row.folder.c_str());
+    }
+    EXPECT_STREQ(BrowseFileArgument(JoinCommandLine({"/opt/Zilo", "browsefile=" + folder + "/a.jpg"}).c_str()).c_str(),
+                 ("browsefile=" + WindowsPathFromHost(folder) + "\\a.jpg").c_str());
 }
 
 TEST_F(StartFolderTest, ABrowseFileThatCannotBeOpenedRaises)

@@ -137,12 +137,17 @@ TEST(CBitmap, FromBitmapsOfEveryDepth)
         EXPECT_EQ(pixel(bitmap, 0, 0), (std::array<int, 3>{1, 2, 3}));
     }
     {
-        // Top-down: rows are copied in storage order.
+        // Top-down (the top row first) is turned over into the bitmap's
+        // bottom-up rows, so that the picture stays upright.
         Dib dib = makeDib(1, -2, 24, {}, {1, 2, 3, 0, 4, 5, 6, 0});
         CBitmap bitmap(dib.header(), dib.bits());
         EXPECT_EQ(bitmap.Height(), 2);
-        EXPECT_EQ(pixel(bitmap, 0, 0), (std::array<int, 3>{1, 2, 3}));
-        EXPECT_EQ(pixel(bitmap, 0, 1), (std::array<int, 3>{4, 5, 6}));
+        EXPECT_EQ(pixel(bitmap, 0, 0), (std::array<int, 3>{4, 5, 6}));
+        EXPECT_EQ(pixel(bitmap, 0, 1), (std::array<int, 3>{1, 2, 3}));
+        Dib bottomUp = makeDib(1, 2, 24, {}, {4, 5, 6, 0, 1, 2, 3, 0});
+        unsigned width = 0, height = 0;
+        const CBitmap same(bottomUp.header(), bottomUp.bits());
+        EXPECT_EQ(roundTrip(bitmap, width, height), roundTrip(same, width, height));
     }
     Dib odd = makeDib(1, 1, 2, {}, {0, 0, 0, 0});
     EXPECT_TRUE(CBitmap(odd.header(), odd.bits()).IsEmpty());

@@ -15,8 +15,8 @@
 #include <Source/tools/Feedback.h>
 #include <Source/tools/MovieProgressForm.h>
 #include <Source/tools/Upgrade.h>
+#include <lib/ProductInfo.h>
 #include <lib/SafeRegIniFile.h>
-#include <Source/engine/ProductInfo.h>
 
 #include <QApplication>
 #include <QEventLoop>

@@ -7,8 +7,8 @@
 #include "../../engine/look/LookFolder.h"
 
 #include <Source/Glob.h>
-#include <Source/engine/ProductInfo.h>
 #include <Source/tools/ViewerForm.h>
+#include <lib/ProductInfo.h>
 #include <platform/HostPath.h>
 
 #include <QApplication>

@@ -5,8 +5,8 @@
 // the throws and past the close of its only window, and exits with the loop's
 // status. Started by ApplicationTest; not a test itself.
 
-#include <Source/engine/ProductInfo.h>
-#include <Source/windows/Application.h>
+#include <lib/Application.h>
+#include <lib/ProductInfo.h>
 #include <platform/Exception.h>
 #include <platform/MessageBox.h>
 

@@ -1,10 +1,10 @@
 #include "Application.h"
 
-#include <lib/Shell.h>
-#include <platform/IconTheme.h>
-#include <platform/Shell.h>
+#include "Shell.h"
 
-#include <Source/Glob.h>
+#include <platform/IconTheme.h>
+#include <platform/MessageBox.h>
+#include <platform/WindowThread.h>
 
 #include <QPainter>
 #include <QPainterPath>
@@ -70,10 +70,23 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
     }
 }
 
+int ApplicationMessageBox(const char *text, UINT flags)
+{
+    int answer = IDCANCEL;
+    // The caption is read on the window thread, which is the one that sets it.
+    // The program title is the application's name, not its display name,
+    // which the window system would append to every window's caption.
+    CallOnWindowThread([&] {
+        const QByteArray caption = QGuiApplication::applicationName().toUtf8();
+        answer = MessageBoxA(nullptr, text, caption.constData(), flags);
+    });
+    return answer;
+}
+
 void ShowException(const std::exception &error)
 {
     // Exception::what is its message in UTF-8, as the box takes it.
-    ShowMessageBox(CString(error.what()), ErrorBoxFlags);
+    ApplicationMessageBox(error.what(), MB_ICONSTOP | MB_OK);
 }
 
 CPath HelpFile()
@@ -84,7 +97,7 @@ CPath HelpFile()
 
 void OpenHelpFile()
 {
-    const int result = OpenDocument(HelpFile().c_str(), "");
-    if (result != -1 && result != OpenDocumentReported)
-        ShowMessageBox(CString(TShell::GetErrorMessage(result)), ErrorBoxFlags);
+    const int result = TShell::Open(HelpFile().c_str(), "");
+    if (result != -1)
+        ApplicationMessageBox(TShell::GetErrorMessage(result).toUtf8().constData(), MB_ICONSTOP | MB_OK);
 }

@@ -1,6 +1,6 @@
 #include "../WindowThreadQueue.h"
 
-#include <Source/engine/ProductInfo.h>
+#include <lib/ProductInfo.h>
 #include <platform/MessageBox.h>
 
 #include <gtest/gtest.h>
