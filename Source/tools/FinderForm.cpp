@@ -1,10 +1,10 @@
 #include "FinderForm.h"
 
 #include <Source/Glob.h>
-#include <Source/engine/ProductInfo.h>
+#include <lib/ProductInfo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/Thumbnail.h>
-#include <Source/windows/Application.h>
+#include <lib/Application.h>
 #include <lib/SafeRegIniFile.h>
 #include <lib/WaitCursor.h>
 #include <platform/Registry.h>

@@ -2,7 +2,7 @@
 
 #include <Source/Glob.h>
 #include <Source/engine/Memo.h>
-#include <Source/engine/ProductInfo.h>
+#include <lib/ProductInfo.h>
 #include <lib/SafeRegIniFile.h>
 #include <lib/WaitCursor.h>
 #include <platform/Exception.h>

@@ -8,7 +8,7 @@
 
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
-#include <Source/engine/ProductInfo.h>
+#include <lib/ProductInfo.h>
 #include <Source/tools/OptionForm.h>
 #include <Source/tools/RegisterTools.h>
 #include <lib/Path.h>

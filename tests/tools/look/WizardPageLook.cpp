@@ -9,7 +9,7 @@
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
 #include <Source/engine/Memo.h>
-#include <Source/engine/ProductInfo.h>
+#include <lib/ProductInfo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbCache.h>
 #include <Source/tools/ThumbnailWizard.h>
