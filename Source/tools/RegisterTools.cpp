@@ -2,6 +2,7 @@
 
 #include "AnimForm.h"
 #include "BasketForm.h"
+#include "BatchForm.h"
 #include "Feedback.h"
 #include "OpenWith.h"
 #include "ViewerForm.h"
@@ -23,6 +24,7 @@ public:
 void RegisterTools()
 {
     RegisterTool(Tool::Animation, {.window = [] { return std::make_unique<TAnimForm1>(); }});
+    RegisterTool(Tool::Batch, {.window = [] { return std::make_unique<TBatchForm1>(); }});
     RegisterTool(Tool::Basket, {.window = [] { return std::make_unique<TBasketForm1>(); }});
     RegisterTool(Tool::Viewer, {.hooks = [](bool registered) {
                                     static TViewerWindows viewers;
