@@ -4,10 +4,12 @@
 // Each round deletes the tree's browse files, empties the cache, times
 // JpegDecodeLoop (beside this program) over every folder of the tree, then a
 // batch run over the same files, and prints
-//     "round I floor-ms F ms T ratio Q memory-beyond-cache-kb M"
-// M being the growth of the resident memory during the run less what the
-// thumbnail cache holds at its end. After the rounds come the min, median and
-// max of the ratio and of M, and, as the last line, the last round's
+//     "round I floor-ms F ms T ratio Q cpu-ratio C memory-beyond-cache-kb M"
+// C being the same ratio of the CPU time that both took (on a machine that
+// other work shares, the wall-clock ratio varies from round to round), and M
+// the growth of the resident memory during the run less what the thumbnail
+// cache holds at its end. After the rounds come the min, median and max of
+// T, Q, C and M, and, as the last line, the last round's
 // "folders F records N built B ms T". The exit status is 0 only when every
 // round wrote the browse file of every folder.
 // TREE is a host path; the settings and the program folder go to a scratch
@@ -44,6 +46,7 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -134,23 +137,36 @@ private:
     CMessageWindow m_window{[this](UINT message, WPARAM wParam, LPARAM lParam) { return handle(message, wParam, lParam); }};
 };
 
+// The CPU time of this process, or of its waited-for children, in ms.
+double cpuMilliseconds(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto ms = [](const timeval &time) { return double(time.tv_sec) * 1000 + double(time.tv_usec) / 1000; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 struct Round
 {
     long long floorMs = -1;
+    double floorCpuMs = 0;
     long long ms = 0;
+    double cpuMs = 0;
     long long beyondCacheKilobytes = 0;
 };
 
 // JpegDecodeLoop over the folders, run beside this program; -1 when it fails.
-long long floorMilliseconds(const std::vector<TreeFolder> &folders)
+long long floorMilliseconds(const std::vector<TreeFolder> &folders, double &cpuMs)
 {
     QStringList arguments;
     for (const TreeFolder &folder : folders)
         arguments << QString::fromStdString(folder.hostPath);
     QProcess loop;
+    const double cpuBefore = cpuMilliseconds(RUSAGE_CHILDREN);
     loop.start(QCoreApplication::applicationDirPath() + "/JpegDecodeLoop", arguments);
     if (!loop.waitForFinished(-1) || loop.exitCode() != 0)
         return -1;
+    cpuMs = cpuMilliseconds(RUSAGE_CHILDREN) - cpuBefore;
     const QRegularExpressionMatch match = QRegularExpression(" ms (\\d+)").match(QString::fromUtf8(loop.readAll()));
     return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
@@ -168,11 +184,13 @@ void runBatch(const std::vector<CPath> &files, BenchOwner &owner, Round &round)
     const int64_t cacheBefore = ThumbBitmapCache.GetStatistics().allMemory;
     auto *context = new CBatchThumbProgressContext(owner.Handle(), nullptr);
     QElapsedTimer timer;
+    const double cpuBefore = cpuMilliseconds(RUSAGE_SELF);
     timer.start();
     new TBatchEngine(files, context, tpNormal);
     while (!owner.ended)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     round.ms = timer.elapsed();
+    round.cpuMs = cpuMilliseconds(RUSAGE_SELF) - cpuBefore;
     // The engine frees itself after its last message.
     while (context->GetRefCount() > 1)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -228,6 +246,7 @@ int main(int argc, char **argv)
     }
 
     std::vector<double> ratios;
+    std::vector<double> cpuRatios;
     std::vector<long long> times;
     std::vector<long long> beyondCache;
     char lastLine[160] = "";
@@ -236,16 +255,19 @@ int main(int argc, char **argv)
         deleteBrowseFiles(folders);
         ThumbBitmapCache.Purge(true);
         Round round;
-        round.floorMs = floorMilliseconds(listed);
+        round.floorMs = floorMilliseconds(listed, round.floorCpuMs);
         BenchOwner owner;
         runBatch(files, owner, round);
         everyFolderWritten = everyFolderWritten && owner.saved == int(folders.size()) && owner.saveFailures == 0;
         const double ratio = round.floorMs > 0 ? double(round.ms) / double(round.floorMs) : 0;
+        const double cpuRatio = round.floorCpuMs > 0 ? round.cpuMs / round.floorCpuMs : 0;
         ratios.push_back(ratio);
+        cpuRatios.push_back(cpuRatio);
         times.push_back(round.ms);
         beyondCache.push_back(round.beyondCacheKilobytes);
-        std::printf("round %d floor-ms %lld ms %lld ratio %.3f memory-beyond-cache-kb %lld written %d of %zu\n",
-                    index + 1, round.floorMs, round.ms, ratio, round.beyondCacheKilobytes, owner.saved,
+        std::printf("round %d floor-ms %lld ms %lld ratio %.3f cpu-ratio %.3f memory-beyond-cache-kb %lld written %d "
+                    "of %zu\n",
+                    index + 1, round.floorMs, round.ms, ratio, cpuRatio, round.beyondCacheKilobytes, owner.saved,
                     folders.size());
         std::fflush(stdout);
         std::snprintf(lastLine, sizeof lastLine, "folders %d records %d built %d ms %lld\n", owner.folders,
@@ -253,6 +275,7 @@ int main(int argc, char **argv)
     }
     printSpread("ms", times);
     printSpread("ratio", ratios);
+    printSpread("cpu-ratio", cpuRatios);
     printSpread("memory-beyond-cache-kb", beyondCache);
     std::fputs(lastLine, stdout);
     ThumbBitmapCache.Purge(true);
