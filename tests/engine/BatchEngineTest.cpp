@@ -50,6 +50,7 @@ public:
     }
     // What the window's Stop does before it lets go of the run.
     void stop() { m_context->Terminate(true); }
+    void pause(bool paused) { m_context->SetPaused(paused); }
 
     // The ids of the messages, from the first of the batch's own, with the
     // browse files' own reports left out.
@@ -352,6 +353,40 @@ TEST_F(BatchEngineTest, AFolderEndCountsPastWhatSixteenBitsHold)
     ASSERT_NO_FATAL_FAILURE(run(owner, files));
     ASSERT_EQ(owner.count(UM_FOLDER_END), 1);
     EXPECT_EQ(owner.all(UM_FOLDER_END)[0]->wParam, WPARAM(count));
+}
+
+TEST_F(BatchEngineTest, APausedRunBuildsNothingMoreUntilItResumes)
+{
+    std::vector<CPath> files;
+    // Large enough that the builders cannot finish them all before the pause.
+    for (int index = 0; index < 80; ++index)
+        files.push_back(image(QString("A/a%1.jpg").arg(index, 2, 10, QChar('0')), 640, 480));
+    BatchOwner owner;
+    owner.onMessage = [&](const Message &message) {
+        if (message.id == UM_THUMBNAIL_STATUS && owner.count(UM_THUMBNAIL_STATUS) == 2)
+            owner.pause(true);
+    };
+    const auto loadedRecords = [] {
+        int loaded = 0;
+        for (CThumbBitmap *record : ThumbBitmapCache.CopyToList()) {
+            loaded += record->GetState() == TThumbState::Loaded;
+            record->Release();
+        }
+        return loaded;
+    };
+    owner.start(files);
+    ASSERT_TRUE(ServeUntil([&] { return owner.count(UM_THUMBNAIL_STATUS) == 2; }));
+    // The builds under way when the pause came may still end.
+    EXPECT_FALSE(ServeUntil([&] { return owner.count(UM_THUMBNAIL_STATUS) > 2; }, std::chrono::milliseconds(300)));
+    const int loadedWhilePaused = loadedRecords();
+    EXPECT_FALSE(ServeUntil([&] { return owner.count(UM_THUMBNAIL_STATUS) > 2; }, std::chrono::milliseconds(300)));
+    EXPECT_EQ(loadedRecords(), loadedWhilePaused) << "nothing is built while paused";
+    EXPECT_LT(loadedWhilePaused, int(files.size()));
+
+    owner.pause(false);
+    ASSERT_TRUE(owner.serveUntilEnded());
+    EXPECT_EQ(owner.count(UM_THUMBNAIL_STATUS), int(files.size()));
+    EXPECT_EQ(owner.all(UM_FOLDER_END)[0]->wParam, files.size());
 }
 
 TEST_F(BatchEngineTest, AReportedTextGoesToTheRunLog)
