@@ -15,6 +15,7 @@
 #include <lib/RecentFiles.h>
 #include <lib/WaitCursor.h>
 #include <lib/controls/AlignLayout.h>
+#include <lib/controls/AnimControl.h>
 #include <lib/controls/DirectoryTreeView.h>
 #include <lib/controls/Dock.h>
 #include <lib/controls/GradientCaption.h>
@@ -118,12 +119,6 @@ QString textOf(LPARAM lParam)
     return text ? QString::fromUtf8(text) : QString();
 }
 
-QString folderOf(const QString &path)
-{
-    const qsizetype slash = path.lastIndexOf(u'\\');
-    return slash < 0 ? QString() : path.left(slash);
-}
-
 } // namespace
 
 TBatchForm1::TBatchForm1()
@@ -152,6 +147,11 @@ TBatchForm1::TBatchForm1()
     m_priority = std::clamp(Options.GetInt(Priority), 1, 5);
 
     createControls();
+    try {
+        Animate1->Open(CPath::ExeFolder().AppendFileName("Engine.avi"));
+    } catch (const Exception &) {
+        // A missing or damaged clip costs the animation, nothing more.
+    }
     createCommands();
     createMenus();
     createToolbar();
@@ -206,6 +206,9 @@ void TBatchForm1::createControls()
     auto *controls = new QWidget(this);
     auto *controlsLayout = new QHBoxLayout(controls);
     controlsLayout->setContentsMargins(4, 4, 4, 4);
+    Animate1 = new TAnimControl(controls);
+    Animate1->setObjectName(QStringLiteral("Animate1"));
+    controlsLayout->addWidget(Animate1);
     ProgressBar1 = new QProgressBar(controls);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setTextVisible(false);
@@ -666,6 +669,7 @@ void TBatchForm1::StartEngine()
     m_saving = false;
     m_context = new CBatchThumbProgressContext(Handle(), std::make_unique<TWorkerProgressContext>());
     new TBatchEngine(std::move(files), m_context, TThreadPriority(m_priority));
+    showAnimation();
     UpdateEngineControls();
     RichEdit1->setFocus();
 }
@@ -678,6 +682,7 @@ void TBatchForm1::StopEngine()
     m_context->Release();
     m_context = nullptr;
     m_saving = false;
+    showAnimation();
     UpdateEngineControls();
 }
 
@@ -686,6 +691,7 @@ void TBatchForm1::Button2Click()
     if (!m_context)
         return;
     m_context->SetPaused(!m_context->IsPaused());
+    showAnimation();
     UpdateEngineControls();
 }
 
@@ -714,7 +720,19 @@ void TBatchForm1::endRun()
         m_context = nullptr;
     }
     m_saving = false;
+    showAnimation();
     UpdateEngineControls();
+}
+
+void TBatchForm1::showAnimation()
+{
+    if (Animate1->FrameCount() == 0)
+        return;
+    const bool play = IsRunning() && !IsPaused();
+    if (play && !Animate1->IsPlaying())
+        Animate1->Play(0, 0xFFFF, -1);
+    else if (!play)
+        Animate1->Stop();
 }
 
 LRESULT TBatchForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -23,6 +23,7 @@ class QMenuBar;
 class QProgressBar;
 class QPushButton;
 class QTreeWidgetItem;
+class TAnimControl;
 class TBatchFolderScan;
 class TBatchLog;
 class TBatchWorkList;
@@ -95,6 +96,7 @@ public:
     QPushButton *CloseButton;
     QPushButton *HelpButton;
     QCheckBox *AudioCheckBox;
+    TAnimControl *Animate1;      // "Engine.avi" while a run is active; empty when the clip cannot be read
     TStringList RecentFiles;     // the lines of "Engine.txt"
     std::unique_ptr<TMenuItem> File1;
     TMenuItem *RecentMarker = nullptr;
@@ -142,6 +144,8 @@ private:
     // The run ended or was stopped: a run that the window stopped counts as aborted.
     bool runWasStopped() const;
     void endRun();
+    // The clip plays while a run is active and not paused.
+    void showAnimation();
     void addSlice();
     void endAdding();
     void SetEngineButtons();

@@ -1,10 +1,12 @@
 #include "BatchTestSupport.h"
+#include "../lib/AviTestSupport.h"
 
 #include <Source/engine/ProductInfo.h>
 #include <Source/engine/UserMessages.h>
 #include <Source/tools/BatchForm.h>
 #include <Source/tools/BatchLog.h>
 #include <Source/tools/BatchState.h>
+#include <lib/controls/AnimControl.h>
 #include <platform/Menus.h>
 
 #include <gtest/gtest.h>
@@ -231,6 +233,41 @@ TEST_F(BatchFormTest, AStateFileNameGetsItsExtensionOnce)
     EXPECT_EQ(TBatchForm1::WithStateExtension("C:\\work"), "C:\\work.zile");
     EXPECT_EQ(TBatchForm1::WithStateExtension("C:\\work.ZILE"), "C:\\work.ZILE");
     EXPECT_EQ(TBatchForm1::WithStateExtension("C:\\work.txt"), "C:\\work.txt.zile");
+}
+
+TEST_F(BatchFormTest, TheClipPlaysWhileARunIsActiveAndAMissingOrDamagedClipOnlyCostsTheAnimation)
+{
+    writePhotos("disc/Trip", 2);
+    struct Case
+    {
+        const char *name;
+        QByteArray bytes;   // empty: the pattern clip; "-": no file
+        bool plays;
+    };
+    QByteArray garbage(4096, '\x5A');
+    garbage.replace(0, 4, "RIFF");
+    const Case cases[] = {{"good clip", {}, true}, {"no clip", "-", false}, {"damaged clip", garbage, false}};
+    for (const Case &entry : cases) {
+        SCOPED_TRACE(entry.name);
+        std::filesystem::remove(TestHostFolder() + "/Program/Engine.avi");
+        if (entry.bytes.isEmpty())
+            WritePatternMovie("Program/Engine.avi", 16, 16, 4);
+        else if (entry.bytes != "-")
+            WriteHostFile(TestHostFolder() + "/Program/Engine.avi", entry.bytes);
+        TBatchForm1 form;
+        form.show();
+        add(form, "D:\\Trip", false);
+        EXPECT_FALSE(form.Animate1->IsPlaying());
+        form.StartEngine();
+        ASSERT_TRUE(form.IsRunning());
+        EXPECT_EQ(form.Animate1->IsPlaying(), entry.plays);
+        form.Button2Click();
+        EXPECT_FALSE(form.Animate1->IsPlaying()) << "paused";
+        form.Button2Click();
+        EXPECT_EQ(form.Animate1->IsPlaying(), entry.plays);
+        ASSERT_TRUE(runUntil([&] { return !form.IsRunning(); }));
+        EXPECT_FALSE(form.Animate1->IsPlaying());
+    }
 }
 
 TEST(BatchLogTest, LinesHoldNoControlCharactersAndTheOldestGoPastTheCap)
