@@ -156,6 +156,23 @@ TEST_F(BatchFormTest, PauseIsUsableInARunAfterAStopDuringABrowseFileSave)
     ASSERT_TRUE(runUntil([&] { return !form.IsRunning(); }));
 }
 
+TEST_F(BatchFormTest, TheCaptionStopsAtAHundredPercentWhenMoreRecordsArriveThanTheRunListed)
+{
+    writePhotos("disc/Trip", 2);
+    TBatchForm1 form;
+    form.show();
+    add(form, "D:\\Trip", false);
+    form.StartEngine();
+    form.Button2Click();   // the engine waits; what it sent waits for the window's loop
+    SendMessage(form.Handle(), UM_RUN_BEGIN, 0, 2);
+    // A browse file of the folder holds records of three files.
+    for (int i = 0; i < 3; ++i)
+        SendMessage(form.Handle(), UM_BROWSE_RECORD_READ, 0, 0);
+    form.UpdateEngineControls();
+    EXPECT_EQ(form.windowTitle().toStdString(), std::string("Batch Engine - 100%") + CaptionSuffix);
+    form.StopEngine();
+}
+
 TEST_F(BatchFormTest, StoppingARunEndsItAndTheWindowRefusesToCloseWhileItRuns)
 {
     writePhotos("disc/Trip", 2);
