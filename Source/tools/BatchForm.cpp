@@ -149,6 +149,7 @@ TBatchForm1::TBatchForm1()
     createControls();
     try {
         Animate1->Open(CPath::ExeFolder().AppendFileName("Engine.avi"));
+        Animate1->setFixedSize(Animate1->size());
     } catch (const Exception &) {
         // A missing or damaged clip costs the animation, nothing more.
     }
@@ -208,6 +209,7 @@ void TBatchForm1::createControls()
     controlsLayout->setContentsMargins(4, 4, 4, 4);
     Animate1 = new TAnimControl(controls);
     Animate1->setObjectName(QStringLiteral("Animate1"));
+    Animate1->setFixedSize(Animate1->size());
     controlsLayout->addWidget(Animate1);
     ProgressBar1 = new QProgressBar(controls);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -215,6 +217,7 @@ void TBatchForm1::createControls()
     controlsLayout->addWidget(ProgressBar1, 1);
     AudioCheckBox = new QCheckBox(QStringLiteral("&Audio feedback"), controls);
     AudioCheckBox->setObjectName(QStringLiteral("AudioCheckBox"));
+    AudioCheckBox->setMinimumSize(AudioCheckBox->sizeHint());
     controlsLayout->addWidget(AudioCheckBox);
     Button1 = new QPushButton(QStringLiteral("&Start"), controls);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -507,12 +510,18 @@ void TBatchForm1::UpdateRecentList(const QString &name)
         WriteRecentList(RecentFiles);
 }
 
+QString TBatchForm1::initialDir(Option option) const
+{
+    const QString folder = Options.GetString(option);
+    return folder.isEmpty() ? CPath(CString(m_stateFile)).GetDirPart().ToAnsiString() : folder;
+}
+
 void TBatchForm1::Open1Click()
 {
     TOpenDialog dialog;
     dialog.Title = "Load Batch Engine State";
     dialog.Filter = StateFilter;
-    dialog.InitialDir = Options.GetString(OpenInitialDir).toStdString();
+    dialog.InitialDir = initialDir(OpenInitialDir).toStdString();
     dialog.FileName = CPath(CString(m_stateFile)).GetFilePart().c_str();
     dialog.Options = ofFileMustExist | ofPathMustExist;
     if (!dialog.Execute(this))
@@ -535,7 +544,7 @@ void TBatchForm1::SaveAs1Click()
     TSaveDialog dialog;
     dialog.Title = "Save Batch Engine State";
     dialog.Filter = StateFilter;
-    dialog.InitialDir = Options.GetString(SaveInitialDir).toStdString();
+    dialog.InitialDir = initialDir(SaveInitialDir).toStdString();
     dialog.FileName = CPath(CString(m_stateFile)).GetFilePart().c_str();
     dialog.Options = ofOverwritePrompt | ofPathMustExist;
     if (!dialog.Execute(this))
@@ -549,7 +558,12 @@ void TBatchForm1::Recent1Click(TMenuItem *item)
 {
     if (IsBusy())
         return;
-    LoadState(item->Hint());
+    // The load rebuilds the recent list, item included: it runs once the
+    // menu's click has returned.
+    QTimer::singleShot(0, this, [this, path = item->Hint()] {
+        if (!IsBusy())
+            LoadState(path);
+    });
 }
 
 // ---- Adding and removing -----------------------------------------------------
@@ -682,6 +696,9 @@ void TBatchForm1::StopEngine()
     m_context->Release();
     m_context = nullptr;
     m_saving = false;
+    // The engine's own end is not delivered once it is stopped: the log says
+    // so itself.
+    RichEdit1->AppendLogLine(QStringLiteral("** Run Aborted **"));
     showAnimation();
     UpdateEngineControls();
 }
@@ -751,7 +768,9 @@ LRESULT TBatchForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case UM_RUN_END:
-        RichEdit1->AppendLogLine(runWasStopped() ? QStringLiteral("** Run Aborted **") : QStringLiteral("End of Run"));
+        // A run that the window stopped has had its end line already.
+        if (m_context)
+            RichEdit1->AppendLogLine(runWasStopped() ? QStringLiteral("** Run Aborted **") : QStringLiteral("End of Run"));
         endRun();
         return 0;
     case UM_FOLDER_BEGIN:
@@ -785,7 +804,7 @@ LRESULT TBatchForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         CString line;
         line.Format("%s - '%s'", text, record->GetFullPath().c_str());
         RichEdit1->AppendLogLine(line.ToAnsiString());
-        ProgressBar1->setValue(std::min(ProgressBar1->value() + 1, ProgressBar1->maximum()));
+        advanceProgress();
         return 0;
     }
     case UM_REPORT_TEXT:
@@ -814,11 +833,21 @@ LRESULT TBatchForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case UM_BROWSE_RECORD_READ:
         if (const auto *record = reinterpret_cast<const CThumbBitmap *>(lParam))
             TreeView->ShowRecordState(*record);
-        ProgressBar1->setValue(std::min(ProgressBar1->value() + 1, ProgressBar1->maximum()));
+        advanceProgress();
         return 0;
     default:
         return 0;
     }
+}
+
+void TBatchForm1::advanceProgress()
+{
+    const int before = ProgressBar1->value();
+    ProgressBar1->setValue(std::min(before + 1, ProgressBar1->maximum()));
+    // The caption's percentage follows the bar between the coordinator's ticks.
+    const int64_t maximum = std::max(ProgressBar1->maximum(), 1);
+    if (int64_t(before) * 100 / maximum != int64_t(ProgressBar1->value()) * 100 / maximum)
+        updateCaption();
 }
 
 // ---- The log -----------------------------------------------------------------

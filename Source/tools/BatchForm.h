@@ -144,6 +144,10 @@ private:
     // The run ended or was stopped: a run that the window stopped counts as aborted.
     bool runWasStopped() const;
     void endRun();
+    // One more record seen; the caption follows when its percentage changes.
+    void advanceProgress();
+    // The folder a state file dialog opens in: the option's, else the current state file's.
+    QString initialDir(Option option) const;
     // The clip plays while a run is active and not paused.
     void showAnimation();
     void addSlice();

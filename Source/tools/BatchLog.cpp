@@ -3,6 +3,7 @@
 #include <platform/StringList.h>
 
 #include <QLocale>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTime>
@@ -24,6 +25,8 @@ void TBatchLog::AppendLogLine(const QString &text)
         line += c < u' ' ? u' ' : c;
     appendPlainText(line);
     ++m_linesWritten;
+    // The latest line stays in view, wherever the user scrolled.
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     // The oldest lines give way, so that a long run keeps its latest lines.
     QTextDocument *log = document();
     while (log->characterCount() > MaxLogCharacters && log->blockCount() > 1) {

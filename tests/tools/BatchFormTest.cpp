@@ -190,6 +190,11 @@ TEST_F(BatchFormTest, StoppingARunEndsItAndTheWindowRefusesToCloseWhileItRuns)
     }
     form.Button1Click();
     EXPECT_FALSE(form.IsRunning());
+    // Nothing more comes from the stopped engine: the log ends with the stop.
+    for (int turn = 0; turn < 50; ++turn)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(logLines(form).last(), "** Run Aborted **");
+    EXPECT_EQ(logLines(form).count("** Run Aborted **"), 1);
     EXPECT_TRUE(form.close());
 }
 
@@ -218,7 +223,13 @@ TEST_F(BatchFormTest, TheRecentListDropsTheNinthAndMovesAReopenedOneToTheTop)
     std::reverse(expected.begin(), expected.end());
     EXPECT_EQ(recentCaptions(form), expected);
 
-    form.LoadState(paths[4]);
+    // Chosen from the menu: the menu is built anew under the item chosen.
+    TMenuItem *file = form.File1.get();
+    TMenuItem *fifth = file->Items(form.RecentMarker->MenuIndex() + 1 + int(expected.indexOf(paths[4])));
+    ASSERT_EQ(fifth->Hint(), paths[4]);
+    form.TreeView->RemoveAll();
+    fifth->Action()->trigger();
+    ASSERT_TRUE(runUntil([&] { return form.TreeView->ImageTotal() == 1; }));
     expected.removeAll(paths[4]);
     expected.prepend(paths[4]);
     EXPECT_EQ(recentCaptions(form), expected);
