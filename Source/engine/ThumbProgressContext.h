@@ -92,7 +92,8 @@ public:
     // Owner, any thread. Each wakes a worker waiting while paused.
     virtual void SetAborted(bool aborted);
     virtual void SetPaused(bool paused);
-    // Unpauses, and sets the terminate flag and the hooks' stop flag.
+    // Sets the terminate flag and the hooks' stop flag; a stop (true) also
+    // unpauses, a clear keeps the pause as it is.
     virtual void Terminate(bool terminate);
     // Aborted or terminated.
     virtual bool ShouldStop() const;
