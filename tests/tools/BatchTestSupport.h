@@ -3,6 +3,7 @@
 #include "../engine/ThumbTestSupport.h"
 
 #include <Source/tools/BatchWorkList.h>
+#include <platform/Thread.h>
 
 #include <QStringList>
 
@@ -28,6 +29,9 @@ protected:
     }
     void TearDown() override
     {
+        // A stopped run's engine finishes its files before it goes: the
+        // globals it uses stay until then.
+        EXPECT_TRUE(WaitForWorkerThreads(30000));
         SetMessageBoxResponder({});
         ThumbBitmapCache.Purge(true);
         TFolderSpecificOptionsCache::SaveAll();
