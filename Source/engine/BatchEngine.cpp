@@ -63,7 +63,8 @@ TBatchEngine::~TBatchEngine()
 void TBatchEngine::Execute()
 {
     InitImageLibrary();
-    m_context->Terminate(false);
+    // The owner's context is new for each run: a stop or pause it gave before
+    // this thread ran holds, and is not cleared here.
     const LPARAM fileCount = LPARAM(m_files.size());
     m_context->SendToOwner(UM_RUN_BEGIN, 0, fileCount);
     for (size_t first = 0; first < m_files.size() && !m_context->IsTerminated();) {

@@ -160,11 +160,7 @@ void CThumbProgressContext::Terminate(bool terminate)
     // Set before the wake-up, which a worker waiting for its backlog tests.
     m_terminate = terminate;
     m_progressHooks->SetStopped(terminate);
-    // A stop wakes a paused worker so that it can end. Clearing the flag, as
-    // a worker does when it begins, keeps a pause that its owner gave before
-    // the worker ran: else the owner's next Resume would pause it for good.
-    if (terminate)
-        SetPaused(false);
+    SetPaused(false);
 }
 
 bool CThumbProgressContext::ShouldStop() const

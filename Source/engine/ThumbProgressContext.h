@@ -92,8 +92,7 @@ public:
     // Owner, any thread. Each wakes a worker waiting while paused.
     virtual void SetAborted(bool aborted);
     virtual void SetPaused(bool paused);
-    // Sets the terminate flag and the hooks' stop flag; a stop (true) also
-    // unpauses, a clear keeps the pause as it is.
+    // Unpauses, and sets the terminate flag and the hooks' stop flag.
     virtual void Terminate(bool terminate);
     // Aborted or terminated.
     virtual bool ShouldStop() const;
