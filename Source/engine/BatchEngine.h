@@ -66,15 +66,29 @@ protected:
     void Execute() override;
 
 private:
+    // The files [first, end) of the list, all of folder.
+    struct TFolderSpan
+    {
+        size_t first;
+        size_t end;
+        CPath folder;
+    };
+    // How many records the builders may take on ahead of the reports.
+    static constexpr size_t MaxRecordsBuiltTogether = 4096;
+
+    std::vector<TFolderSpan> folderSpans() const;
+    // Ends the folder before when there was one, and makes span's current.
+    void beginFolder(const TFolderSpan &span, bool afterAnother);
     // Makes folder the current one: its records come from its browse file
     // unless the owner ignores browse files.
     void LoadFolderRecords(const CPath &folder);
     void LoadBrowseFileRecords(const CPath &folder);
     // Writes the current folder's records, in its sort order.
     bool SaveFolderBrowseFile(const CPath &folder);
-    // Builds and reports the files [first, end) of the list, all of the
-    // current folder.
-    void buildFolder(size_t first, size_t end);
+    size_t buildSpans(const std::vector<TFolderSpan> &spans, size_t first);
+    bool isBuiltWhole(const CPath &folder) const;
+    bool isInFolderRecords(const CPath &file);
+    void report(CThumbBitmap *record, bool built);
     // Saves the current folder when a record of it was loaded anew, empties
     // the run's list and tells the owner that the folder ended.
     void endFolder();
@@ -84,4 +98,5 @@ private:
     CBatchThumbProgressContext *m_context;     // one reference
     CPath m_folder;                            // the current folder; empty before the first
     int64_t m_newCount = 0;                    // loaded records of m_folder not from its browse file
+    bool m_ignoringBrowseFiles = false;        // the owner's last answer
 };

@@ -316,22 +316,35 @@ TEST_F(BatchEngineTest, ARecordABrowseWindowIsBuildingIsStoredPending)
                                           }));
 }
 
-TEST_F(BatchEngineTest, ABuildOnEveryCoreReportsInListOrder)
+TEST_F(BatchEngineTest, FoldersBuiltOnEveryCoreAreReportedFolderByFolderInListOrder)
 {
     TScanThread::SetBuilderCount(4);
     std::vector<CPath> files;
-    for (int index = 0; index < 24; ++index)
-        files.push_back(image(QString("A/img%1.jpg").arg(23 - index, 2, 10, QChar('0'))));
+    for (const char *name : {"A", "B", "C"}) {
+        for (int index = 0; index < 8; ++index)
+            files.push_back(image(QString("%1/img%2.jpg").arg(name).arg(7 - index)));
+    }
     BatchOwner owner;
     ASSERT_NO_FATAL_FAILURE(run(owner, files));
+    std::vector<UINT> expected = {UM_RUN_BEGIN};
+    for (int folder = 0; folder < 3; ++folder) {
+        expected.push_back(UM_FOLDER_BEGIN);
+        expected.insert(expected.end(), 8, UM_THUMBNAIL_STATUS);
+        expected.push_back(UM_FOLDER_END);
+    }
+    expected.push_back(UM_RUN_END);
+    EXPECT_EQ(owner.batchIds(), expected);
     const auto statuses = owner.all(UM_THUMBNAIL_STATUS);
     ASSERT_EQ(statuses.size(), files.size());
     for (size_t index = 0; index < files.size(); ++index) {
         EXPECT_EQ(statuses[index]->record->GetFullPath(), files[index]) << index;
         EXPECT_EQ(statuses[index]->record->GetState(), TThumbState::Loaded) << index;
+        EXPECT_EQ(statuses[index]->wParam, 1u) << index;
     }
-    EXPECT_EQ(owner.all(UM_FOLDER_END)[0]->wParam, files.size());
-    EXPECT_EQ(storedRecords(folder("A")).size(), files.size());
+    for (const Message *end : owner.all(UM_FOLDER_END))
+        EXPECT_EQ(end->wParam, 8u) << end->text;
+    for (const char *name : {"A", "B", "C"})
+        EXPECT_EQ(storedRecords(folder(name)).size(), 8u) << name;
 }
 
 TEST_F(BatchEngineTest, AFolderEndCountsPastWhatSixteenBitsHold)
