@@ -192,7 +192,7 @@ size_t TBatchEngine::buildSpans(const std::vector<TFolderSpan> &spans, size_t fi
     std::vector<bool> reported(records.size());
     size_t span = first;
     {
-        TBuildAhead pool(records, m_context, builders);
+        TBuildAhead pool(records, m_context, builders, this);
         for (; span < last && !m_context->ShouldStop(); ++span) {
             if (span > first)
                 beginFolder(spans[span], true);

@@ -48,7 +48,8 @@ public:
 // Sounds are asked for by UM_QUERY_AUDIO_FEEDBACK as the context plays them.
 //
 // The owner pauses the run with SetPaused (it rests after its next message),
-// changes its priority with SetPriority, and stops it with Terminate(true)
+// changes its priority with SetPriority (which its builders follow before
+// their next thumbnail), and stops it with Terminate(true)
 // followed by releasing its reference: the engine ends the files being
 // built, still writes the folder in hand, and frees itself; nothing more
 // reaches the window. Two folders whose texts differ only in case are two

@@ -58,8 +58,9 @@ std::vector<std::optional<TImageHandler>> readUncachedHandlers(const std::vector
     return handlers;
 }
 
-TBuildAhead::TBuildAhead(const std::vector<CThumbBitmap *> &records, CThumbProgressContext *context, int builders)
-    : m_records(records), m_context(context), m_status(records.size())
+TBuildAhead::TBuildAhead(const std::vector<CThumbBitmap *> &records, CThumbProgressContext *context, int builders,
+                         const TThread *worker)
+    : m_records(records), m_context(context), m_worker(worker), m_status(records.size())
 {
     for (int builder = 0; builder < std::min<int>(builders, int(records.size())); ++builder)
         m_builders.emplace_back([this] { buildAhead(); });
@@ -90,14 +91,24 @@ bool TBuildAhead::take(size_t index)
 void TBuildAhead::buildAhead()
 {
     InitImageLibrary();
+    TThreadPriority applied = m_worker ? m_worker->Priority() : tpNormal;   // inherited from the worker
     for (size_t index = m_next++; index < m_records.size(); index = m_next++) {
         waitWhilePaused();
         if (stopping())
             break;
+        followPriority(applied);
         if (take(index))
             build(index);
     }
     ImgClearJPGOutputText();
+}
+
+void TBuildAhead::followPriority(TThreadPriority &applied) const
+{
+    if (!m_worker || m_worker->Priority() == applied)
+        return;
+    applied = m_worker->Priority();
+    SetCallingThreadPriority(applied);
 }
 
 bool TBuildAhead::stopping() const

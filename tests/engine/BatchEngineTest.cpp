@@ -10,8 +10,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -51,6 +54,7 @@ public:
     // What the window's Stop does before it lets go of the run.
     void stop() { m_context->Terminate(true); }
     void pause(bool paused) { m_context->SetPaused(paused); }
+    void setPriority(TThreadPriority priority) { m_context->SetPriority(priority); }
 
     // The ids of the messages, from the first of the batch's own, with the
     // browse files' own reports left out.
@@ -400,6 +404,41 @@ TEST_F(BatchEngineTest, APausedRunBuildsNothingMoreUntilItResumes)
     ASSERT_TRUE(owner.serveUntilEnded());
     EXPECT_EQ(owner.count(UM_THUMBNAIL_STATUS), int(files.size()));
     EXPECT_EQ(owner.all(UM_FOLDER_END)[0]->wParam, files.size());
+}
+
+// The threads of this process at the nice value.
+int threadsAtNice(int nice)
+{
+    int threads = 0;
+    for (const auto &task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream stat(task.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::vector<std::string> values{std::istream_iterator<std::string>(fields), {}};
+        threads += values.size() > 16 && std::stoi(values[16]) == nice;
+    }
+    return threads;
+}
+
+TEST_F(BatchEngineTest, ThePriorityOfARunReachesItsBuilders)
+{
+    TScanThread::SetBuilderCount(4);
+    std::vector<CPath> files;
+    for (int index = 0; index < 80; ++index)
+        files.push_back(image(QString("A/a%1.jpg").arg(index, 2, 10, QChar('0')), 640, 480));
+    BatchOwner owner;
+    int lowered = -1;
+    owner.onMessage = [&](const Message &message) {
+        if (message.id != UM_THUMBNAIL_STATUS)
+            return;
+        if (owner.count(UM_THUMBNAIL_STATUS) == 1)
+            owner.setPriority(tpLowest);
+        if (owner.count(UM_THUMBNAIL_STATUS) == 8)
+            lowered = threadsAtNice(10);
+    };
+    ASSERT_NO_FATAL_FAILURE(run(owner, files));
+    EXPECT_GE(lowered, 3) << "the engine thread and its builders at the lowest level";
 }
 
 TEST_F(BatchEngineTest, AReportedTextGoesToTheRunLog)
