@@ -63,7 +63,8 @@ TBatchEngine::~TBatchEngine()
 void TBatchEngine::Execute()
 {
     InitImageLibrary();
-    m_context->Terminate(false);
+    // The context is new for each run, so its terminate flag is clear unless
+    // the owner stopped the run already: that stop must hold, not be undone.
     const LPARAM fileCount = LPARAM(m_files.size());
     m_context->SendToOwner(UM_RUN_BEGIN, 0, fileCount);
     const std::vector<TFolderSpan> spans = folderSpans();

@@ -52,7 +52,7 @@ public:
 // their next thumbnail), and stops it with Terminate(true)
 // followed by releasing its reference: the engine ends the files being
 // built, still writes the folder in hand, and frees itself; nothing more
-// reaches the window. Two folders whose texts differ only in case are two
+// reaches the window. A run stopped before its thread starts does nothing. Two folders whose texts differ only in case are two
 // folders.
 class TBatchEngine : public TThread
 {

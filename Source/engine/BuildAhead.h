@@ -58,15 +58,19 @@ private:
     bool take(size_t index);
     void buildAhead();
     bool stopping() const;
-    void waitWhilePaused() const;
+    // Takes on the worker's priority meanwhile.
+    void waitWhilePaused(TThreadPriority &applied) const;
     bool build(size_t index);
-    // A builder, before each build.
+    // A builder: applied becomes the worker's priority.
     void followPriority(TThreadPriority &applied) const;
     void makeThumbnail(CThumbBitmap *record);
 
     const std::vector<CThumbBitmap *> &m_records;
     CThumbProgressContext *m_context;
     const TThread *m_worker;
+    // The worker's level when the pool was made, which the builders inherit
+    // from the thread that makes it.
+    const TThreadPriority m_startPriority;
     std::vector<std::atomic<uint8_t>> m_status;   // by record: a Status
     std::atomic<size_t> m_next{0};                // the next record a builder looks at
     std::atomic<bool> m_stopping{false};

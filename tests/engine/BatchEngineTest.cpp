@@ -4,6 +4,7 @@
 
 #include <Source/engine/BatchEngine.h>
 #include <Source/engine/BrowseFile.h>
+#include <Source/engine/BuildAhead.h>
 #include <Source/engine/ScanThread.h>
 #include <Source/engine/UserMessages.h>
 #include <platform/Messages.h>
@@ -46,6 +47,13 @@ public:
         m_context = new CBatchThumbProgressContext(m_window.Handle(), std::make_unique<TWorkerProgressContext>());
         new TBatchEngine(files, m_context, tpNormal);
     }
+    // Start pressed and Stop at once, before the engine's thread runs.
+    void startStopped(const std::vector<CPath> &files)
+    {
+        m_context = new CBatchThumbProgressContext(m_window.Handle(), std::make_unique<TWorkerProgressContext>());
+        m_context->Terminate(true);
+        new TBatchEngine(files, m_context, tpNormal);
+    }
     // Serves until the engine has ended and freed itself.
     bool serveUntilEnded()
     {
@@ -54,7 +62,6 @@ public:
     // What the window's Stop does before it lets go of the run.
     void stop() { m_context->Terminate(true); }
     void pause(bool paused) { m_context->SetPaused(paused); }
-    void setPriority(TThreadPriority priority) { m_context->SetPriority(priority); }
 
     // The ids of the messages, from the first of the batch's own, with the
     // browse files' own reports left out.
@@ -285,6 +292,16 @@ TEST_F(BatchEngineTest, AStopPartWayStillSavesTheFolderAndReturnsEveryReference)
     EXPECT_EQ(ThumbBitmapCache.GetStatistics().inUse, 0) << "every record let go";
 }
 
+TEST_F(BatchEngineTest, ARunStoppedBeforeItsThreadStartsDoesNothing)
+{
+    const CPath a0 = image("A/a0.jpg");
+    BatchOwner owner;
+    owner.startStopped({a0});
+    ASSERT_TRUE(owner.serveUntilEnded());
+    EXPECT_TRUE(owner.messages.empty());
+    EXPECT_FALSE(browseFileExists(folder("A")));
+}
+
 TEST_F(BatchEngineTest, FoldersWhoseNamesDifferInCaseAreTwoFolders)
 {
     const CPath upper = image("Pics/a.jpg", 30, 20);
@@ -375,9 +392,11 @@ TEST_F(BatchEngineTest, AFolderEndCountsPastWhatSixteenBitsHold)
 TEST_F(BatchEngineTest, APausedRunBuildsNothingMoreUntilItResumes)
 {
     std::vector<CPath> files;
-    // Large enough that the builders cannot finish them all before the pause.
-    for (int index = 0; index < 80; ++index)
-        files.push_back(image(QString("A/a%1.jpg").arg(index, 2, 10, QChar('0')), 640, 480));
+    // Two builders and enough large files that they cannot finish them all
+    // before the pause.
+    TScanThread::SetBuilderCount(2);
+    for (int index = 0; index < 160; ++index)
+        files.push_back(image(QString("A/a%1.jpg").arg(index, 3, 10, QChar('0')), 640, 480));
     BatchOwner owner;
     owner.onMessage = [&](const Message &message) {
         if (message.id == UM_THUMBNAIL_STATUS && owner.count(UM_THUMBNAIL_STATUS) == 2)
@@ -414,6 +433,8 @@ int threadsAtNice(int nice)
         std::ifstream stat(task.path() / "stat");
         std::string line;
         std::getline(stat, line);
+        if (line.rfind(')') == std::string::npos)
+            continue;   // the thread ended meanwhile
         std::istringstream fields(line.substr(line.rfind(')') + 2));
         std::vector<std::string> values{std::istream_iterator<std::string>(fields), {}};
         threads += values.size() > 16 && std::stoi(values[16]) == nice;
@@ -421,24 +442,35 @@ int threadsAtNice(int nice)
     return threads;
 }
 
-TEST_F(BatchEngineTest, ThePriorityOfARunReachesItsBuilders)
+// A worker that is never started: its priority is only a level to follow.
+class IdleWorker : public TThread
 {
-    TScanThread::SetBuilderCount(4);
-    std::vector<CPath> files;
-    for (int index = 0; index < 80; ++index)
-        files.push_back(image(QString("A/a%1.jpg").arg(index, 2, 10, QChar('0')), 640, 480));
-    BatchOwner owner;
-    int lowered = -1;
-    owner.onMessage = [&](const Message &message) {
-        if (message.id != UM_THUMBNAIL_STATUS)
-            return;
-        if (owner.count(UM_THUMBNAIL_STATUS) == 1)
-            owner.setPriority(tpLowest);
-        if (owner.count(UM_THUMBNAIL_STATUS) == 8)
-            lowered = threadsAtNice(10);
-    };
-    ASSERT_NO_FATAL_FAILURE(run(owner, files));
-    EXPECT_GE(lowered, 3) << "the engine thread and its builders at the lowest level";
+protected:
+    void Execute() override {}
+};
+
+TEST_F(BatchEngineTest, ARunsBuildersTakeOnItsPriorityEvenWhilePaused)
+{
+    std::vector<CThumbBitmap *> records;
+    for (int index = 0; index < 8; ++index)
+        records.push_back(new CThumbBitmap(CThumbBitmap::FromBrowseFile,
+                                           folder("A").AppendFileName(QString("a%1.jpg").arg(index).toUtf8())));
+    CMessageWindow window([](UINT, WPARAM, LPARAM) { return LRESULT(0); });
+    auto *context = new CBatchThumbProgressContext(window.Handle(), nullptr);
+    context->SetPaused(true);
+    IdleWorker worker;
+    const int before = threadsAtNice(10);
+    {
+        TBuildAhead pool(records, context, 4, &worker);
+        worker.SetPriority(tpLowest);
+        EXPECT_TRUE(ServeUntil([&] { return threadsAtNice(10) == before + 4; })) << "every builder at the lowest level";
+        context->Terminate(true);
+    }
+    context->Release();
+    for (CThumbBitmap *record : records) {
+        EXPECT_EQ(record->GetState(), TThumbState::Pending) << "nothing built while paused";
+        record->Release();
+    }
 }
 
 TEST_F(BatchEngineTest, AReportedTextGoesToTheRunLog)
