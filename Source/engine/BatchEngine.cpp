@@ -63,25 +63,13 @@ TBatchEngine::~TBatchEngine()
 void TBatchEngine::Execute()
 {
     InitImageLibrary();
-    // The owner's context is new for each run: a stop or pause it gave before
-    // this thread ran holds, and is not cleared here.
+    // The context is new for each run, so its terminate flag is clear unless
+    // the owner stopped the run already: that stop must hold, not be undone.
     const LPARAM fileCount = LPARAM(m_files.size());
     m_context->SendToOwner(UM_RUN_BEGIN, 0, fileCount);
-    for (size_t first = 0; first < m_files.size() && !m_context->IsTerminated();) {
-        const CPath folder = folderOf(m_files[first]);
-        size_t end = first + 1;
-        while (end < m_files.size() && folderOf(m_files[end]) == folder.c_str())
-            ++end;
-        if (first > 0) {
-            endFolder();
-            m_context->LoadComplete();
-        }
-        m_context->SendToOwner(UM_FOLDER_BEGIN, 0, textParameter(folder));
-        LoadFolderRecords(folder);
-        m_newCount = 0;
-        buildFolder(first, end);
-        first = end;
-    }
+    const std::vector<TFolderSpan> spans = folderSpans();
+    for (size_t span = 0; span < spans.size() && !m_context->IsTerminated();)
+        span = buildSpans(spans, span);
     endFolder();
     m_context->SendToOwner(UM_RUN_END, 0, fileCount);
     m_context->LoadComplete();
@@ -91,10 +79,36 @@ void TBatchEngine::Execute()
     TrimWorkingSet();
 }
 
+std::vector<TBatchEngine::TFolderSpan> TBatchEngine::folderSpans() const
+{
+    std::vector<TFolderSpan> spans;
+    for (size_t first = 0; first < m_files.size();) {
+        const CPath folder = folderOf(m_files[first]);
+        size_t end = first + 1;
+        while (end < m_files.size() && folderOf(m_files[end]) == folder.c_str())
+            ++end;
+        spans.push_back({first, end, folder});
+        first = end;
+    }
+    return spans;
+}
+
+void TBatchEngine::beginFolder(const TFolderSpan &span, bool afterAnother)
+{
+    if (afterAnother) {
+        endFolder();
+        m_context->LoadComplete();
+    }
+    m_context->SendToOwner(UM_FOLDER_BEGIN, 0, textParameter(span.folder));
+    LoadFolderRecords(span.folder);
+    m_newCount = 0;
+}
+
 void TBatchEngine::LoadFolderRecords(const CPath &folder)
 {
     m_folder = folder;
-    if (m_context->SendToOwner(UM_QUERY_IGNORE_BROWSE_FILES, 0, 0) != 0)
+    m_ignoringBrowseFiles = m_context->SendToOwner(UM_QUERY_IGNORE_BROWSE_FILES, 0, 0) != 0;
+    if (m_ignoringBrowseFiles)
         return;
     if (GetBrowseFilePath(folder).GetFileExists())
         LoadBrowseFileRecords(folder);
@@ -134,41 +148,86 @@ void TBatchEngine::endFolder()
     m_context->SendToOwner(UM_FOLDER_END, WPARAM(m_newCount), textParameter(m_folder));
 }
 
-// The files that the folder's browse file did not hold are found or made in
-// the cache first and then built on every core, ahead of the reports, which
-// go out one by one in list order as each record is done.
-void TBatchEngine::buildFolder(size_t first, size_t end)
+// Whether the builders may start on the files of a folder before the run
+// reaches it: when nothing of the folder will be read from a browse file.
+// Should the guess be wrong (a browse file appears meanwhile, or the owner
+// changes its mind), the records built are only kept in the cache: what
+// reaches the owner is decided when the run reaches the folder.
+bool TBatchEngine::isBuiltWhole(const CPath &folder) const
 {
-    std::vector<CPath> files;
-    std::set<std::string> listed;   // a file listed twice is reported once
-    for (size_t index = first; index < end; ++index) {
-        const CPath &file = m_files[index];
-        if (CThumbBitmap *kept = m_records.Find(file)) {
-            kept->Release();
-            continue;
+    return m_ignoringBrowseFiles || !GetBrowseFilePath(folder).GetFileExists();
+}
+
+// The files of the spans from first on that the current folder's browse file
+// did not hold are found or made in the cache and built on every core, the
+// next folders' too while their files are all to be built, so that the cores
+// never wait for a folder's end or its save. The reports go out one by one in
+// list order as each record is done. Answers the span after the last one
+// begun.
+size_t TBatchEngine::buildSpans(const std::vector<TFolderSpan> &spans, size_t first)
+{
+    beginFolder(spans[first], first > 0);
+    const size_t base = spans[first].first;
+    std::vector<CPath> files;     // to build, in list order
+    std::vector<int> buildIndex;  // by file from base: its index in files, or -1
+    size_t last = first;          // spans [first, last) are built together
+    do {
+        std::set<std::string> listed;   // a file listed twice is built and reported once
+        for (size_t index = spans[last].first; index < spans[last].end; ++index) {
+            const CPath &file = m_files[index];
+            const bool kept = last == first && isInFolderRecords(file);
+            const bool toBuild = !kept && listed.insert(file.c_str()).second;
+            buildIndex.push_back(toBuild ? int(files.size()) : -1);
+            if (toBuild)
+                files.push_back(file);
         }
-        if (listed.insert(file.c_str()).second)
-            files.push_back(file);
-    }
+        ++last;
+    } while (last < spans.size() && files.size() < MaxRecordsBuiltTogether && isBuiltWhole(spans[last].folder));
+
     const int builders = TScanThread::BuilderCount();
     const std::vector<std::optional<TImageHandler>> handlers = readUncachedHandlers(files, m_context, builders);
     std::vector<CThumbBitmap *> records;   // one reference each until reported
     for (size_t index = 0; index < files.size() && !m_context->ShouldStop(); ++index)
         records.push_back(FindOrCreateThumbBitmap(files[index], handlers[index] ? &*handlers[index] : nullptr));
 
-    size_t reported = 0;
+    std::vector<bool> reported(records.size());
+    size_t span = first;
     {
-        TBuildAhead pool(records, m_context, builders);
-        for (; reported < records.size() && !m_context->ShouldStop(); ++reported) {
-            CThumbBitmap *record = records[reported];
-            const bool built = pool.waitFor(reported);
-            if (built)
-                m_context->ThumbnailDone(record);
-            if (record->GetState() == TThumbState::Loaded)
-                ++m_newCount;
-            m_context->SendToOwner(UM_THUMBNAIL_STATUS, built ? 1 : 0, reinterpret_cast<LPARAM>(record));
-            m_records.Add(record);
+        TBuildAhead pool(records, m_context, builders, this);
+        for (; span < last && !m_context->ShouldStop(); ++span) {
+            if (span > first)
+                beginFolder(spans[span], true);
+            for (size_t index = spans[span].first; index < spans[span].end && !m_context->ShouldStop(); ++index) {
+                const int built = buildIndex[index - base];
+                if (built < 0 || size_t(built) >= records.size() || isInFolderRecords(m_files[index]))
+                    continue;
+                report(records[size_t(built)], pool.waitFor(size_t(built)));
+                reported[size_t(built)] = true;
+            }
         }
     }
-    releaseEach(std::vector<CThumbBitmap *>(records.begin() + ptrdiff_t(reported), records.end()));
+    for (size_t index = 0; index < records.size(); ++index) {
+        if (!reported[index])
+            records[index]->Release();
+    }
+    return span;
+}
+
+bool TBatchEngine::isInFolderRecords(const CPath &file)
+{
+    CThumbBitmap *kept = m_records.Find(file);
+    if (kept)
+        kept->Release();
+    return kept != nullptr;
+}
+
+// Keeps the reference of record in the folder's list.
+void TBatchEngine::report(CThumbBitmap *record, bool built)
+{
+    if (built)
+        m_context->ThumbnailDone(record);
+    if (record->GetState() == TThumbState::Loaded)
+        ++m_newCount;
+    m_context->SendToOwner(UM_THUMBNAIL_STATUS, built ? 1 : 0, reinterpret_cast<LPARAM>(record));
+    m_records.Add(record);
 }

@@ -48,10 +48,11 @@ public:
 // Sounds are asked for by UM_QUERY_AUDIO_FEEDBACK as the context plays them.
 //
 // The owner pauses the run with SetPaused (it rests after its next message),
-// changes its priority with SetPriority, and stops it with Terminate(true)
+// changes its priority with SetPriority (which its builders follow before
+// their next thumbnail), and stops it with Terminate(true)
 // followed by releasing its reference: the engine ends the files being
 // built, still writes the folder in hand, and frees itself; nothing more
-// reaches the window. Two folders whose texts differ only in case are two
+// reaches the window. A run stopped before its thread starts does nothing. Two folders whose texts differ only in case are two
 // folders.
 class TBatchEngine : public TThread
 {
@@ -66,15 +67,29 @@ protected:
     void Execute() override;
 
 private:
+    // The files [first, end) of the list, all of folder.
+    struct TFolderSpan
+    {
+        size_t first;
+        size_t end;
+        CPath folder;
+    };
+    // How many records the builders may take on ahead of the reports.
+    static constexpr size_t MaxRecordsBuiltTogether = 4096;
+
+    std::vector<TFolderSpan> folderSpans() const;
+    // Ends the folder before when there was one, and makes span's current.
+    void beginFolder(const TFolderSpan &span, bool afterAnother);
     // Makes folder the current one: its records come from its browse file
     // unless the owner ignores browse files.
     void LoadFolderRecords(const CPath &folder);
     void LoadBrowseFileRecords(const CPath &folder);
     // Writes the current folder's records, in its sort order.
     bool SaveFolderBrowseFile(const CPath &folder);
-    // Builds and reports the files [first, end) of the list, all of the
-    // current folder.
-    void buildFolder(size_t first, size_t end);
+    size_t buildSpans(const std::vector<TFolderSpan> &spans, size_t first);
+    bool isBuiltWhole(const CPath &folder) const;
+    bool isInFolderRecords(const CPath &file);
+    void report(CThumbBitmap *record, bool built);
     // Saves the current folder when a record of it was loaded anew, empties
     // the run's list and tells the owner that the folder ended.
     void endFolder();
@@ -84,4 +99,5 @@ private:
     CBatchThumbProgressContext *m_context;     // one reference
     CPath m_folder;                            // the current folder; empty before the first
     int64_t m_newCount = 0;                    // loaded records of m_folder not from its browse file
+    bool m_ignoringBrowseFiles = false;        // the owner's last answer
 };

@@ -58,8 +58,10 @@ std::vector<std::optional<TImageHandler>> readUncachedHandlers(const std::vector
     return handlers;
 }
 
-TBuildAhead::TBuildAhead(const std::vector<CThumbBitmap *> &records, CThumbProgressContext *context, int builders)
-    : m_records(records), m_context(context), m_status(records.size())
+TBuildAhead::TBuildAhead(const std::vector<CThumbBitmap *> &records, CThumbProgressContext *context, int builders,
+                         const TThread *worker)
+    : m_records(records), m_context(context), m_worker(worker),
+      m_startPriority(worker ? worker->Priority() : tpNormal), m_status(records.size())
 {
     for (int builder = 0; builder < std::min<int>(builders, int(records.size())); ++builder)
         m_builders.emplace_back([this] { buildAhead(); });
@@ -90,14 +92,23 @@ bool TBuildAhead::take(size_t index)
 void TBuildAhead::buildAhead()
 {
     InitImageLibrary();
+    TThreadPriority applied = m_startPriority;
     for (size_t index = m_next++; index < m_records.size(); index = m_next++) {
-        waitWhilePaused();
+        waitWhilePaused(applied);
         if (stopping())
             break;
         if (take(index))
             build(index);
     }
     ImgClearJPGOutputText();
+}
+
+void TBuildAhead::followPriority(TThreadPriority &applied) const
+{
+    if (!m_worker || m_worker->Priority() == applied)
+        return;
+    applied = m_worker->Priority();
+    SetCallingThreadPriority(applied);
 }
 
 bool TBuildAhead::stopping() const
@@ -107,10 +118,13 @@ bool TBuildAhead::stopping() const
 
 // A window pauses its worker while the user drags thumbnails, the batch
 // window when the user asks: the builders rest too, leaving the cores.
-void TBuildAhead::waitWhilePaused() const
+void TBuildAhead::waitWhilePaused(TThreadPriority &applied) const
 {
-    while (m_context->IsPaused() && !stopping())
+    followPriority(applied);
+    while (m_context->IsPaused() && !stopping()) {
         std::this_thread::sleep_for(PausePollInterval);
+        followPriority(applied);
+    }
 }
 
 bool TBuildAhead::build(size_t index)

@@ -3,6 +3,7 @@
 #include "FileHandler.h"
 
 #include <lib/Path.h>
+#include <platform/Thread.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -34,12 +35,14 @@ std::vector<std::optional<TImageHandler>> readUncachedHandlers(const std::vector
 // when it gets there first); the taker claims it and builds it when the claim
 // succeeds. Builders rest while the context is paused and start nothing once
 // it should stop; builds under way end, or stop by the context's terminate
-// flag. The builders start at the priority of the thread that makes the pool.
+// flag. The builders start at the priority of the thread that makes the pool
+// and, given a worker to follow, take on its priority whenever it changes.
 class TBuildAhead
 {
 public:
-    // records and context outlive the pool.
-    TBuildAhead(const std::vector<CThumbBitmap *> &records, CThumbProgressContext *context, int builders);
+    // records, context and worker outlive the pool; worker may be null.
+    TBuildAhead(const std::vector<CThumbBitmap *> &records, CThumbProgressContext *context, int builders,
+                const TThread *worker = nullptr);
     // Waits for the builds under way.
     ~TBuildAhead();
     TBuildAhead(const TBuildAhead &) = delete;
@@ -55,12 +58,19 @@ private:
     bool take(size_t index);
     void buildAhead();
     bool stopping() const;
-    void waitWhilePaused() const;
+    // Takes on the worker's priority meanwhile.
+    void waitWhilePaused(TThreadPriority &applied) const;
     bool build(size_t index);
+    // A builder: applied becomes the worker's priority.
+    void followPriority(TThreadPriority &applied) const;
     void makeThumbnail(CThumbBitmap *record);
 
     const std::vector<CThumbBitmap *> &m_records;
     CThumbProgressContext *m_context;
+    const TThread *m_worker;
+    // The worker's level when the pool was made, which the builders inherit
+    // from the thread that makes it.
+    const TThreadPriority m_startPriority;
     std::vector<std::atomic<uint8_t>> m_status;   // by record: a Status
     std::atomic<size_t> m_next{0};                // the next record a builder looks at
     std::atomic<bool> m_stopping{false};

@@ -4,14 +4,18 @@
 
 #include <Source/engine/BatchEngine.h>
 #include <Source/engine/BrowseFile.h>
+#include <Source/engine/BuildAhead.h>
 #include <Source/engine/ScanThread.h>
 #include <Source/engine/UserMessages.h>
 #include <platform/Messages.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -41,6 +45,13 @@ public:
     void start(const std::vector<CPath> &files)
     {
         m_context = new CBatchThumbProgressContext(m_window.Handle(), std::make_unique<TWorkerProgressContext>());
+        new TBatchEngine(files, m_context, tpNormal);
+    }
+    // Start pressed and Stop at once, before the engine's thread runs.
+    void startStopped(const std::vector<CPath> &files)
+    {
+        m_context = new CBatchThumbProgressContext(m_window.Handle(), std::make_unique<TWorkerProgressContext>());
+        m_context->Terminate(true);
         new TBatchEngine(files, m_context, tpNormal);
     }
     // Serves until the engine has ended and freed itself.
@@ -281,6 +292,16 @@ TEST_F(BatchEngineTest, AStopPartWayStillSavesTheFolderAndReturnsEveryReference)
     EXPECT_EQ(ThumbBitmapCache.GetStatistics().inUse, 0) << "every record let go";
 }
 
+TEST_F(BatchEngineTest, ARunStoppedBeforeItsThreadStartsDoesNothing)
+{
+    const CPath a0 = image("A/a0.jpg");
+    BatchOwner owner;
+    owner.startStopped({a0});
+    ASSERT_TRUE(owner.serveUntilEnded());
+    EXPECT_TRUE(owner.messages.empty());
+    EXPECT_FALSE(browseFileExists(folder("A")));
+}
+
 TEST_F(BatchEngineTest, FoldersWhoseNamesDifferInCaseAreTwoFolders)
 {
     const CPath upper = image("Pics/a.jpg", 30, 20);
@@ -316,22 +337,35 @@ TEST_F(BatchEngineTest, ARecordABrowseWindowIsBuildingIsStoredPending)
                                           }));
 }
 
-TEST_F(BatchEngineTest, ABuildOnEveryCoreReportsInListOrder)
+TEST_F(BatchEngineTest, FoldersBuiltOnEveryCoreAreReportedFolderByFolderInListOrder)
 {
     TScanThread::SetBuilderCount(4);
     std::vector<CPath> files;
-    for (int index = 0; index < 24; ++index)
-        files.push_back(image(QString("A/img%1.jpg").arg(23 - index, 2, 10, QChar('0'))));
+    for (const char *name : {"A", "B", "C"}) {
+        for (int index = 0; index < 8; ++index)
+            files.push_back(image(QString("%1/img%2.jpg").arg(name).arg(7 - index)));
+    }
     BatchOwner owner;
     ASSERT_NO_FATAL_FAILURE(run(owner, files));
+    std::vector<UINT> expected = {UM_RUN_BEGIN};
+    for (int folder = 0; folder < 3; ++folder) {
+        expected.push_back(UM_FOLDER_BEGIN);
+        expected.insert(expected.end(), 8, UM_THUMBNAIL_STATUS);
+        expected.push_back(UM_FOLDER_END);
+    }
+    expected.push_back(UM_RUN_END);
+    EXPECT_EQ(owner.batchIds(), expected);
     const auto statuses = owner.all(UM_THUMBNAIL_STATUS);
     ASSERT_EQ(statuses.size(), files.size());
     for (size_t index = 0; index < files.size(); ++index) {
         EXPECT_EQ(statuses[index]->record->GetFullPath(), files[index]) << index;
         EXPECT_EQ(statuses[index]->record->GetState(), TThumbState::Loaded) << index;
+        EXPECT_EQ(statuses[index]->wParam, 1u) << index;
     }
-    EXPECT_EQ(owner.all(UM_FOLDER_END)[0]->wParam, files.size());
-    EXPECT_EQ(storedRecords(folder("A")).size(), files.size());
+    for (const Message *end : owner.all(UM_FOLDER_END))
+        EXPECT_EQ(end->wParam, 8u) << end->text;
+    for (const char *name : {"A", "B", "C"})
+        EXPECT_EQ(storedRecords(folder(name)).size(), 8u) << name;
 }
 
 TEST_F(BatchEngineTest, AFolderEndCountsPastWhatSixteenBitsHold)
@@ -358,9 +392,11 @@ TEST_F(BatchEngineTest, AFolderEndCountsPastWhatSixteenBitsHold)
 TEST_F(BatchEngineTest, APausedRunBuildsNothingMoreUntilItResumes)
 {
     std::vector<CPath> files;
-    // Large enough that the builders cannot finish them all before the pause.
-    for (int index = 0; index < 80; ++index)
-        files.push_back(image(QString("A/a%1.jpg").arg(index, 2, 10, QChar('0')), 640, 480));
+    // Two builders and enough large files that they cannot finish them all
+    // before the pause.
+    TScanThread::SetBuilderCount(2);
+    for (int index = 0; index < 160; ++index)
+        files.push_back(image(QString("A/a%1.jpg").arg(index, 3, 10, QChar('0')), 640, 480));
     BatchOwner owner;
     owner.onMessage = [&](const Message &message) {
         if (message.id == UM_THUMBNAIL_STATUS && owner.count(UM_THUMBNAIL_STATUS) == 2)
@@ -387,6 +423,54 @@ TEST_F(BatchEngineTest, APausedRunBuildsNothingMoreUntilItResumes)
     ASSERT_TRUE(owner.serveUntilEnded());
     EXPECT_EQ(owner.count(UM_THUMBNAIL_STATUS), int(files.size()));
     EXPECT_EQ(owner.all(UM_FOLDER_END)[0]->wParam, files.size());
+}
+
+// The threads of this process at the nice value.
+int threadsAtNice(int nice)
+{
+    int threads = 0;
+    for (const auto &task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream stat(task.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        if (line.rfind(')') == std::string::npos)
+            continue;   // the thread ended meanwhile
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::vector<std::string> values{std::istream_iterator<std::string>(fields), {}};
+        threads += values.size() > 16 && std::stoi(values[16]) == nice;
+    }
+    return threads;
+}
+
+// A worker that is never started: its priority is only a level to follow.
+class IdleWorker : public TThread
+{
+protected:
+    void Execute() override {}
+};
+
+TEST_F(BatchEngineTest, ARunsBuildersTakeOnItsPriorityEvenWhilePaused)
+{
+    std::vector<CThumbBitmap *> records;
+    for (int index = 0; index < 8; ++index)
+        records.push_back(new CThumbBitmap(CThumbBitmap::FromBrowseFile,
+                                           folder("A").AppendFileName(QString("a%1.jpg").arg(index).toUtf8())));
+    CMessageWindow window([](UINT, WPARAM, LPARAM) { return LRESULT(0); });
+    auto *context = new CBatchThumbProgressContext(window.Handle(), nullptr);
+    context->SetPaused(true);
+    IdleWorker worker;
+    const int before = threadsAtNice(10);
+    {
+        TBuildAhead pool(records, context, 4, &worker);
+        worker.SetPriority(tpLowest);
+        EXPECT_TRUE(ServeUntil([&] { return threadsAtNice(10) == before + 4; })) << "every builder at the lowest level";
+        context->Terminate(true);
+    }
+    context->Release();
+    for (CThumbBitmap *record : records) {
+        EXPECT_EQ(record->GetState(), TThumbState::Pending) << "nothing built while paused";
+        record->Release();
+    }
 }
 
 TEST_F(BatchEngineTest, AReportedTextGoesToTheRunLog)
