@@ -1,7 +1,8 @@
 // The floor for a folder build: decodes every JPEG of a folder with
 // libjpeg-turbo at the smallest DCT scale that still gives at least twice the
-// thumbnail size, on all cores, and nothing else.
-//     JpegDecodeLoop FOLDER [--threads N] [--size S]
+// thumbnail size, on all cores, and nothing else. Given several folders, it
+// decodes the files of them all in one pool: the floor of a batch run.
+//     JpegDecodeLoop FOLDER [FOLDER...] [--threads N] [--size S]
 // Prints "files F ms T".
 
 #include <turbojpeg.h>
@@ -66,23 +67,28 @@ bool decode(tjhandle decompressor, const std::filesystem::path &path, int size, 
 
 int main(int argc, char **argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: JpegDecodeLoop FOLDER [--threads N] [--size S]\n");
-        return 2;
-    }
     int threads = int(std::max(1u, std::thread::hardware_concurrency()));
     int size = 80;
-    for (int i = 2; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--threads") == 0)
-            threads = std::max(1, std::atoi(argv[i + 1]));
-        else if (std::strcmp(argv[i], "--size") == 0)
-            size = std::max(1, std::atoi(argv[i + 1]));
+    std::vector<std::string> folders;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc)
+            threads = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc)
+            size = std::max(1, std::atoi(argv[++i]));
+        else
+            folders.push_back(argv[i]);
+    }
+    if (folders.empty()) {
+        std::fprintf(stderr, "usage: JpegDecodeLoop FOLDER [FOLDER...] [--threads N] [--size S]\n");
+        return 2;
     }
     std::vector<std::filesystem::path> files;
-    for (const auto &entry : std::filesystem::directory_iterator(argv[1])) {
-        const std::string extension = entry.path().extension().string();
-        if (entry.is_regular_file() && (extension == ".jpg" || extension == ".JPG"))
-            files.push_back(entry.path());
+    for (const std::string &folder : folders) {
+        for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+            const std::string extension = entry.path().extension().string();
+            if (entry.is_regular_file() && (extension == ".jpg" || extension == ".JPG"))
+                files.push_back(entry.path());
+        }
     }
 
     const auto start = std::chrono::steady_clock::now();

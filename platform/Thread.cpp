@@ -116,13 +116,25 @@ void TThread::SetPriority(TThreadPriority priority)
     applyPriority();
 }
 
+// A level the host refuses (a user may not raise a thread above normal) runs
+// at normal.
+static void applyPriorityTo(int hostThreadId, TThreadPriority priority)
+{
+    if (::setpriority(PRIO_PROCESS, id_t(hostThreadId), niceFor(priority)) != 0)
+        ::setpriority(PRIO_PROCESS, id_t(hostThreadId), 0);
+}
+
 void TThread::applyPriority()
 {
     const int id = m_hostThreadId.load();
     if (id == 0)
         return;
-    if (::setpriority(PRIO_PROCESS, id_t(id), niceFor(m_priority)) != 0)
-        ::setpriority(PRIO_PROCESS, id_t(id), 0);
+    applyPriorityTo(id, m_priority);
+}
+
+void SetCallingThreadPriority(TThreadPriority priority)
+{
+    applyPriorityTo(int(::syscall(SYS_gettid)), priority);
 }
 
 void TThread::run()

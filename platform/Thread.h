@@ -66,6 +66,10 @@ private:
     bool m_finished = false;
 };
 
+// The calling thread's priority, as TThread::SetPriority sets a thread's: for
+// the helper threads of a worker, which follow the worker's level.
+void SetCallingThreadPriority(TThreadPriority priority);
+
 // Any thread but a TThread's own. Waits until no TThread of the process runs
 // (a thread runs from Resume until its Execute has returned, and one that
 // frees itself until it is freed), at most timeoutMs milliseconds; false when

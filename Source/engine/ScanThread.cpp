@@ -1,6 +1,7 @@
 #include "ScanThread.h"
 
 #include "BrowseFile.h"
+#include "BuildAhead.h"
 #include "FileHandler.h"
 #include "FolderOptions.h"
 #include "ThumbBitmap.h"
@@ -19,7 +20,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -31,8 +31,6 @@ namespace {
 
 // How long the scan thread rests between two looks at the window's requests.
 constexpr auto RequestPollInterval = std::chrono::milliseconds(150);
-// How often a paused builder looks whether it may go on.
-constexpr auto PausePollInterval = std::chrono::milliseconds(20);
 // UM_COUNT_PROGRESS after every this many image files.
 constexpr int CountProgressStep = 100;
 
@@ -60,132 +58,6 @@ bool isListedFileIncluded(const CPath &path, const WIN32_FIND_DATAA &found)
         cached->Release();
     return IsFileIncluded(path, known);
 }
-
-// Runs work(index) for every index below count on `threads` threads besides
-// the caller's, each taking the next index not yet taken, until stop answers
-// true. Each thread prepares the imaging library first. An error of one index
-// is written to the debug output and the others go on.
-void forEachIndex(int count, int threads, const std::function<bool()> &stop, const std::function<void(int)> &work)
-{
-    std::atomic<int> next{0};
-    const auto run = [&] {
-        InitImageLibrary();
-        for (int index = next++; index < count && !stop(); index = next++) {
-            try {
-                work(index);
-            } catch (const std::exception &error) {
-                OutputDebugStringA(error.what());
-            }
-        }
-        ImgClearJPGOutputText();
-    };
-    std::vector<std::thread> pool;
-    for (int thread = 0; thread < std::min(threads, count); ++thread)
-        pool.emplace_back(run);
-    run();
-    for (std::thread &thread : pool)
-        thread.join();
-}
-
-// Builds the records of a rescan ahead of the scan thread, which reports them
-// one after another in order. A record is taken by exactly one thread (a
-// builder, or the scan thread when it gets there first); the taker claims it
-// and builds it when the claim succeeds. On stop no new build starts; builds
-// under way end, or stop by the context's terminate flag.
-class TBuildAhead
-{
-public:
-    TBuildAhead(const std::vector<CThumbBitmap *> &records, CThumbProgressContext *context, int builders)
-        : m_records(records), m_context(context), m_status(records.size())
-    {
-        for (int builder = 0; builder < std::min<int>(builders, int(records.size())); ++builder)
-            m_builders.emplace_back([this] { buildAhead(); });
-    }
-    ~TBuildAhead()
-    {
-        m_stopping = true;
-        for (std::thread &builder : m_builders)
-            builder.join();
-    }
-
-    // Once record index has been handled: whether it was claimed (and built).
-    bool waitFor(size_t index)
-    {
-        if (take(index))
-            return build(index);
-        std::unique_lock lock(m_doneLock);
-        m_doneChanged.wait(lock, [&] { return m_status[index].load() >= Claimed; });
-        return m_status[index].load() == Claimed;
-    }
-
-private:
-    enum Status : uint8_t { Free, Taken, Claimed, NotClaimed };
-
-    bool take(size_t index)
-    {
-        uint8_t free = Free;
-        return m_status[index].compare_exchange_strong(free, Taken);
-    }
-
-    void buildAhead()
-    {
-        InitImageLibrary();
-        for (size_t index = m_next++; index < m_records.size(); index = m_next++) {
-            waitWhilePaused();
-            if (stopping())
-                break;
-            if (take(index))
-                build(index);
-        }
-        ImgClearJPGOutputText();
-    }
-
-    bool stopping() const { return m_stopping || m_context->ShouldStop(); }
-
-    // A window pauses its worker while the user drags thumbnails: the
-    // builders rest too, leaving the cores to the window.
-    void waitWhilePaused() const
-    {
-        while (m_context->IsPaused() && !stopping())
-            std::this_thread::sleep_for(PausePollInterval);
-    }
-
-    bool build(size_t index)
-    {
-        CThumbBitmap *record = m_records[index];
-        const bool claimed = record->ClaimForLoading();
-        if (claimed)
-            makeThumbnail(record);
-        {
-            std::lock_guard lock(m_doneLock);
-            m_status[index] = claimed ? Claimed : NotClaimed;
-        }
-        m_doneChanged.notify_all();
-        return claimed;
-    }
-
-    // A build that raises has failed its record (MakeThumbnail ends the
-    // claim); it must not end the process.
-    void makeThumbnail(CThumbBitmap *record)
-    {
-        try {
-            record->MakeThumbnail(m_context);
-        } catch (const std::exception &error) {
-            OutputDebugStringA(error.what());
-        } catch (...) {
-            OutputDebugStringA("A thumbnail build ended by an unknown exception");
-        }
-    }
-
-    const std::vector<CThumbBitmap *> &m_records;
-    CThumbProgressContext *m_context;
-    std::vector<std::atomic<uint8_t>> m_status;   // by record: a Status
-    std::atomic<size_t> m_next{0};                // the next record a builder looks at
-    std::atomic<bool> m_stopping{false};
-    std::mutex m_doneLock;   // taken alone; pairs m_doneChanged with m_status
-    std::condition_variable m_doneChanged;
-    std::vector<std::thread> m_builders;
-};
 
 } // namespace
 
@@ -333,19 +205,8 @@ std::vector<CPath> CThumbLoader::countFiles(CThumbProgressContext *context)
 
 void CThumbLoader::createRecords(CThumbProgressContext *context, const std::vector<CPath> &files)
 {
-    // The files' headers are read beforehand, on all cores, so that the
-    // find-or-create lock covers only the lookup and the creation.
-    std::vector<std::optional<TImageHandler>> handlers(files.size());
-    forEachIndex(
-        int(files.size()), TScanThread::BuilderCount(), [&] { return context->ShouldStop(); },
-        [&](int index) {
-            if (CThumbBitmap *cached = FindThumbBitmap(files[size_t(index)])) {
-                cached->Release();
-                return;
-            }
-            handlers[size_t(index)].emplace(files[size_t(index)], true);
-        });
-
+    const std::vector<std::optional<TImageHandler>> handlers =
+        readUncachedHandlers(files, context, TScanThread::BuilderCount());
     context->SendToOwner(UM_CREATE_BEGIN, 0, LPARAM(files.size()));
     for (size_t index = 0; index < files.size() && !context->ShouldStop(); ++index) {
         CThumbBitmap *record = FindOrCreateThumbBitmap(files[index], handlers[index] ? &*handlers[index] : nullptr);

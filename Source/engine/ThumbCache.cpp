@@ -5,6 +5,7 @@
 #include "ZiloOptions.h"
 
 #include <Source/Glob.h>
+#include <platform/Files.h>
 
 #include <algorithm>
 
@@ -82,13 +83,17 @@ CThumbBitmap *CThumbBitmapHashedList::Find(const CPath &path)
 {
     const uint32_t key = caseBlindKey(path);
     CSingleLock lock(m_lock);
+    CThumbBitmap *found = nullptr;
     for (const Entry &entry : m_buckets[HashFileName(path)]) {
-        if (entry.pathKey == key && entry.path.CompareNoCase(path) == 0) {
-            entry.record->AddRef();
-            return entry.record;
-        }
+        if (entry.pathKey != key || entry.path.CompareNoCase(path) != 0)
+            continue;
+        found = entry.record;
+        if (entry.path == path.c_str())
+            break;   // an exact match outweighs one in another case
     }
-    return nullptr;
+    if (found)
+        found->AddRef();
+    return found;
 }
 
 void CThumbBitmapHashedList::RemoveAll()
@@ -212,9 +217,23 @@ void CThumbBitmapCache::CheckFolderUpToDate(const CPath &folder, bool force)
     }
 }
 
+// Whether a record filed under other, which differs from path only in case,
+// belongs to another file: where names have case, "/Pics" and "/pics" can
+// both exist.
+static bool namesAnotherFile(const CPath &path, const CPath &other)
+{
+    if (IsSameFile(path, other))
+        return false;
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES && GetFileAttributesA(other) != INVALID_FILE_ATTRIBUTES;
+}
+
 CThumbBitmap *FindThumbBitmap(const CPath &path)
 {
-    return ThumbBitmapCache.Find(path);
+    CThumbBitmap *cached = ThumbBitmapCache.Find(path);
+    if (!cached || cached->GetFullPath() == path.c_str() || !namesAnotherFile(path, cached->GetFullPath()))
+        return cached;
+    cached->Release();
+    return nullptr;
 }
 
 void EnterThumbBitmapLock()

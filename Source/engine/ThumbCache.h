@@ -43,7 +43,8 @@ public:
     virtual void Remove(CThumbBitmap *record);
     // Releases one reference of every record.
     virtual void ReleaseAll();
-    // The record of path with a reference for the caller, or null.
+    // The record of path with a reference for the caller, or null. One filed
+    // under exactly path comes before one filed under it in another case.
     virtual CThumbBitmap *Find(const CPath &path);
     // Takes every record out, releasing nothing.
     void RemoveAll();
@@ -105,17 +106,20 @@ private:
 
 extern CThumbBitmapCache ThumbBitmapCache;
 
-// The cached record of path with a reference for the caller, or null.
+// The cached record of path with a reference for the caller, or null. A
+// record of the path in another case is taken, unless the two paths name two
+// different existing files (where names have case, "/Pics" and "/pics" can
+// both exist); only then are the files looked at.
 CThumbBitmap *FindThumbBitmap(const CPath &path);
 // The find-or-create lock: held from a lookup to the creation of the record
 // when it was missing, so that one file never gets two records. Taken before
 // the cache's lock.
 void EnterThumbBitmapLock();
 void LeaveThumbBitmapLock();
-// The cached record of path with a reference for the caller, or a new one
-// (mode FromFile) when there is none. The file's header is read before the
-// find-or-create lock is taken, or file is taken as read, so that the lock
-// covers only the lookup and the creation.
+// The cached record of path, as FindThumbBitmap finds it, with a reference
+// for the caller, or a new one (mode FromFile) when there is none. The file's
+// header is read before the find-or-create lock is taken, or file is taken as
+// read, so that the lock covers only the lookup and the creation.
 CThumbBitmap *FindOrCreateThumbBitmap(const CPath &path, const TImageHandler *file = nullptr);
 // Moves the cached record of oldPath, if any, to newPath; a record cached
 // for newPath before is marked stale.

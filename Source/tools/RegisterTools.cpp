@@ -2,6 +2,7 @@
 
 #include "AnimForm.h"
 #include "BasketForm.h"
+#include "BatchForm.h"
 #include "Feedback.h"
 #include "FindSimilarForm.h"
 #include "FinderForm.h"
@@ -29,6 +30,7 @@ public:
 void RegisterTools()
 {
     RegisterTool(Tool::Animation, {.window = [] { return std::make_unique<TAnimForm1>(); }});
+    RegisterTool(Tool::Batch, {.window = [] { return std::make_unique<TBatchForm1>(); }});
     RegisterTool(Tool::Basket, {.window = [] { return std::make_unique<TBasketForm1>(); }});
     RegisterTool(Tool::Finder, {.window = [] { return std::make_unique<TFinderForm1>(); }});
     RegisterTool(Tool::FindSimilar, {.window = [] { return std::make_unique<TFindSimilarForm1>(); }});

@@ -58,6 +58,24 @@ TEST_F(ThumbCacheTest, LookupIgnoresCase)
     record->Release();
 }
 
+TEST_F(ThumbCacheTest, NamesInAnotherCaseOfTwoExistingFilesHaveARecordEach)
+{
+    const CPath upper = writeJpegFile("Pics/a.jpg", 16, 12);
+    const CPath lower = writeJpegFile("pics/a.jpg", 12, 16);
+    CThumbBitmap *upperRecord = FindOrCreateThumbBitmap(upper);
+    EXPECT_EQ(FindThumbBitmap(lower), nullptr);
+    CThumbBitmap *lowerRecord = FindOrCreateThumbBitmap(lower);
+    EXPECT_NE(lowerRecord, upperRecord);
+    EXPECT_EQ(lowerRecord->GetFullPath(), lower);
+    for (CThumbBitmap *record : {upperRecord, lowerRecord}) {
+        CThumbBitmap *found = FindThumbBitmap(record->GetFullPath());
+        EXPECT_EQ(found, record) << record->GetFullPath().c_str();
+        if (found)
+            found->Release();
+        record->Release();
+    }
+}
+
 TEST_F(ThumbCacheTest, StatisticsCountRecordsInUseApart)
 {
     makeRecords(3, "C:\\Pics", JpegBytes(8, 8));

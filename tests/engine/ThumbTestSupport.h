@@ -12,12 +12,15 @@
 
 #include <QString>
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 // JPEG bytes of a width x height picture of one colour.
 inline std::vector<uint8_t> JpegBytes(uint32_t width, uint32_t height, uint8_t red = 200, uint8_t green = 40,
@@ -88,4 +91,28 @@ public:
 private:
     mutable std::mutex m_lock;   // guards m_codes
     std::vector<uint8_t> m_codes;
+};
+
+// Every write past bytes of any file fails for one scope, as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, m_saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
 };
