@@ -7,7 +7,7 @@
 #include <Source/Glob.h>
 #include <Source/engine/BatchEngine.h>
 #include <Source/engine/FileHandler.h>
-#include <Source/engine/ProductInfo.h>
+#include <lib/ProductInfo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/UserMessages.h>
 #include <Source/engine/ZiloOptions.h>

@@ -1,7 +1,7 @@
 #include "BatchTestSupport.h"
 #include "../lib/AviTestSupport.h"
 
-#include <Source/engine/ProductInfo.h>
+#include <lib/ProductInfo.h>
 #include <Source/engine/UserMessages.h>
 #include <Source/tools/BatchForm.h>
 #include <Source/tools/BatchLog.h>

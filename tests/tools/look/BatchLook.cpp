@@ -6,7 +6,7 @@
 #include "../../engine/look/LookFolder.h"
 
 #include <Source/Glob.h>
-#include <Source/engine/ProductInfo.h>
+#include <lib/ProductInfo.h>
 #include <Source/tools/BatchForm.h>
 #include <lib/controls/DirectoryTreeView.h>
 
