@@ -3,7 +3,9 @@
 #include "AnimForm.h"
 #include "BasketForm.h"
 #include "Feedback.h"
+#include "FolderManagerForm.h"
 #include "OpenWith.h"
+#include "SeqRenameForm.h"
 #include "ViewerForm.h"
 
 #include <Source/windows/ToolHost.h>
@@ -32,6 +34,12 @@ void RegisterTools()
                                       SendFeedback();
                                       return true;
                                   }});
+    RegisterTool(Tool::FolderManager, {.command = [](ToolBrowser &browser) {
+                                           return TFolderManagerForm1::Show(browser.ShownFolder());
+                                       }});
+    RegisterTool(Tool::SequentialRename, {.command = [](ToolBrowser &browser) {
+                                              return TSeqRenameForm1::Show(browser);
+                                          }});
     RegisterTool(Tool::OpenWith, {.hooks = [](bool registered) {
                                       static TOpenWithList list;
                                       SetOpenWithHooks(registered ? &list : nullptr);
