@@ -198,6 +198,11 @@ void CRegExportForFolderManager::BeginKey(const QString &keyPath, int depth)
 
 // ---------------------------------------------------------------- the dialog
 
+bool TFolderManagerForm1::TFolderNode::operator<(const QTreeWidgetItem &other) const
+{
+    return text(0).compare(other.text(0), Qt::CaseInsensitive) < 0;
+}
+
 TFolderManagerForm1::TFolderManagerForm1(QWidget *owner, const CPath &folder) : TModalForm1(owner), m_folder(folder)
 {
     setObjectName("FolderManagerForm1");

@@ -60,6 +60,8 @@ public:
     {
     public:
         explicit TFolderNode(CNodeData data) : Data(std::move(data)) {}
+        // Alphabetical, without regard to case.
+        bool operator<(const QTreeWidgetItem &other) const override;
         CNodeData Data;
     };
 
