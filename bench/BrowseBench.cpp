@@ -1,10 +1,10 @@
 // A browse window's speed, offscreen, with its coordinator and its scan
 // thread, on folders that have browse files:
-//     BrowseBench DATA_FOLDER [RUNS] [commands]
+//     BrowseBench DATA_FOLDER [RUNS] [commands | tools]
 // DATA_FOLDER keeps folders of small photographs with their browse files,
 // made on the first use and kept: Browse1000A and Browse1000B (1,000
 // photographs each), Browse10000A and Browse10000B (10,000 each) and, for the
-// commands, Browse50000A (50,000).
+// commands, Browse50000A (50,000) and Browse5000R (5,000, renamed by the runs).
 // MakeBenchPhotos writes the photographs (160x120) and "ZiloBench build"
 // their browse files; both are taken from this program's folder. Unless
 // ZILO_DRIVE_MAP is set, a drive map makes DATA_FOLDER drive D: (and the
@@ -57,6 +57,14 @@
 //   the other direction and back, and the search again moving its matches to
 //   the top; then the box is put back as it was. Each run line gives the
 //   box's paints after each command.
+// - then, in a window on Browse5000R (5,000 photographs), a Sequential
+//   Rename of the whole selection to "IMG" and then "PIC" and a number, run
+//   after run: one validation of the 5,000 new names (limit 100 ms) and
+//   "&Rename All" with memos and cache following (limit 5 s); the window must
+//   not reload the folder of its own accord, during the renames or after;
+// - the folder manager over 10,000 keys below "Folders": its opening
+//   (limit 1 s) and Scan Branch over the whole tree (limit 5 s).
+// With "tools" it takes only these last two, the tools' part of "commands".
 // Settings and the program folder go to a scratch folder unless
 // ZILO_REGISTRY and ZILO_PROGRAM_FOLDER are set. Message boxes and dialogs
 // are answered with their defaults and reported: none should come.
@@ -73,6 +81,8 @@
 #include <Source/engine/ThumbProgressContext.h>
 #include <Source/engine/Thumbnail.h>
 #include <Source/windows/BrowseForm.h>
+#include <Source/engine/VolumePath.h>
+#include <Source/tools/RegisterTools.h>
 #include <Source/windows/MainForm.h>
 #include <lib/SafeRegIniFile.h>
 #include <platform/HostPath.h>
@@ -114,6 +124,9 @@ constexpr int DefaultRuns = 10;
 constexpr int Sizes[] = {1000, 10000};
 constexpr int StatesSize = 50000;     // the thumbnails of the command states' window
 constexpr int CommandsSize = 10000;   // of the commands' window
+constexpr int RenameSize = 5000;      // the sequential rename's selection
+constexpr int MemoSpacing = 50;       // of the renamed files, one in this many has a memo
+constexpr int FolderKeyCount = 10000; // the folder manager's keys below "Folders"
 constexpr int StateCalls = 1000;      // a run's calls of UpdateCommandStates, for each selection
 constexpr char PhotoSize[] = "160x120";
 // A gap in which the window thread slept this long holds a pause.
@@ -630,9 +643,32 @@ bool inIdleWindow(const fs::path &folder, int count, const std::function<bool(TB
     return measured && closed;
 }
 
+// A memo on every MemoSpacing-th file of the window, so that the renames
+// carry memos along.
+void giveMemos(TBrowseForm1 &form)
+{
+    TStringList lines;
+    lines.Add(QStringLiteral("renamed in sequence"));
+    for (int index = 0; index < form.ThumbBox->Count(); index += MemoSpacing)
+        CMemo(form.ThumbBox->Thumbnail(index)->GetThumbBitmap()->GetFullPath()).SetLines(lines);
+}
+
+// FolderKeyCount keys below "Folders", folders of the data drive that do not
+// exist, a hundred in each of a hundred folders; one transaction.
+void writeFolderKeys(const fs::path &data)
+{
+    const CString volume = VolumePathFromDrivePathNoSlash(windowsPathOf(data));
+    TSafeRegIniFile::Transaction transaction(*SettingsStore);
+    for (int index = 0; index < FolderKeyCount; ++index) {
+        const QString section = QString::asprintf("Folders\\%s\\Tree\\d%03d\\f%02d", volume.c_str(), index / 100, index % 100);
+        SettingsStore->WriteInteger(section, QStringLiteral("Thumbnail Size"), 100);
+    }
+    transaction.Commit();
+}
+
 // The command states on StatesSize thumbnails, then the commands on
 // CommandsSize, each in a window of its own that serves all the runs.
-bool measureCommands(const fs::path &data, int runs)
+bool measureCommands(const fs::path &data, int runs, bool toolsOnly)
 {
     struct TWindowRounds
     {
@@ -645,9 +681,21 @@ bool measureCommands(const fs::path &data, int runs)
         {StatesSize, "command states " + std::to_string(StatesSize),
          [](TBrowseForm1 &form, TCommandTimes &times) { return TimeCommandStates(form, StateCalls, times); }, {}},
         {CommandsSize, "commands " + std::to_string(CommandsSize), TimeCommandRound, {}},
+        {RenameSize, "rename " + std::to_string(RenameSize), {}, {}},
+    };
+    const char *const prefixes[] = {"IMG", "PIC"};   // each run renames every file again
+    windows[2].round = [&prefixes, round = 0](TBrowseForm1 &form, TCommandTimes &times) mutable {
+        if (round == 0)
+            giveMemos(form);
+        const bool renamed = TimeSequentialRename(form, prefixes[round++ % 2], times);
+        answerWithDefaults();
+        return renamed;
     };
     for (TWindowRounds &window : windows) {
-        const bool measured = inIdleWindow(folderOf(data, window.size, "A"), window.size, [&](TBrowseForm1 &form) {
+        if (toolsOnly && window.size != RenameSize)
+            continue;
+        const char *letter = window.size == RenameSize ? "R" : "A";
+        const bool measured = inIdleWindow(folderOf(data, window.size, letter), window.size, [&](TBrowseForm1 &form) {
             for (int run = 1; run <= runs; ++run) {
                 settleBeforeRequest(run);
                 if (!window.round(form, window.times))
@@ -659,18 +707,33 @@ bool measureCommands(const fs::path &data, int runs)
         if (!measured)
             return false;
     }
-    for (const TWindowRounds &window : windows)
-        printCommandSummary(window.what, window.times);
+    TCommandTimes folderManager;
+    writeFolderKeys(data);
+    for (int run = 1; run <= runs; ++run) {
+        if (!TimeFolderManager(FolderKeyCount, folderManager))
+            return false;
+        answerWithDefaults();
+        printCommandRun(run, "folder manager", folderManager);
+    }
+    for (const TWindowRounds &window : windows) {
+        if (!window.times.Figures().empty())
+            printCommandSummary(window.what, window.times);
+    }
+    printCommandSummary("folder manager", folderManager);
     return true;
 }
 
 // The folders that the measurements need, made where missing, then the
 // measurements after a warm-up, with the coordinator.
-int run(const fs::path &data, int runs, bool commands)
+enum class Mode { Loads, Commands, Tools };
+
+int run(const fs::path &data, int runs, Mode mode)
 {
     std::vector<std::pair<int, const char *>> folders;
-    if (commands)
-        folders = {{StatesSize, "A"}, {CommandsSize, "A"}};
+    if (mode == Mode::Commands)
+        folders = {{StatesSize, "A"}, {CommandsSize, "A"}, {RenameSize, "R"}};
+    else if (mode == Mode::Tools)
+        folders = {{RenameSize, "R"}};
     else
         for (int size : Sizes)
             for (const char *letter : {"A", "B"})
@@ -684,6 +747,7 @@ int run(const fs::path &data, int runs, bool commands)
     const fs::path empty = data / "Empty";
     fs::create_directories(empty);
     setWindowPlacement();
+    RegisterTools();
     TMainForm1 coordinator;
     coordinator.Terminate = [] {};
     // Fonts, styles and the backing store warm up.
@@ -691,13 +755,14 @@ int run(const fs::path &data, int runs, bool commands)
     serveUntil([&] { return warmUp->ScanContext() && !warmUp->IsLoading(); });
     closeWindow(warmUp);
 
-    const bool measured = commands ? measureCommands(data, runs) : measureLoads(data, runs);
+    const bool measured = mode == Mode::Loads ? measureLoads(data, runs)
+                                              : measureCommands(data, runs, mode == Mode::Tools);
     return measured ? 0 : 1;
 }
 
 int usage()
 {
-    std::fprintf(stderr, "usage: BrowseBench DATA_FOLDER [RUNS] [commands]\n");
+    std::fprintf(stderr, "usage: BrowseBench DATA_FOLDER [RUNS] [commands | tools]\n");
     return 2;
 }
 
@@ -705,8 +770,11 @@ int usage()
 
 int main(int argc, char **argv)
 {
-    const bool commands = argc > 2 && std::strcmp(argv[argc - 1], "commands") == 0;
-    const int givenRuns = argc - 2 - (commands ? 1 : 0);   // 0 or 1 when the command line is right
+    const char *last = argc > 2 ? argv[argc - 1] : "";
+    const Mode mode = std::strcmp(last, "commands") == 0 ? Mode::Commands
+                      : std::strcmp(last, "tools") == 0  ? Mode::Tools
+                                                         : Mode::Loads;
+    const int givenRuns = argc - 2 - (mode != Mode::Loads ? 1 : 0);   // 0 or 1 when the command line is right
     if (argc < 2 || givenRuns < 0 || givenRuns > 1)
         return usage();
     const int runs = givenRuns == 1 ? std::atoi(argv[2]) : DefaultRuns;
@@ -724,7 +792,7 @@ int main(int argc, char **argv)
     answerWithDefaults();
     InitGlobals();
     InitImageLibrary();
-    const int status = run(data, runs, commands);
+    const int status = run(data, runs, mode);
     ThumbBitmapCache.Purge(true);
     TFolderSpecificOptionsCache::SaveAll();
     TMemoList::FreeAll();

@@ -10,6 +10,7 @@
 #include <platform/FileFind.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
 #include <QGridLayout>
@@ -36,6 +37,8 @@ constexpr char SeqRenameSection[] = "SeqRename";
 constexpr int ValidationDelayMs = 300;
 // How often a long validation or rename repaints its progress.
 constexpr qint64 PaintIntervalMs = 100;
+// How long after a rename the folder watchers' notices of it may still come.
+constexpr int NoticeSettleMs = 1000;
 
 // Characters that no file name may hold.
 constexpr char ForbiddenNameCharacters[] = "\\/:*?\"<>|";
@@ -294,9 +297,14 @@ bool TSeqRenameForm1::Show(ToolBrowser &browser)
         renamed = dialog.ShowModal() == mrOk;
         anyRenamed = dialog.AnyRenamed();
     }
-    // The windows ignored the folder's changes while the dialog renamed.
-    if (anyRenamed)
-        Shell().UpdateFolderWindows(folder);
+    if (!anyRenamed)
+        return renamed;
+    // The windows ignored the folder's changes while the dialog renamed, and
+    // the watchers' notices of them are still on their way: the windows update
+    // once, now, and go on ignoring the notices while they arrive.
+    ++SequentialRenameCount;
+    Shell().UpdateFolderWindows(folder);
+    QTimer::singleShot(NoticeSettleMs, qApp, [] { --SequentialRenameCount; });
     return renamed;
 }
 
