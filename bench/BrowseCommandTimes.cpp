@@ -280,7 +280,12 @@ bool TimeSequentialRename(TBrowseForm1 &form, const char *prefix, TCommandTimes 
     // How long the window has to take the folder's changes for its own: its
     // folder-change timer and a little more.
     constexpr int SettleMs = 1500;
+    constexpr auto IdleTimeout = std::chrono::seconds(60);
     TThumbBox &box = *form.ThumbBox;
+    // The update after the last run's renames ends first.
+    const Clock::time_point waiting = Clock::now();
+    while (form.IsLoading() && Clock::now() - waiting < IdleTimeout)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     TCommandRound round(form, times);
     int reloads = 0;
     const QMetaObject::Connection counting =
