@@ -190,7 +190,7 @@ void CRegExportForFolderManager::BeginKey(const QString &keyPath, int depth)
         text = "Volume " + text.toUpper();
     auto *node = new TFolderNode({CString(key), text});
     node->setText(0, text);
-    node->setIcon(0, styleIcon(QStyle::SP_DirClosedIcon).pixmap(16, QIcon::Disabled));
+    node->setIcon(0, m_notScanned);
     m_levels[parentLevel]->addChild(node);
     m_levels.resize(parentLevel + 1);
     m_levels.push_back(node);
@@ -206,6 +206,8 @@ bool TFolderManagerForm1::TFolderNode::operator<(const QTreeWidgetItem &other) c
 TFolderManagerForm1::TFolderManagerForm1(QWidget *owner, const CPath &folder) : TModalForm1(owner), m_folder(folder)
 {
     setObjectName("FolderManagerForm1");
+    m_images = {styleIcon(QStyle::SP_ComputerIcon), QIcon(styleIcon(QStyle::SP_DirClosedIcon).pixmap(16, QIcon::Disabled)),
+                styleIcon(QStyle::SP_DriveHDIcon), styleIcon(QStyle::SP_DirIcon), styleIcon(QStyle::SP_TrashIcon)};
     setWindowTitle("Folder Manager");
 
     TreeView = new QTreeWidget(this);
@@ -345,9 +347,9 @@ void TFolderManagerForm1::FormCreate()
     FolderLabel->setText(m_folder.ToAnsiString());
     auto *root = new TFolderNode({CString(), FoldersKey, true, false});
     root->setText(0, FoldersKey);
-    root->setIcon(0, styleIcon(QStyle::SP_ComputerIcon));
+    root->setIcon(0, m_images.root);
     TreeView->addTopLevelItem(root);
-    CRegExportForFolderManager walk(root);
+    CRegExportForFolderManager walk(root, m_images.notScanned);
     walk.Export(SettingsRoot + u'\\' + FoldersKey);
     TreeView->sortItems(0, Qt::AscendingOrder);
     root->setExpanded(true);
@@ -375,13 +377,13 @@ void TFolderManagerForm1::markScanned(TFolderNode *node, const CPath &folder)
     const bool volume = levelOf(node) == 1;
     if (volume && !isNetworkKey(node->Data.key) && folder.GetLength() >= 2)
         node->setText(0, node->Data.text + " in drive " + folder.Left(2).ToAnsiString());
-    node->setIcon(0, styleIcon(volume ? QStyle::SP_DriveHDIcon : QStyle::SP_DirIcon));
+    node->setIcon(0, volume ? m_images.volume : m_images.folder);
 }
 
 void TFolderManagerForm1::markDeleted(TFolderNode *node)
 {
     node->Data.deleted = true;
-    node->setIcon(0, styleIcon(QStyle::SP_TrashIcon));
+    node->setIcon(0, m_images.deleted);
 }
 
 void TFolderManagerForm1::markNotScanned(TFolderNode *node)
@@ -389,7 +391,7 @@ void TFolderManagerForm1::markNotScanned(TFolderNode *node)
     node->Data.scanned = false;
     node->Data.deleted = false;
     node->setText(0, node->Data.text);
-    node->setIcon(0, styleIcon(QStyle::SP_DirClosedIcon).pixmap(16, QIcon::Disabled));
+    node->setIcon(0, m_images.notScanned);
 }
 
 bool TFolderManagerForm1::ScanNode(TFolderNode *node)

@@ -6,6 +6,7 @@
 #include <lib/Path.h>
 #include <lib/String.h>
 
+#include <QIcon>
 #include <QStringList>
 #include <QTreeWidgetItem>
 
@@ -143,6 +144,13 @@ private:
     // Copies or resets the options of every folder of the branch.
     void changeBranchOptions(bool reset);
 
+    // The nodes' images, made once and shared by every node: an image made
+    // for each node would hold its own pixmaps.
+    struct TNodeImages
+    {
+        QIcon root, notScanned, volume, folder, deleted;
+    };
+    TNodeImages m_images;
     CPath m_folder;
     CThumbBitmap *m_record = nullptr;   // one reference
     TFolderNode *m_scanNode = nullptr;  // the next node to scan
@@ -156,12 +164,17 @@ private:
 class CRegExportForFolderManager : public CRegExport
 {
 public:
-    explicit CRegExportForFolderManager(TFolderManagerForm1::TFolderNode *root) : m_levels{root} {}
+    // Each node added shows notScanned.
+    CRegExportForFolderManager(TFolderManagerForm1::TFolderNode *root, const QIcon &notScanned)
+        : m_notScanned(notScanned), m_levels{root}
+    {
+    }
 
 protected:
     void BeginKey(const QString &keyPath, int depth) override;
 
 private:
+    QIcon m_notScanned;
     // The last node added at each level; the root at level 0.
     std::vector<TFolderManagerForm1::TFolderNode *> m_levels;
     qint64 m_lastPaint = 0;
