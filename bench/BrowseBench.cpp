@@ -1,10 +1,10 @@
 // A browse window's speed, offscreen, with its coordinator and its scan
 // thread, on folders that have browse files:
-//     BrowseBench DATA_FOLDER [RUNS] [commands]
+//     BrowseBench DATA_FOLDER [RUNS] [commands | tools]
 // DATA_FOLDER keeps folders of small photographs with their browse files,
 // made on the first use and kept: Browse1000A and Browse1000B (1,000
 // photographs each), Browse10000A and Browse10000B (10,000 each) and, for the
-// commands, Browse50000A (50,000).
+// commands, Browse50000A (50,000) and Browse5000R (5,000, renamed by the runs).
 // MakeBenchPhotos writes the photographs (160x120) and "ZiloBench build"
 // their browse files; both are taken from this program's folder. Unless
 // ZILO_DRIVE_MAP is set, a drive map makes DATA_FOLDER drive D: (and the
@@ -63,7 +63,15 @@
 //   100 a Find each, as a ramp that no minimum stops runs them (limit 1 s);
 // - the finder in 5 windows on Browse10000A with the basket listing the same
 //   10,000 photographs: Find with "5.jpg" (a tenth match) and with "photo"
-//   (all match), from the click until every window has painted (limit 150 ms).
+//   (all match), from the click until every window has painted (limit 150 ms);
+// - then, in a window on Browse5000R (5,000 photographs), a Sequential
+//   Rename of the whole selection to "IMG" and then "PIC" and a number, run
+//   after run: one validation of the 5,000 new names (limit 100 ms) and
+//   "&Rename All" with memos and cache following (limit 5 s); the window must
+//   not reload the folder of its own accord, during the renames or after;
+// - the folder manager over 10,000 keys below "Folders": its opening
+//   (limit 1 s) and Scan Branch over the whole tree (limit 5 s).
+// With "tools" it takes only the sequential rename and the folder manager.
 // Settings and the program folder go to a scratch folder unless
 // ZILO_REGISTRY and ZILO_PROGRAM_FOLDER are set. Message boxes and dialogs
 // are answered with their defaults and reported: none should come.
@@ -79,6 +87,7 @@
 #include <Source/engine/ThumbCache.h>
 #include <Source/engine/ThumbProgressContext.h>
 #include <Source/engine/Thumbnail.h>
+#include <Source/engine/VolumePath.h>
 #include <Source/tools/BasketData.h>
 #include <Source/tools/BasketForm.h>
 #include <Source/tools/FindSimilarForm.h>
@@ -131,6 +140,9 @@ constexpr int Sizes[] = {1000, 10000};
 constexpr int StatesSize = 50000;     // the thumbnails of the command states' window
 constexpr int CommandsSize = 10000;   // of the commands' window
 constexpr int FinderWindows = 5;       // the finder's windows, each on the commands' folder
+constexpr int RenameSize = 5000;       // the sequential rename's selection
+constexpr int MemoSpacing = 50;        // of the renamed files, one in this many has a memo
+constexpr int FolderKeyCount = 10000;  // the folder manager's keys below "Folders"
 constexpr int StateCalls = 1000;      // a run's calls of UpdateCommandStates, for each selection
 constexpr char PhotoSize[] = "160x120";
 // A gap in which the window thread slept this long holds a pause.
@@ -715,7 +727,30 @@ bool prepareFindSimilar(TBrowseForm1 &form)
 
 // The command states on StatesSize thumbnails, then the commands on
 // CommandsSize, each in a window of its own that serves all the runs.
-bool measureCommands(const fs::path &data, int runs)
+// A memo on every MemoSpacing-th file of the window, so that the renames
+// carry memos along.
+void giveMemos(TBrowseForm1 &form)
+{
+    TStringList lines;
+    lines.Add(QStringLiteral("renamed in sequence"));
+    for (int index = 0; index < form.ThumbBox->Count(); index += MemoSpacing)
+        CMemo(form.ThumbBox->Thumbnail(index)->GetThumbBitmap()->GetFullPath()).SetLines(lines);
+}
+
+// FolderKeyCount keys below "Folders", folders of the data drive that do not
+// exist, a hundred in each of a hundred folders; one transaction.
+void writeFolderKeys(const fs::path &data)
+{
+    const CString volume = VolumePathFromDrivePathNoSlash(windowsPathOf(data));
+    TSafeRegIniFile::Transaction transaction(*SettingsStore);
+    for (int index = 0; index < FolderKeyCount; ++index) {
+        const QString section = QString::asprintf("Folders\\%s\\Tree\\d%03d\\f%02d", volume.c_str(), index / 100, index % 100);
+        SettingsStore->WriteInteger(section, QStringLiteral("Thumbnail Size"), 100);
+    }
+    transaction.Commit();
+}
+
+bool measureCommands(const fs::path &data, int runs, bool toolsOnly)
 {
     using TForms = std::vector<TBrowseForm1 *>;
     struct TWindowRounds
@@ -755,9 +790,20 @@ bool measureCommands(const fs::path &data, int runs)
                                     *Shell().ToolWindow(Tool::Basket)->Window(), times);
          },
          {}},
+        {RenameSize, 1, "rename " + std::to_string(RenameSize), none, {}, {}},
+    };
+    const char *const prefixes[] = {"IMG", "PIC"};   // each run renames every file again
+    windows[std::size(windows) - 1].round = [&prefixes, round = 0](const TForms &forms, TCommandTimes &times) mutable {
+        if (round == 0)
+            giveMemos(*forms[0]);
+        const bool renamed = TimeSequentialRename(*forms[0], prefixes[round++ % 2], times);
+        answerWithDefaults();
+        return renamed;
     };
     for (TWindowRounds &window : windows) {
-        const fs::path folder = folderOf(data, window.size, "A");
+        if (toolsOnly && window.size != RenameSize)
+            continue;
+        const fs::path folder = folderOf(data, window.size, window.size == RenameSize ? "R" : "A");
         const bool measured = inIdleWindows(folder, window.size, window.windowCount, [&](const TForms &forms) {
             if (!window.prepare(forms))
                 return false;
@@ -772,18 +818,33 @@ bool measureCommands(const fs::path &data, int runs)
         if (!measured)
             return false;
     }
-    for (const TWindowRounds &window : windows)
-        printCommandSummary(window.what, window.times);
+    TCommandTimes folderManager;
+    writeFolderKeys(data);
+    for (int run = 1; run <= runs; ++run) {
+        if (!TimeFolderManager(FolderKeyCount, folderManager))
+            return false;
+        answerWithDefaults();
+        printCommandRun(run, "folder manager", folderManager);
+    }
+    for (const TWindowRounds &window : windows) {
+        if (!window.times.Figures().empty())
+            printCommandSummary(window.what, window.times);
+    }
+    printCommandSummary("folder manager", folderManager);
     return true;
 }
 
 // The folders that the measurements need, made where missing, then the
 // measurements after a warm-up, with the coordinator.
-int run(const fs::path &data, int runs, bool commands)
+enum class Mode { Loads, Commands, Tools };
+
+int run(const fs::path &data, int runs, Mode mode)
 {
     std::vector<std::pair<int, const char *>> folders;
-    if (commands)
-        folders = {{StatesSize, "A"}, {CommandsSize, "A"}};
+    if (mode == Mode::Commands)
+        folders = {{StatesSize, "A"}, {CommandsSize, "A"}, {RenameSize, "R"}};
+    else if (mode == Mode::Tools)
+        folders = {{RenameSize, "R"}};
     else
         for (int size : Sizes)
             for (const char *letter : {"A", "B"})
@@ -797,8 +858,8 @@ int run(const fs::path &data, int runs, bool commands)
     const fs::path empty = data / "Empty";
     fs::create_directories(empty);
     setWindowPlacement();
-    // The tool windows that the commands' searches use.
-    if (commands)
+    // The tools that the commands use.
+    if (mode != Mode::Loads)
         RegisterTools();
     TMainForm1 coordinator;
     coordinator.Terminate = [] {};
@@ -807,13 +868,14 @@ int run(const fs::path &data, int runs, bool commands)
     serveUntil([&] { return warmUp->ScanContext() && !warmUp->IsLoading(); });
     closeWindow(warmUp);
 
-    const bool measured = commands ? measureCommands(data, runs) : measureLoads(data, runs);
+    const bool measured = mode == Mode::Loads ? measureLoads(data, runs)
+                                              : measureCommands(data, runs, mode == Mode::Tools);
     return measured ? 0 : 1;
 }
 
 int usage()
 {
-    std::fprintf(stderr, "usage: BrowseBench DATA_FOLDER [RUNS] [commands]\n");
+    std::fprintf(stderr, "usage: BrowseBench DATA_FOLDER [RUNS] [commands | tools]\n");
     return 2;
 }
 
@@ -821,8 +883,11 @@ int usage()
 
 int main(int argc, char **argv)
 {
-    const bool commands = argc > 2 && std::strcmp(argv[argc - 1], "commands") == 0;
-    const int givenRuns = argc - 2 - (commands ? 1 : 0);   // 0 or 1 when the command line is right
+    const char *last = argc > 2 ? argv[argc - 1] : "";
+    const Mode mode = std::strcmp(last, "commands") == 0 ? Mode::Commands
+                      : std::strcmp(last, "tools") == 0  ? Mode::Tools
+                                                         : Mode::Loads;
+    const int givenRuns = argc - 2 - (mode != Mode::Loads ? 1 : 0);   // 0 or 1 when the command line is right
     if (argc < 2 || givenRuns < 0 || givenRuns > 1)
         return usage();
     const int runs = givenRuns == 1 ? std::atoi(argv[2]) : DefaultRuns;
@@ -840,7 +905,7 @@ int main(int argc, char **argv)
     answerWithDefaults();
     InitGlobals();
     InitImageLibrary();
-    const int status = run(data, runs, commands);
+    const int status = run(data, runs, mode);
     ThumbBitmapCache.Purge(true);
     TFolderSpecificOptionsCache::SaveAll();
     TMemoList::FreeAll();

@@ -8,16 +8,24 @@
 #include <Source/engine/Thumbnail.h>
 #include <Source/tools/FindSimilarForm.h>
 #include <Source/tools/FinderForm.h>
+#include <Source/tools/FolderManagerForm.h>
+#include <Source/tools/SeqRenameForm.h>
 #include <Source/windows/BrowseForm.h>
+#include <platform/MessageBox.h>
+#include <platform/ModalDialog.h>
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -327,4 +335,85 @@ bool TimeFindSimilar(TFindSimilarForm1 &similar, TBrowseForm1 &form, bool ramp, 
         return true;
     std::fprintf(stderr, "%s selected %d of %d\n", figure.c_str(), selected, form.ThumbBox->Count());
     return false;
+}
+
+bool TimeSequentialRename(TBrowseForm1 &form, const char *prefix, TCommandTimes &times)
+{
+    constexpr double ValidateLimitMs = 100;
+    constexpr double RenameLimitMs = 5000;
+    // How long the window has to take the folder's changes for its own: its
+    // folder-change timer and a little more.
+    constexpr int SettleMs = 1500;
+    constexpr auto IdleTimeout = std::chrono::seconds(60);
+    TThumbBox &box = *form.ThumbBox;
+    // The update after the last run's renames ends first.
+    const Clock::time_point waiting = Clock::now();
+    while (form.IsLoading() && Clock::now() - waiting < IdleTimeout)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    TCommandRound round(form, times);
+    int reloads = 0;
+    const QMetaObject::Connection counting =
+        QObject::connect(form.FileSystemUpdateTimer, &QTimer::timeout, [&reloads] { ++reloads; });
+    round.Trigger("SelectAll1", "");
+    const int count = box.SelectedCount();
+    const std::string what = " " + std::to_string(count);
+    bool answered = false;
+    SetModalResponder([&](QDialog &dialog) {
+        auto *rename = dynamic_cast<TSeqRenameForm1 *>(&dialog);
+        if (!rename) {
+            dialog.reject();
+            return;
+        }
+        answered = true;
+        rename->PrefixEdit->setText(prefix);
+        const Clock::time_point validating = Clock::now();
+        round.Expect(rename->ValidateSequence(), "the new names validate");
+        times.Add("Sequential Rename, validate" + what, ValidateLimitMs, msSince(validating));
+        const Clock::time_point renaming = Clock::now();
+        rename->RenameButton->click();
+        times.Add("Sequential Rename, Rename All" + what, RenameLimitMs, msSince(renaming));
+        round.Expect(rename->result() == mrOk, "Rename All renames every file");
+    });
+    round.Trigger("SeqRename1", "");
+    SetModalResponder({});
+    round.Expect(answered, "the dialog opened");
+    round.Expect(reloads == 0, "no reload while the dialog renamed");
+    QEventLoop settle;
+    QTimer::singleShot(SettleMs, &settle, &QEventLoop::quit);
+    settle.exec();
+    round.Expect(reloads == 0, "no reload of the window's own after the dialog");
+    QObject::disconnect(counting);
+    const CString expected = CString(prefix) + "00001.jpg";
+    round.Expect(nameAt(box, 0) == expected.c_str(), "the window shows the new names");
+    round.Trigger("SelectNone1", "");
+    return !round.Failed();
+}
+
+bool TimeFolderManager(int keyCount, TCommandTimes &times)
+{
+    constexpr double OpenLimitMs = 1000;
+    constexpr double ScanLimitMs = 5000;
+    constexpr auto ScanTimeout = std::chrono::seconds(60);
+    const Clock::time_point opening = Clock::now();
+    TFolderManagerForm1 dialog(nullptr, CPath());
+    const double openMs = msSince(opening);
+    int nodes = 0;
+    for (QTreeWidgetItemIterator it(dialog.TreeView); *it; ++it)
+        ++nodes;
+    times.Add("Folder Manager, open " + std::to_string(keyCount) + " keys", OpenLimitMs, openMs);
+    dialog.TreeView->setCurrentItem(dialog.Root());
+    SetMessageBoxResponder([](const QString &, const QString &, UINT) { return IDYES; });
+    const Clock::time_point scanning = Clock::now();
+    dialog.ScanBranch1Click();
+    while (dialog.IsScanning() && Clock::now() - scanning < ScanTimeout)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    times.Add("Folder Manager, Scan Branch " + std::to_string(keyCount) + " keys", ScanLimitMs, msSince(scanning));
+    SetMessageBoxResponder({});
+    // Each key a node, its volume's node and the root besides.
+    if (nodes < keyCount + 1 || dialog.IsScanning()) {
+        std::fprintf(stderr, "the folder manager showed %d nodes for %d keys%s\n", nodes, keyCount,
+                     dialog.IsScanning() ? " and never finished its scan" : "");
+        return false;
+    }
+    return true;
 }

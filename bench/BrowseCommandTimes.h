@@ -64,3 +64,18 @@ bool TimeFinderRound(TFinderForm1 &finder, const std::vector<TBrowseForm1 *> &fo
 // why on standard error, when the reference matched nothing.
 bool TimeFindSimilar(TFindSimilarForm1 &similar, TBrowseForm1 &form, bool ramp, const std::string &figure,
                      TCommandTimes &times);
+
+// Window thread; form is idle and shows a folder of MakeBenchPhotos'
+// photographs, nothing selected. Selects all and gives the Sequential Rename
+// command: in its dialog, times one validation of the whole selection (limit
+// 100 ms) and "&Rename All" (limit 5 s), which renames every file to prefix
+// and a number. Answers false, saying why on standard error, when a command
+// was not enabled, the files were not renamed, or the window reloaded the
+// folder of its own accord while the dialog renamed or after it.
+bool TimeSequentialRename(TBrowseForm1 &form, const char *prefix, TCommandTimes &times);
+
+// Window thread, with the program's globals, whose "Folders" holds keyCount
+// folder keys. Times the folder manager's opening (limit 1 s) and a scan of
+// its whole tree (limit 5 s); answers false when the tree did not show every
+// key or the scan did not end.
+bool TimeFolderManager(int keyCount, TCommandTimes &times);

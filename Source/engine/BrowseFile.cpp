@@ -680,3 +680,59 @@ CPath ReadBrowseFileFolder(const CPath &path)
         ShowMessageBox(VolumeNotMountedText, WarningBoxFlags);
     return folder;
 }
+
+CThumbBitmap *ReadFirstBrowseRecord(const CPath &path, const CPath &folder)
+{
+    try {
+        TFileStream file(path.ToAnsiString(), fmOpenRead | fmShareDenyWrite);
+        const int64_t fileSize = file.Size();
+        if (fileSize > MaxBrowseFileBytes)
+            return nullptr;
+        CArchive archive(&file, ArRead);
+        readMagic(archive);
+        if (archive.readValue<uint16_t>() != BrowseFileVersion)
+            return nullptr;
+        CString storedFolder;
+        archive >> storedFolder;
+        const uint32_t count = archive.readValue<uint32_t>();
+        archive.readValue<uint8_t>();   // sort property and direction: not shown
+        archive.readValue<uint8_t>();
+        const std::vector<DirectoryEntry> entries =
+            placeBlocks(readDirectory(archive, count), uint64_t(file.Position()), uint64_t(fileSize));
+        if (entries.empty())
+            return nullptr;
+        // The first block alone, as a file of its own.
+        const DirectoryEntry &first = entries.front();
+        const int64_t blockBytes = int64_t(first.end - std::min<uint64_t>(first.offset, first.end));
+        if (blockBytes <= 0)
+            return nullptr;
+        TMemoryStream block;
+        file.SetPosition(first.offset);
+        block.CopyFrom(file, blockBytes);
+        const DirectoryEntry whole{first.name, 0, uint64_t(blockBytes)};
+        // Its end is the block's end, so a damaged block raises rather than being skipped.
+        return findOrReadRecord(folder.AppendFileName(first.name), block, uint64_t(blockBytes), whole);
+    } catch (const Exception &) {
+        return nullptr;
+    }
+}
+
+bool IsDeletableBrowseFile(const CPath &path, const CPath &folder)
+{
+    const CString extension(CentralNameExtension);
+    const CString name = path.GetFilePart();
+    if (name.GetLength() <= extension.GetLength() || name.Right(extension.GetLength()).CompareNoCase(extension) != 0)
+        return false;
+    const bool inFolder = !folder.IsEmpty() && liesIn(path, folder);
+    const CPath centralFolder = centralBrowseFolder();
+    if (!inFolder && (centralFolder.IsEmpty() || !liesIn(path, centralFolder)))
+        return false;
+    try {
+        TFileStream file(path.ToAnsiString(), fmOpenRead | fmShareDenyWrite);
+        CArchive archive(&file, ArRead);
+        readMagic(archive);
+        return true;
+    } catch (const Exception &) {
+        return false;
+    }
+}

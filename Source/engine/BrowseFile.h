@@ -93,6 +93,18 @@ private:
     std::vector<CThumbBitmap *> m_records;
 };
 
+// The first record of the browse file at path, for a preview, as the
+// records of folder: only the header, the directory and the first block are
+// read, never the whole file. The cached record when there is one. With one
+// reference for the caller; null for a file that is damaged, of another
+// version, holds no record or cannot be read.
+CThumbBitmap *ReadFirstBrowseRecord(const CPath &path, const CPath &folder);
+// Whether path may be deleted as folder's browse file: a file ending ".zilo"
+// that begins with the browse file's magic, lying right in folder or in the
+// central browse-file folder. A setting may name any file; this keeps every
+// other file from being deleted in its place.
+bool IsDeletableBrowseFile(const CPath &path, const CPath &folder);
+
 // Whether the folder's browse file belongs in the central browse-file folder,
 // by the Disk option "Special Browse Folder Option": always (0); for a shared
 // folder or one on a network drive (2); otherwise when the folder holding the

@@ -6,9 +6,11 @@
 #include "Feedback.h"
 #include "FindSimilarForm.h"
 #include "FinderForm.h"
+#include "FolderManagerForm.h"
 #include "MakeMovie.h"
 #include "OpenWith.h"
 #include "OptionForm.h"
+#include "SeqRenameForm.h"
 #include "ThumbnailWizard.h"
 #include "ViewerForm.h"
 
@@ -50,6 +52,12 @@ void RegisterTools()
     RegisterTool(Tool::Preferences, {.command = [](ToolBrowser &browser) {
                                          return TOptionForm1::ShowPreferences(browser);
                                      }});
+    RegisterTool(Tool::FolderManager, {.command = [](ToolBrowser &browser) {
+                                           return TFolderManagerForm1::Show(browser.ShownFolder());
+                                       }});
+    RegisterTool(Tool::SequentialRename, {.command = [](ToolBrowser &browser) {
+                                              return TSeqRenameForm1::Show(browser);
+                                          }});
     RegisterTool(Tool::OpenWith, {.hooks = [](bool registered) {
                                       static TOpenWithList list;
                                       SetOpenWithHooks(registered ? &list : nullptr);

@@ -52,8 +52,6 @@
 #include <algorithm>
 #include <unordered_set>
 
-std::atomic<int> SequentialRenameCount{0};
-
 namespace {
 
 int s_windowCount = 0;

@@ -398,7 +398,3 @@ CString BrowserSection(int windowNumber);
 // The letters of the drives, joined with ", ", on which files of these sizes
 // would fit, counted in whole clusters.
 CString CopyFitDrives(const std::vector<uint64_t> &fileSizes, const std::vector<CDrive> &drives);
-
-// Raised while a sequential rename renames files, so that the windows do not
-// take its changes for the user's.
-extern std::atomic<int> SequentialRenameCount;

@@ -18,6 +18,8 @@ ToolEntry &entry(Tool tool)
 
 } // namespace
 
+std::atomic<int> SequentialRenameCount{0};
+
 void SetToolShell(ToolShell *shell)
 {
     s_shell = shell;

@@ -4,6 +4,7 @@
 #include <lib/Path.h>
 #include <lib/controls/GradientCaption.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -99,6 +100,10 @@ public:
     // Ends the program when no window that keeps it running is left.
     virtual void QuitIfNoWindows() {}
 };
+
+// Raised while a sequential rename renames files, so that the windows do not
+// take its changes for the user's.
+extern std::atomic<int> SequentialRenameCount;
 
 void SetToolShell(ToolShell *shell);
 ToolShell &Shell();

@@ -8,18 +8,27 @@
 //                         unless the questions are answered)
 //   UpkeepLook movie      a movie's progress window part-way, for four seconds
 //                         without compression, then four while compressing
+//   UpkeepLook rename     the sequential rename of B, A and c selected in
+//                         that order, beside an unselected "pic00003.PNG"
+//   UpkeepLook folders    the folder manager over folders of C:, some gone,
+//                         and of a disc that is not in its drive
 
 #include "../../engine/look/LookFolder.h"
 
 #include <Source/Glob.h>
+#include <Source/engine/VolumePath.h>
 #include <Source/tools/Feedback.h>
+#include <Source/tools/FolderManagerForm.h>
 #include <Source/tools/MovieProgressForm.h>
+#include <Source/tools/SeqRenameForm.h>
 #include <Source/tools/Upgrade.h>
 #include <lib/ProductInfo.h>
 #include <lib/SafeRegIniFile.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
 #include <QString>
 #include <QTemporaryDir>
@@ -29,7 +38,7 @@ int main(int argc, char **argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(ProductName);
     const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : qEnvironmentVariable("LOOK_DIALOG");
-    if (what != "upgrade" && what != "feedback" && what != "movie")
+    if (what != "upgrade" && what != "feedback" && what != "movie" && what != "rename" && what != "folders")
         return 2;
     QTemporaryDir folder;
     if (!folder.isValid())
@@ -64,6 +73,22 @@ int main(int argc, char **argv)
             QTimer::singleShot(4000, &wait, &QEventLoop::quit);
             wait.exec();
         }
+    } else if (what == "rename") {
+        const QString photos = folder.path() + "/C/Photos/";
+        for (const char *name : {"B.JPG", "a.jpg", "c.png", "pic00003.PNG", "notes.txt"}) {
+            QFile file(photos + name);
+            file.open(QIODevice::WriteOnly);
+        }
+        TSeqRenameForm1 dialog(nullptr, {CPath("C:\\Photos\\B.JPG"), CPath("C:\\Photos\\a.jpg"),
+                                         CPath("C:\\Photos\\c.png")});
+        dialog.ShowModal();
+    } else if (what == "folders") {
+        QDir(folder.path()).mkpath("C/Photos/2023/Summer");
+        const QString volume = CString(VolumePathFromDrivePathNoSlash(CPath("C:\\"))).ToAnsiString();
+        for (const QString &key : {volume + "\\Photos", volume + "\\Photos\\2023", volume + "\\Photos\\2023\\Summer",
+                                   volume + "\\Photos\\2022", volume + "\\Old Scans", QString("0BADF00D\\Holiday CD")})
+            SettingsStore->WriteInteger("Folders\\" + key, QStringLiteral("Thumbnail Size"), 100);
+        TFolderManagerForm1::Show(CPath("C:\\Photos"));
     } else {
         SendFeedback();
     }
