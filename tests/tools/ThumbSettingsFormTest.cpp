@@ -1,5 +1,6 @@
 #include "../Source/GlobTestSupport.h"
 
+#include <Source/engine/Memo.h>
 #include <Source/tools/ThumbSettingsForm.h>
 #include <lib/controls/HistoryComboBox.h>
 #include <lib/controls/NewScrollBox.h>
@@ -34,7 +35,11 @@ protected:
         m_form = std::make_unique<TThumbSettingsForm1>(nullptr, QStringLiteral("Thumbnail Appearance"));
     }
 
-    void TearDown() override { m_form.reset(); }
+    void TearDown() override
+    {
+        m_form.reset();
+        TMemoList::FreeAll();   // the sample's memo list, as the program frees them at its end
+    }
 
     // The form shown with the folder's settings, its first preview built.
     TThumbSettingsForm1 &shown(int size = 100, int spacing = 10, int sharpness = 0)
