@@ -56,7 +56,14 @@
 //   Selection, Move To Top of those 5,000, Sort By each property and back,
 //   the other direction and back, and the search again moving its matches to
 //   the top; then the box is put back as it was. Each run line gives the
-//   box's paints after each command.
+//   box's paints after each command;
+// - find similar, its reference the first photograph, once every signature
+//   was made by an untimed first pass (whose time is printed): one Find at
+//   threshold 5 on 50,000 (limit 50 ms), and on 10,000 the thresholds 0 to
+//   100 a Find each, as a ramp that no minimum stops runs them (limit 1 s);
+// - the finder in 5 windows on Browse10000A with the basket listing the same
+//   10,000 photographs: Find with "5.jpg" (a tenth match) and with "photo"
+//   (all match), from the click until every window has painted (limit 150 ms).
 // Settings and the program folder go to a scratch folder unless
 // ZILO_REGISTRY and ZILO_PROGRAM_FOLDER are set. Message boxes and dialogs
 // are answered with their defaults and reported: none should come.
@@ -72,8 +79,14 @@
 #include <Source/engine/ThumbCache.h>
 #include <Source/engine/ThumbProgressContext.h>
 #include <Source/engine/Thumbnail.h>
+#include <Source/tools/BasketData.h>
+#include <Source/tools/BasketForm.h>
+#include <Source/tools/FindSimilarForm.h>
+#include <Source/tools/FinderForm.h>
+#include <Source/tools/RegisterTools.h>
 #include <Source/windows/BrowseForm.h>
 #include <Source/windows/MainForm.h>
+#include <Source/windows/ToolHost.h>
 #include <lib/SafeRegIniFile.h>
 #include <platform/HostPath.h>
 #include <platform/MessageBox.h>
@@ -81,13 +94,16 @@
 #include <platform/Thread.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QProcess>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -114,6 +130,7 @@ constexpr int DefaultRuns = 10;
 constexpr int Sizes[] = {1000, 10000};
 constexpr int StatesSize = 50000;     // the thumbnails of the command states' window
 constexpr int CommandsSize = 10000;   // of the commands' window
+constexpr int FinderWindows = 5;       // the finder's windows, each on the commands' folder
 constexpr int StateCalls = 1000;      // a run's calls of UpdateCommandStates, for each selection
 constexpr char PhotoSize[] = "160x120";
 // A gap in which the window thread slept this long holds a pause.
@@ -445,15 +462,22 @@ bool makeFolder(const fs::path &host, int count)
            && GetBrowseFilePath(windowsPathOf(host)).GetFileExists();
 }
 
-// Closes form as the user does, and waits until it and its threads are gone.
-bool closeWindow(TBrowseForm1 *form)
+// Closes form as the user does, and waits until it is gone; its threads may
+// still be ending.
+bool closeWindowOnly(TBrowseForm1 *form)
 {
     QPointer<TBrowseForm1> watched(form);
     form->TakeModified(false);
     form->close();
     const bool closed = serveUntil([&] { return watched.isNull(); });
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return closed && WaitForWorkerThreads(20000);
+    return closed;
+}
+
+// Closes form, the only browse window, and waits until it and its threads are gone.
+bool closeWindow(TBrowseForm1 *form)
+{
+    return closeWindowOnly(form) && WaitForWorkerThreads(20000);
 }
 
 void printRun(int run, const char *what, int size, const TFigures &figures)
@@ -614,43 +638,132 @@ bool measureLoads(const fs::path &data, int runs)
     return true;
 }
 
-// A new window on folder of count records; once it is idle, measure runs in
-// it, then the window is closed and the cache purged. Answers false when the
-// window never got idle, measure failed or the window did not close.
-bool inIdleWindow(const fs::path &folder, int count, const std::function<bool(TBrowseForm1 &)> &measure)
+// windowCount new windows on folder of count records, one after the other;
+// once the last is idle, measure runs in them, then the windows are closed
+// and the cache purged. Answers false when a window never got idle, measure
+// failed or a window did not close.
+bool inIdleWindows(const fs::path &folder, int count, int windowCount,
+                   const std::function<bool(const std::vector<TBrowseForm1 *> &)> &measure)
 {
     const CPath path = windowsPathOf(folder);
-    TBrowseForm1 *form = nullptr;
-    TLoadWatch watch(path, count);
-    if (!followUntilIdle(watch, form, path, [&] { form = new TBrowseForm1(path); }))
-        return false;
-    const bool measured = measure(*form);
-    const bool closed = closeWindow(form);
+    std::vector<TBrowseForm1 *> forms;
+    bool measured = true;
+    while (measured && int(forms.size()) < windowCount) {
+        TBrowseForm1 *form = nullptr;
+        TLoadWatch watch(path, count);
+        measured = followUntilIdle(watch, form, path, [&] { form = new TBrowseForm1(path); });
+        if (form)
+            forms.push_back(form);
+    }
+    measured = measured && measure(forms);
+    bool closed = true;
+    for (TBrowseForm1 *form : forms)
+        closed = closeWindowOnly(form) && closed;
+    // Every window's threads end once the last window is gone.
+    closed = WaitForWorkerThreads(20000) && closed;
+    if (!closed)
+        std::fprintf(stderr, "%s: a window did not close, or its threads did not end\n", folder.c_str());
     ThumbBitmapCache.Purge(true);
     return measured && closed;
+}
+
+// The basket lists the count photographs of folder, read before any timing;
+// the finder is shown with the basket included.
+bool prepareFinder(const fs::path &folder, int count)
+{
+    QByteArray lines;
+    for (int index = 0; index < count; ++index) {
+        char name[32];
+        std::snprintf(name, sizeof name, "photo%05d.jpg", index);
+        lines += CPath::MakeFullPath(windowsPathOf(folder), name).c_str() + QByteArray("\r\n");
+    }
+    std::ofstream(HostPathFromWindows(BasketFilePath().c_str()), std::ios::binary).write(lines.constData(), lines.size());
+    auto *basket = dynamic_cast<TBasketForm1 *>(Shell().ToolWindow(Tool::Basket));
+    auto *finder = dynamic_cast<TFinderForm1 *>(Shell().ToolWindow(Tool::Finder));
+    if (!basket || !finder)
+        return false;
+    basket->show();
+    basket->LoadBasket();
+    finder->show();
+    finder->SetIncludeBasket(true);
+    finder->ClearSelectionCheck->setChecked(true);
+    finder->MoveSelectionCheck->setChecked(false);
+    return basket->Model->Count() == count;
+}
+
+// Find similar shown, its reference the form's first photograph, and every
+// signature made by one untimed pass, whose time is printed.
+bool prepareFindSimilar(TBrowseForm1 &form)
+{
+    auto *similar = dynamic_cast<TFindSimilarForm1 *>(Shell().ToolWindow(Tool::FindSimilar));
+    if (!similar)
+        return false;
+    similar->show();
+    similar->SetLocked(false);
+    similar->SetReferenceImage(form.ThumbBox->Thumbnail(0)->GetThumbBitmap()->GetFullPath());
+    if (!serveUntil([&] { return similar->ReferenceRecord() != nullptr; }))
+        return false;
+    similar->CheckBox2->setChecked(false);
+    similar->TrackBar->setValue(100);
+    const Clock::time_point start = Clock::now();
+    similar->FindButton->click();
+    std::printf("find similar on %d: the first pass, which makes the signatures, %.1f ms\n", form.ThumbBox->Count(),
+                millisecondsBetween(start, Clock::now()));
+    form.ThumbBox->ChangeSelection(TThumbBox::SelectNone);
+    return true;
 }
 
 // The command states on StatesSize thumbnails, then the commands on
 // CommandsSize, each in a window of its own that serves all the runs.
 bool measureCommands(const fs::path &data, int runs)
 {
+    using TForms = std::vector<TBrowseForm1 *>;
     struct TWindowRounds
     {
         int size;
+        int windowCount;
         std::string what;
-        std::function<bool(TBrowseForm1 &, TCommandTimes &)> round;
+        std::function<bool(const TForms &)> prepare;   // once, before the runs
+        std::function<bool(const TForms &, TCommandTimes &)> round;
         TCommandTimes times;
     };
+    const auto none = [](const TForms &) { return true; };
+    const auto similar = [] { return dynamic_cast<TFindSimilarForm1 *>(Shell().ToolWindow(Tool::FindSimilar)); };
+    const fs::path commandsFolder = folderOf(data, CommandsSize, "A");
     TWindowRounds windows[] = {
-        {StatesSize, "command states " + std::to_string(StatesSize),
-         [](TBrowseForm1 &form, TCommandTimes &times) { return TimeCommandStates(form, StateCalls, times); }, {}},
-        {CommandsSize, "commands " + std::to_string(CommandsSize), TimeCommandRound, {}},
+        {StatesSize, 1, "command states " + std::to_string(StatesSize), none,
+         [](const TForms &forms, TCommandTimes &times) { return TimeCommandStates(*forms[0], StateCalls, times); },
+         {}},
+        {CommandsSize, 1, "commands " + std::to_string(CommandsSize), none,
+         [](const TForms &forms, TCommandTimes &times) { return TimeCommandRound(*forms[0], times); }, {}},
+        {StatesSize, 1, "find similar " + std::to_string(StatesSize),
+         [](const TForms &forms) { return prepareFindSimilar(*forms[0]); },
+         [&](const TForms &forms, TCommandTimes &times) {
+             return TimeFindSimilar(*similar(), *forms[0], false, "one pass, threshold 5", times);
+         },
+         {}},
+        {CommandsSize, 1, "find similar " + std::to_string(CommandsSize),
+         [](const TForms &forms) { return prepareFindSimilar(*forms[0]); },
+         [&](const TForms &forms, TCommandTimes &times) {
+             return TimeFindSimilar(*similar(), *forms[0], true, "thresholds 0 to 100", times);
+         },
+         {}},
+        {CommandsSize, FinderWindows, "finder " + std::to_string(CommandsSize),
+         [&](const TForms &) { return prepareFinder(commandsFolder, CommandsSize); },
+         [](const TForms &forms, TCommandTimes &times) {
+             return TimeFinderRound(*dynamic_cast<TFinderForm1 *>(Shell().ToolWindow(Tool::Finder)), forms,
+                                    *Shell().ToolWindow(Tool::Basket)->Window(), times);
+         },
+         {}},
     };
     for (TWindowRounds &window : windows) {
-        const bool measured = inIdleWindow(folderOf(data, window.size, "A"), window.size, [&](TBrowseForm1 &form) {
+        const fs::path folder = folderOf(data, window.size, "A");
+        const bool measured = inIdleWindows(folder, window.size, window.windowCount, [&](const TForms &forms) {
+            if (!window.prepare(forms))
+                return false;
             for (int run = 1; run <= runs; ++run) {
                 settleBeforeRequest(run);
-                if (!window.round(form, window.times))
+                if (!window.round(forms, window.times))
                     return false;
                 printCommandRun(run, window.what, window.times);
             }
@@ -684,6 +797,9 @@ int run(const fs::path &data, int runs, bool commands)
     const fs::path empty = data / "Empty";
     fs::create_directories(empty);
     setWindowPlacement();
+    // The tool windows that the commands' searches use.
+    if (commands)
+        RegisterTools();
     TMainForm1 coordinator;
     coordinator.Terminate = [] {};
     // Fonts, styles and the backing store warm up.

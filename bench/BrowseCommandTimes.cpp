@@ -6,11 +6,18 @@
 #include <Source/engine/SearchContext.h>
 #include <Source/engine/ThumbBox.h>
 #include <Source/engine/Thumbnail.h>
+#include <Source/tools/FindSimilarForm.h>
+#include <Source/tools/FinderForm.h>
 #include <Source/windows/BrowseForm.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
 
 #include <algorithm>
 #include <chrono>
@@ -24,6 +31,10 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double CommandLimitMs = 100;   // every command, on 10,000 thumbnails
 constexpr double StatesLimitMs = 1;      // one UpdateCommandStates, on 50,000
+constexpr double FinderLimitMs = 150;    // Find over 5 windows and a basket of 10,000 each
+constexpr double SimilarPassLimitMs = 50;     // one find-similar pass, on 50,000
+constexpr double SimilarRampLimitMs = 1000;   // thresholds 0 to 100, on 10,000
+constexpr int MostThreshold = 100;
 constexpr int SortPropertyCount = 14;    // SortBy0 .. SortBy13, the last the custom order
 
 double msSince(Clock::time_point start)
@@ -53,15 +64,17 @@ private:
 
 // Runs command and answers the ms until the window thread is free again: the
 // events the command posted delivered, then what it made dirty painted into
-// the window's backing store at once (the paint an idle event loop would do
+// each window's backing store at once (the paint an idle event loop would do
 // next).
-double timeUntilPainted(QWidget &window, const std::function<void()> &command)
+double timeUntilPainted(const std::vector<QWidget *> &windows, const std::function<void()> &command)
 {
     const Clock::time_point start = Clock::now();
     command();
     QCoreApplication::sendPostedEvents();
-    QEvent paintNow(QEvent::UpdateRequest);
-    QCoreApplication::sendEvent(&window, &paintNow);
+    for (QWidget *window : windows) {
+        QEvent paintNow(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(window, &paintNow);
+    }
     return msSince(start);
 }
 
@@ -149,7 +162,7 @@ private:
     void time(const std::string &figure, const std::function<void()> &command)
     {
         m_paints.Take();
-        const double ms = timeUntilPainted(m_form, command);
+        const double ms = timeUntilPainted({&m_form}, command);
         const int paints = m_paints.Take();
         if (!figure.empty())
             m_times.Add(figure, CommandLimitMs, ms, paints);
@@ -262,4 +275,56 @@ bool TimeCommandRound(TBrowseForm1 &form, TCommandTimes &times)
     round.Expect(nameAt(box, 0) == first.c_str() && box.SelectedCount() == 0,
                  "the round leaves the box as it found it");
     return !round.Failed();
+}
+
+bool TimeFinderRound(TFinderForm1 &finder, const std::vector<TBrowseForm1 *> &forms, QWidget &basket,
+                     TCommandTimes &times)
+{
+    std::vector<QWidget *> windows(forms.begin(), forms.end());
+    windows.push_back(&basket);
+    windows.push_back(&finder);
+    int thumbnails = 0;
+    for (TBrowseForm1 *form : forms)
+        thumbnails += form->ThumbBox->Count();
+    // The basket lists one window's photographs.
+    const int all = thumbnails + forms.front()->ThumbBox->Count();
+    const std::pair<const char *, int> patterns[] = {{"5.jpg", all / 10}, {"photo", all}};
+    bool failed = false;
+    for (const auto &[pattern, matches] : patterns) {
+        finder.PatternCombo->setEditText(QString::fromLatin1(pattern));
+        const double ms = timeUntilPainted(windows, [&finder] { finder.FindButton->click(); });
+        times.Add(std::string("Finder \"") + pattern + "\", 5 windows and the basket", FinderLimitMs, ms);
+        const QString expected = QStringLiteral("%1 matches").arg(matches);
+        if (finder.ResultLabel->text() != expected) {
+            std::fprintf(stderr, "Finder \"%s\" showed \"%s\", not \"%s\"\n", pattern,
+                         qPrintable(finder.ResultLabel->text()), qPrintable(expected));
+            failed = true;
+        }
+        QCoreApplication::processEvents();
+    }
+    for (TBrowseForm1 *form : forms)
+        form->ThumbBox->ChangeSelection(TThumbBox::SelectNone);
+    return !failed;
+}
+
+bool TimeFindSimilar(TFindSimilarForm1 &similar, TBrowseForm1 &form, bool ramp, const std::string &figure,
+                     TCommandTimes &times)
+{
+    similar.CheckBox2->setChecked(false);
+    similar.CheckBox3->setChecked(false);
+    const int last = ramp ? MostThreshold : 5;
+    const Clock::time_point start = Clock::now();
+    for (int threshold = ramp ? 0 : last; threshold <= last; ++threshold) {
+        similar.CheckBox1->setChecked(threshold == 0 || !ramp);
+        similar.TrackBar->setValue(threshold);
+        timeUntilPainted({&form, &similar}, [&similar] { similar.FindButton->click(); });
+    }
+    times.Add(figure, ramp ? SimilarRampLimitMs : SimilarPassLimitMs, msSince(start));
+    const int selected = form.ThumbBox->SelectedCount();
+    QCoreApplication::processEvents();
+    form.ThumbBox->ChangeSelection(TThumbBox::SelectNone);
+    if (selected > 0 && (!ramp || selected == form.ThumbBox->Count()))
+        return true;
+    std::fprintf(stderr, "%s selected %d of %d\n", figure.c_str(), selected, form.ThumbBox->Count());
+    return false;
 }

@@ -6,6 +6,7 @@
 #include "AviWriter.h"
 #include "controls/ProgressPanel.h"
 #include <platform/Exception.h>
+#include <platform/ModalDialog.h>
 #include <platform/Stream.h>
 
 #include <QApplication>
@@ -196,6 +197,12 @@ TAviResult CAviFile::Close()
     return aviSuccess;
 }
 
+void CAviFile::Discard()
+{
+    m_file.reset();
+    Close();
+}
+
 TAviResult CAviFile::CompressDialog(AviCompressOptions *options, const AviStreamInfo *stream)
 {
     if (!options || !stream || !qobject_cast<QApplication *>(QCoreApplication::instance()))
@@ -204,7 +211,7 @@ TAviResult CAviFile::CompressDialog(AviCompressOptions *options, const AviStream
     if (codecs.empty())
         return aviDialogFailed;
     TAviCompressDialog dialog(codecs, *options);
-    if (dialog.exec() != QDialog::Accepted)
+    if (ExecModal(dialog) != QDialog::Accepted)
         return aviCancelled;
     *options = dialog.Options();
     return aviSuccess;

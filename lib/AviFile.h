@@ -114,6 +114,9 @@ public:
     // that cannot be done (or a frame write failed before), and the target
     // then keeps its old contents. aviSuccess otherwise.
     TAviResult Close();
+    // Drops the movie being written, as after a cancel: the target keeps its
+    // old contents and no temporary file remains. Then as Close.
+    void Discard();
 
     // Window thread. The compression dialog for frames of stream's size and
     // rate (the codecs that take them, quality, key frames, data rate), with

@@ -265,6 +265,14 @@ intptr_t ShellExecuteProgramA(const char *program, const char *parameters, const
     return shellExecute("open", program, parameters, folder, StartAs::Program);
 }
 
+bool IsProgramFileA(const char *program)
+{
+    if (!program || !*program)
+        return false;
+    const std::string hostPath = HostPathFromWindows(program);
+    return !hostPath.empty() && IsHostExecutable(hostPath);
+}
+
 intptr_t FindExecutableA(const char *file, const char *folder, std::string &program)
 {
     program.clear();

@@ -55,3 +55,7 @@ intptr_t FindExecutableA(const char *file, const char *folder, std::string &prog
 // user chose to open files with): program starts as a program whatever its
 // name, and a file that cannot run answers SE_ERR_ACCESSDENIED.
 intptr_t ShellExecuteProgramA(const char *program, const char *parameters, const char *folder);
+
+// Any thread. Whether program (a Windows path) names a file that
+// ShellExecuteProgramA could start: a regular file the user may run.
+bool IsProgramFileA(const char *program);

@@ -7,7 +7,7 @@
 zilo_world() {
     mkdir -p "$work/home/Photos" "$work/Program" "$work/runtime"
     chmod 700 "$work/runtime"
-    cp build/bin/Texture1.jpg build/bin/Preview.jpg "$work/Program/"
+    cp build/bin/Texture1.jpg build/bin/Preview.jpg build/bin/Movie.avi "$work/Program/"
     export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
     export XDG_RUNTIME_DIR=$work/runtime
     export ZILO_REGISTRY=$work/Registry.db ZILO_PROGRAM_FOLDER=$work/Program QT_QPA_PLATFORM=xcb

@@ -262,13 +262,18 @@ void ResampleRGB(const uint8_t *source, int sourceWidth, int sourceHeight, bool 
 
 std::vector<uint8_t> EncodeJpegToMemory(const uint8_t *rgb, CSize size)
 {
+    return EncodeJpegToMemory(rgb, size, JpegOptions->JpegQuality(), JpegOptions->GetInt(TJpegOptions::Encoding) != 0);
+}
+
+std::vector<uint8_t> EncodeJpegToMemory(const uint8_t *rgb, CSize size, int quality, bool progressive)
+{
     // A growing destination: the raw size bounds nothing (the headers of a
     // 1 x 80 thumbnail alone are larger than its pixels).
     TMemoryStream stream;
     HIMGDEST destination = ImgOpenStreamDest(stream);
     const uint32_t written =
         ImgWriteRGBToJPG(destination, rgb, uint32_t(std::max(size.cx, 0)), uint32_t(std::max(size.cy, 0)),
-                         uint32_t(JpegOptions->JpegQuality()), JpegOptions->GetInt(TJpegOptions::Encoding) != 0);
+                         uint32_t(std::clamp(quality, 1, 100)), progressive ? 1 : 0);
     const bool closed = ImgCloseDest(destination);
     if (written == 0 || !closed)
         return {};

@@ -64,6 +64,9 @@ std::vector<uint8_t> ShrinkPicture(const CPicture &picture, CSize size, bool dra
 // The size x 3 bytes of rgb as JPEG, with the quality and encoding of the Jpeg
 // options; empty when it cannot be written. InitGlobals must have run.
 std::vector<uint8_t> EncodeJpegToMemory(const uint8_t *rgb, CSize size);
+// The same with quality (1..100) and encoding given. The output grows with
+// what the encoder writes, so no picture outgrows a buffer sized in advance.
+std::vector<uint8_t> EncodeJpegToMemory(const uint8_t *rgb, CSize size, int quality, bool progressive);
 
 // The average colour of pixelCount RGB pixels as hue, saturation, brightness
 // and colour temperature.

@@ -160,7 +160,7 @@ void CThumbBitmapCache::PurgeByPolicy()
 {
     if (!CacheOptions)
         return;
-    const TThumbStatistics totals = GetStatistics();
+    const TThumbStatistics totals = RefreshStatistics();
     const int64_t unreferenced = totals.all - totals.inUse;
     const int64_t unreferencedMemory = totals.allMemory - totals.inUseMemory;
     bool deleteUnreferenced = false;
@@ -178,6 +178,25 @@ void CThumbBitmapCache::PurgeByPolicy()
         break;
     }
     Purge(deleteUnreferenced);
+}
+
+TThumbStatistics CThumbBitmapCache::LastStatistics() const
+{
+    CSingleLock lock(m_statisticsLock);
+    return m_lastStatistics;
+}
+
+TThumbStatistics CThumbBitmapCache::RefreshStatistics()
+{
+    const TThumbStatistics totals = GetStatistics();
+    keepStatistics(totals);
+    return totals;
+}
+
+void CThumbBitmapCache::keepStatistics(const TThumbStatistics &totals)
+{
+    CSingleLock lock(m_statisticsLock);
+    m_lastStatistics = totals;
 }
 
 void CThumbBitmapCache::CheckFolderUpToDate(const CPath &folder, bool force)

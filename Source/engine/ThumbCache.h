@@ -87,6 +87,20 @@ public:
     // not being built; on the window thread the windows are repainted every
     // 50 records. The lock is held only while the records are listed.
     void CheckFolderUpToDate(const CPath &folder, bool force);
+
+    // The totals that the last PurgeByPolicy or RefreshStatistics counted,
+    // all 0 before either ran: nothing is counted, so a window may ask on
+    // every tick however many records there are.
+    TThumbStatistics LastStatistics() const;
+    // Counts the totals now and keeps them for LastStatistics.
+    TThumbStatistics RefreshStatistics();
+
+private:
+    void keepStatistics(const TThumbStatistics &totals);
+
+    // Guards m_lastStatistics. Taken alone, never with another lock held.
+    mutable CCriticalSection m_statisticsLock;
+    TThumbStatistics m_lastStatistics;
 };
 
 extern CThumbBitmapCache ThumbBitmapCache;

@@ -144,7 +144,7 @@ void TAnimForm1::createCommands()
         {"RemoveAllFramesTool", "Remove &All Frames", "Remove All Frames|Takes every frame out of the animation.",
          QStyle::SP_TrashIcon, &TAnimForm1::removeAllFrames},
         {"SaveAsMovieTool", "Save As &Movie...", "Save As Movie|Saves the frames as a movie.",
-         QStyle::SP_DialogSaveButton, nullptr},
+         QStyle::SP_DialogSaveButton, &TAnimForm1::saveAsMovie},
         {"RewindTool", "Re&wind", "Rewind|Shows the first frame.", QStyle::SP_MediaSkipBackward, nullptr},
         {"SelectThumbnail", "&Select Thumbnail", "", QStyle::SP_CustomBase, &TAnimForm1::selectThumbnail, true},
     };
@@ -351,6 +351,14 @@ void TAnimForm1::openImage()
         if (CThumbBitmap *record = thumbnail->GetThumbBitmap())
             record->GetHandler().Open(OpenWith().firstApplication());
     }
+}
+
+void TAnimForm1::saveAsMovie()
+{
+    std::vector<TThumbnail *> frames;
+    for (int index = 0; index < FrameCount(); ++index)
+        frames.push_back(Frame(index));
+    RunToolOn(Tool::Movie, frames);
 }
 
 void TAnimForm1::selectThumbnail()

@@ -97,6 +97,7 @@ private:
     void dropThumbnails(const std::vector<TThumbnail *> &thumbnails);
     void removeAllFrames();
     void openImage();
+    void saveAsMovie();
     void selectThumbnail();
 
     std::vector<std::shared_ptr<TThumbnailObserver>> m_frames;

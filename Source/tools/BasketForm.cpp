@@ -676,18 +676,30 @@ int TBasketForm1::ApplySearch(CSearchContext &criterion)
     QItemSelectionModel *selection = IconView->selectionModel();
     if (criterion.clearSelection)
         selection->clearSelection();
+    // One range for each run of matching rows: the selection model and the
+    // views spend their time per range, not per row.
     QItemSelection matched;
     int first = -1;
     int count = 0;
+    int runStart = -1;
+    const auto endRun = [&](int end) {
+        if (runStart >= 0)
+            matched.select(Model->index(runStart, 0), Model->index(end - 1, BasketColumnCount - 1));
+        runStart = -1;
+    };
     for (int row = 0; row < Model->Count(); ++row) {
         // The row's file name: a pattern never meets the names of its folders.
-        if (!criterion.MatchesFile(Model->Item(row).caption))
+        if (!criterion.MatchesFile(Model->Item(row).caption)) {
+            endRun(row);
             continue;
-        matched.select(Model->index(row, 0), Model->index(row, BasketColumnCount - 1));
+        }
+        if (runStart < 0)
+            runStart = row;
         if (first < 0)
             first = row;
         ++count;
     }
+    endRun(Model->Count());
     selection->select(matched, QItemSelectionModel::Select);
     if (count == 0)
         return 0;
@@ -869,8 +881,15 @@ void TBasketForm1::Properties1Click()
 
 void TBasketForm1::FinderWindow1Click()
 {
-    const bool visible = !Shell().isToolWindowVisible(Tool::Finder);
-    Shell().setToolWindowVisible(Tool::Finder, visible);
+    TToolForm *finder = Shell().ToolWindow(Tool::Finder);
+    if (!finder)
+        return;
+    QWidget *window = finder->Window();
+    window->setVisible(!window->isVisible());
+    if (window->isHidden())
+        return;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    finder->SetIncludeBasket(true);
 }
 
 void TBasketForm1::NewBrowser1Click()

@@ -9,9 +9,14 @@ static constexpr char CountValueName[] = "Count";
 static constexpr char RegisteredAssociationName[] = "&Registered Association";
 static constexpr char InternalViewerName[] = "Internal &Viewer";
 
+bool IsBuiltInCommand(const CString &command)
+{
+    return command.GetLength() > 0 && command.GetAt(0) == '#';
+}
+
 static bool isBuiltIn(const OpenWithApplication &application)
 {
-    return application.command.GetLength() > 0 && application.command.GetAt(0) == '#';
+    return IsBuiltInCommand(application.command);
 }
 
 static std::vector<OpenWithApplication> storedApplications()
@@ -40,6 +45,37 @@ std::vector<OpenWithApplication> LoadApplicationList()
         applications.push_back({InternalViewerName, InternalViewerApplication});
     }
     return applications;
+}
+
+void SaveApplicationList(const std::vector<OpenWithApplication> &applications, const CString &textEditor)
+{
+    if (!SettingsStore)
+        return;
+    const QString section = QString::fromLatin1(ApplicationsSection);
+    TSafeRegIniFile::Transaction transaction(*SettingsStore);
+    SettingsStore->EraseSection(section);
+    SettingsStore->WriteString(section, QString::fromLatin1(TextEditorValueName), textEditor.ToAnsiString());
+    SettingsStore->WriteInteger(section, QString::fromLatin1(CountValueName), int32_t(applications.size()));
+    for (size_t i = 0; i < applications.size(); ++i) {
+        SettingsStore->WriteString(section, QStringLiteral("Name%1").arg(i + 1), applications[i].caption.ToAnsiString());
+        SettingsStore->WriteString(section, QStringLiteral("App%1").arg(i + 1), applications[i].command.ToAnsiString());
+    }
+    transaction.Commit();
+}
+
+CString LoadTextEditor()
+{
+    if (!SettingsStore)
+        return CString();
+    return CString(SettingsStore->ReadString(QString::fromLatin1(ApplicationsSection),
+                                             QString::fromLatin1(TextEditorValueName), QString()));
+}
+
+bool SameApplications(const std::vector<OpenWithApplication> &a, const std::vector<OpenWithApplication> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const OpenWithApplication &x, const OpenWithApplication &y) {
+        return x.caption == y.caption && x.command == y.command;
+    });
 }
 
 CString TOpenWithList::firstApplication() const

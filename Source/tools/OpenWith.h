@@ -24,6 +24,18 @@ constexpr int MaxApplicationCount = 256;
 // settings store; with no store, the two built-in entries.
 std::vector<OpenWithApplication> LoadApplicationList();
 
+// Replaces the stored list, in one transaction: erases the section, then
+// writes "Text Editor", "Count" and each entry from 1. Raises
+// ERegistryException when the store refuses; then the old list stays. Window
+// thread; nothing without a store.
+void SaveApplicationList(const std::vector<OpenWithApplication> &applications, const CString &textEditor);
+// The stored "Text Editor"; empty without a store.
+CString LoadTextEditor();
+// Whether both lists hold the same names and commands in the same order.
+bool SameApplications(const std::vector<OpenWithApplication> &a, const std::vector<OpenWithApplication> &b);
+// Whether command names a built-in entry (it begins with '#').
+bool IsBuiltInCommand(const CString &command);
+
 // The list above as the engine's hooks, for "Open" and the Open With menus.
 class TOpenWithList : public OpenWithHooks
 {

@@ -1,5 +1,7 @@
 #include "ViewerSettingsForm.h"
 
+#include "OptionForm.h"
+
 #include <Source/engine/ZiloOptions.h>
 #include <Source/windows/ToolHost.h>
 
@@ -88,6 +90,7 @@ TViewerSettingsForm1::TViewerSettingsForm1(QWidget *owner, TViewerOptions &optio
     resize(sizeHint());
 
     connect(OkButton, &QPushButton::clicked, this, &TViewerSettingsForm1::OkButtonClick);
+    connect(JpegButton, &QPushButton::clicked, this, [this] { TOptionForm1::ShowPage(this, TOptionForm1::JpegPage); });
     SetButtonResult(CancelButton, mrCancel);
     FormShow();
 }

@@ -14,6 +14,7 @@
 #include <platform/Exception.h>
 #include <platform/MessageBox.h>
 
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
@@ -101,10 +102,16 @@ int TBrowseForm1::ApplySearch(CSearchContext &criterion)
         return 0;
     if (isMinimized())
         showNormal();
-    ThumbBox->BeginUpdate();
-    for (TThumbnail *thumbnail : matches)
-        thumbnail->SetSelected(true);
-    ThumbBox->EndUpdate();
+    // A search that selects nothing new (find similar's later passes, mostly)
+    // leaves the selection and its status alone.
+    const bool selectsMore = std::any_of(matches.begin(), matches.end(),
+                                         [](const TThumbnail *thumbnail) { return !thumbnail->Selected(); });
+    if (selectsMore) {
+        ThumbBox->BeginUpdate();
+        for (TThumbnail *thumbnail : matches)
+            thumbnail->SetSelected(true);
+        ThumbBox->EndUpdate();
+    }
     if (criterion.moveToTop) {
         ThumbBox->MoveSelectedToFront();
         ThumbBox->ScrollThumbnailInView(ThumbBox->Thumbnail(0));

@@ -90,7 +90,13 @@ void TBrowseForm1::ThumbnailChanged(TThumbnail *thumbnail)
 
 void TBrowseForm1::UpdateSimilarReference()
 {
-    // The find-similar window takes the reference when it exists.
+    if (ThumbBox->SelectedCount() != 1)
+        return;
+    TToolForm *similar = Shell().ToolWindow(Tool::FindSimilar);
+    if (!similar)
+        return;
+    if (CThumbBitmap *record = ThumbBox->GetSelected().front()->GetThumbBitmap())
+        similar->SetReferenceImage(record->GetFullPath());
 }
 
 // ---- Status -------------------------------------------------------------------

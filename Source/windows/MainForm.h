@@ -62,7 +62,7 @@ public:
     void UpdateFolderWindows(const CPath &folder) override;
     void FileRenamed(const CPath &oldPath, const CPath &newPath) override;
     void ClearCutMarks() override;
-    void ReloadOpenWithMenus();
+    void ReloadOpenWithMenus() override;
     void SetFolderModified(const CPath &folder, bool modified);
     void AddToFolderHistories(const CPath &folder);
     void ClearFolderHistories();

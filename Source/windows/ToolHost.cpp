@@ -47,14 +47,23 @@ void UnregisterTool(Tool tool)
 bool ToolAvailable(Tool tool)
 {
     const ToolEntry &registered = entry(tool);
-    return registered.window || registered.command || registered.hooks;
+    return registered.window || registered.command || registered.thumbnails || registered.hooks;
 }
 
 bool RunTool(Tool tool, ToolBrowser &browser)
 {
     // A copy: the command may register or unregister tools itself.
-    const auto command = entry(tool).command;
-    return command && command(browser);
+    const ToolEntry registered = entry(tool);
+    if (registered.command)
+        return registered.command(browser);
+    return registered.thumbnails && registered.thumbnails(browser.Selection());
+}
+
+bool RunToolOn(Tool tool, const std::vector<TThumbnail *> &thumbnails)
+{
+    // A copy, as in RunTool.
+    const auto command = entry(tool).thumbnails;
+    return command && command(thumbnails);
 }
 
 std::unique_ptr<TToolForm> MakeToolWindow(Tool tool)

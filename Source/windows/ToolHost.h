@@ -66,6 +66,11 @@ public:
     // The basket: selects the rows whose file name criterion accepts and
     // answers how many.
     virtual int ApplySearch(CSearchContext &) { return 0; }
+    // The finder: ticks "Include basket in search".
+    virtual void SetIncludeBasket(bool) {}
+    // Find similar: the image a browse window's user chose, unless the
+    // reference is locked.
+    virtual void SetReferenceImage(const CPath &) {}
 };
 
 // What a tool sees of the coordinator: the engine's coordinator hooks
@@ -87,6 +92,8 @@ public:
     virtual void RemoveViewer(QWidget *) {}
     // The tool's window, made on first use; null when the tool has none.
     virtual TToolForm *ToolWindow(Tool) { return nullptr; }
+    // Every window's Open With menus are filled again from the open-with list.
+    virtual void ReloadOpenWithMenus() {}
     // No browse window shows a cut mark any more.
     virtual void ClearCutMarks() {}
     // Ends the program when no window that keeps it running is left.
@@ -107,6 +114,10 @@ struct ToolEntry
     // Runs the dialog for the browse window that gave the command; answers
     // whether the user confirmed it.
     std::function<bool(ToolBrowser &browser)> command = {};
+    // A dialog tool that works on thumbnails only (a movie of them): runs for
+    // a list of thumbnails, as a browse window's command for its selection or
+    // a tool window for its own list. Answers whether the user confirmed it.
+    std::function<bool(const std::vector<TThumbnail *> &thumbnails)> thumbnails = {};
     std::function<void(bool registered)> hooks = {};
 };
 
@@ -115,9 +126,13 @@ void RegisterTool(Tool tool, ToolEntry entry);
 void UnregisterTool(Tool tool);
 // Whether the tool is registered: its commands are enabled by this.
 bool ToolAvailable(Tool tool);
-// The dialog tool's command; false when the tool has none or the user
+// The dialog tool's command (its thumbnails command for the browser's
+// selection when it has only that); false when the tool has none or the user
 // cancelled.
 bool RunTool(Tool tool, ToolBrowser &browser);
+// The tool's thumbnails command for thumbnails; false when the tool has none
+// or the user cancelled.
+bool RunToolOn(Tool tool, const std::vector<TThumbnail *> &thumbnails);
 // A new window of the tool; null when it has none.
 std::unique_ptr<TToolForm> MakeToolWindow(Tool tool);
 

@@ -593,9 +593,23 @@ void TMediaWindow::SetSoundDevice(const QString &device)
 
 QSize TMediaWindow::sizeHint() const
 {
-    const QSize bar = layout()->sizeHint();
+    const QSize bar = m_controlBar ? layout()->sizeHint() : QSize(0, 0);
     const QSize movie = MovieSize();
     return QSize(std::max(movie.width(), bar.width()), movie.height() + bar.height());
+}
+
+void TMediaWindow::SetControlBarVisible(bool visible)
+{
+    m_controlBar = visible;
+    for (QWidget *control : std::initializer_list<QWidget *>{PlayButton, StopButton, PositionSlider})
+        control->setVisible(visible);
+    updateGeometry();
+    update();
+}
+
+int TMediaWindow::barHeight() const
+{
+    return m_controlBar ? layout()->sizeHint().height() : 0;
 }
 
 void TMediaWindow::takeFrame()
@@ -634,7 +648,7 @@ void TMediaWindow::updateControls()
 void TMediaWindow::paintEvent(QPaintEvent *)
 {
     QPainter canvas(this);
-    const QRect movie(QPoint(0, 0), QSize(width(), height() - layout()->sizeHint().height()));
+    const QRect movie(QPoint(0, 0), QSize(width(), height() - barHeight()));
     canvas.fillRect(movie, Qt::black);
     if (!m_frame.isNull())
         canvas.drawImage(QPoint((movie.width() - m_frame.width()) / 2, 0), m_frame);

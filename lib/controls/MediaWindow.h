@@ -58,6 +58,9 @@ public:
 
     // The picture shown at its own size and the control bar below it.
     QSize sizeHint() const override;
+    // Without the bar the window shows only the picture (a sample that plays
+    // by itself). Shown at first.
+    void SetControlBarVisible(bool visible);
 
     QToolButton *PlayButton;
     QToolButton *StopButton;
@@ -78,10 +81,13 @@ private:
     // From the worker, queued: a frame to show.
     void takeFrame();
     void updateControls();
+    // The control bar's height; 0 while it is hidden.
+    int barHeight() const;
 
     std::unique_ptr<Player> m_player;
     QImage m_frame;
     int64_t m_position = 0;
     int64_t m_painted = 0;
     bool m_sliderHeld = false;
+    bool m_controlBar = true;
 };

@@ -70,6 +70,24 @@ TEST_F(ThumbCacheTest, StatisticsCountRecordsInUseApart)
     held->Release();
 }
 
+TEST_F(ThumbCacheTest, TheKeptStatisticsAreThoseTheLastCountFound)
+{
+    makeRecords(3, "C:\\Pics", JpegBytes(8, 8));
+    auto *held = new CThumbBitmap(CThumbBitmap::FromBrowseFile, "C:\\Pics\\held.jpg");
+    ThumbBitmapCache.RefreshStatistics();
+    const TThumbStatistics kept = ThumbBitmapCache.LastStatistics();
+    EXPECT_EQ(kept.all, 4);
+    EXPECT_EQ(kept.inUse, 1);
+    // A new record counts only from the next count on: reading counts nothing.
+    auto *later = new CThumbBitmap(CThumbBitmap::FromBrowseFile, "C:\\Pics\\later.jpg");
+    EXPECT_EQ(ThumbBitmapCache.LastStatistics().all, 4);
+    ThumbBitmapCache.PurgeByPolicy();
+    EXPECT_EQ(ThumbBitmapCache.LastStatistics().all, 5);
+    EXPECT_EQ(ThumbBitmapCache.LastStatistics().inUse, 2);
+    later->Release();
+    held->Release();
+}
+
 struct PolicyRow
 {
     int cleanupType;

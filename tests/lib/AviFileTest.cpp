@@ -286,6 +286,22 @@ TEST(CAviFile, MovieReplacesTheOldFileOnlyWhenClosed)
     EXPECT_EQ(TestFolderNames(), std::set<std::string>{"replace.avi"});
 }
 
+// A discarded movie, as after a cancel, leaves the old file and nothing beside it.
+TEST(CAviFile, DiscardedMovieKeepsTheOldFile)
+{
+    const std::string host = HostPath(QStringLiteral("keep.avi"));
+    WriteHostFile(host, "the old movie");
+    CAviFile avi;
+    const BITMAPINFOHEADER format = FrameFormat(4, 4);
+    ASSERT_EQ(avi.OpenWrite(TestPath(QStringLiteral("keep.avi")), &format, "", "DIB ", 10), aviSuccess);
+    const Bytes frame = DibFromRgb(PatternRgb(4, 4, 0), 4, 4, 24);
+    ASSERT_EQ(avi.WriteFrame(frame.data(), uint32_t(frame.size()), nullptr), aviSuccess);
+    avi.Discard();
+    EXPECT_EQ(avi.Close(), aviSuccess);
+    EXPECT_EQ(ReadHostFile(host), QByteArray("the old movie"));
+    EXPECT_EQ(TestFolderNames(), std::set<std::string>{"keep.avi"});
+}
+
 TEST(CAviFile, FilesThatAreNoMoviesAnswer1)
 {
     const QuietDebugOutput quiet;

@@ -281,3 +281,30 @@ TEST(ShellExecuteProgram, FailsAsTheShellDoes)
     }
     EXPECT_FALSE(HostFileExists(desktop.openerLogPath())) << "nothing is opened as a document";
 }
+
+TEST(ProgramFile, OnlyARegularFileTheUserMayRun)
+{
+    namespace fs = std::filesystem;
+    const std::string runnable = hostFile("tool", "#!/bin/sh\nexit 0\n");
+    fs::permissions(runnable, fs::perms::owner_all);
+    const std::string plain = hostFile("notes.txt", "text");
+    fs::permissions(plain, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directories(TestHostFolder() + "/folder");
+    fs::permissions(TestHostFolder() + "/folder", fs::perms::owner_all);
+    const struct
+    {
+        const char *what;
+        std::string path;
+        bool runs;
+    } cases[] = {
+        {"a script the user may run", windowsOf(runnable), true},
+        {"a file without the right to run", windowsOf(plain), false},
+        {"a folder, which has it", windowsOf(TestHostFolder() + "/folder"), false},
+        {"a file that is not there", windowsOf(TestHostFolder() + "/missing"), false},
+        {"no name", "", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(IsProgramFileA(c.path.c_str()), c.runs);
+    }
+}

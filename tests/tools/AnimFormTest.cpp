@@ -96,6 +96,33 @@ TEST_F(AnimFormTest, TheBrowseWindowsAnimateCommandPlaysTheSelectionFromTheFirst
     EXPECT_TRUE(ServeUntil([&] { return status(form, 0) == QStringLiteral("3 of 5"); }));
 }
 
+// Save As Movie hands the frames, in order, to the movie maker once it is
+// registered; the browse window's Save As Movie hands it the selection.
+TEST_F(AnimFormTest, SaveAsMovieHandsTheFramesToTheMovieMaker)
+{
+    TBrowseForm1 *browser = nullptr;
+    const std::vector<TThumbnail *> shown = thumbnails(4, &browser);
+    TAnimForm1 *form = animation();
+    form->SetFrames({shown[2], shown[0], shown[3]});
+    std::vector<std::vector<TThumbnail *>> made;
+    RegisterTool(Tool::Movie, {.thumbnails = [&made](const std::vector<TThumbnail *> &frames) {
+                                   made.push_back(frames);
+                                   return true;
+                               }});
+    form->Tick();
+    QAction *save = form->Command(QStringLiteral("SaveAsMovieTool"));
+    ASSERT_TRUE(save->isEnabled());
+    save->trigger();
+
+    browser->ThumbBox->ChangeSelection(TThumbBox::SelectAll);
+    browser->UpdateCommandStates();
+    QAction *command = browser->Command("SaveAsMovie1");
+    ASSERT_TRUE(command->isEnabled());
+    command->trigger();
+    UnregisterTool(Tool::Movie);
+    EXPECT_EQ(made, (std::vector<std::vector<TThumbnail *>>{{shown[2], shown[0], shown[3]}, shown}));
+}
+
 TEST_F(AnimFormTest, PlayStepsWrapsOrStopsByLoopAndDirection)
 {
     const std::vector<TThumbnail *> shown = thumbnails(5);

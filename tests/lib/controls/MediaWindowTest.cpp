@@ -130,6 +130,19 @@ TEST_F(MediaWindowTest, OpensAtTheFirstFrameWithTheMoviesSizeAndLength)
     EXPECT_TRUE(showsFrame(window, 0));
 }
 
+// A sample that plays by itself shows its picture alone, at the window's top.
+TEST_F(MediaWindowTest, WithoutTheBarOnlyThePictureShows)
+{
+    window.SetControlBarVisible(false);
+    ASSERT_TRUE(window.Open(moviePath("movie.avi")));
+    EXPECT_EQ(window.sizeHint(), QSize(Width, Height));
+    EXPECT_FALSE(window.PlayButton->isVisible());
+    EXPECT_FALSE(window.PositionSlider->isVisible());
+    window.resize(window.sizeHint());
+    ASSERT_TRUE(ServeUntil([&] { return window.FramesPainted() == 1; }));
+    EXPECT_TRUE(showsFrame(window, 0));
+}
+
 TEST_F(MediaWindowTest, PlaysEveryFrameInOrderToTheEnd)
 {
     ASSERT_TRUE(window.Open(moviePath("movie.avi")));
