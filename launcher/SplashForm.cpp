@@ -150,14 +150,14 @@ void TSplashForm1::FormCreate()
     LoadSplashBitmap();
     Label1->setText(QString::fromUtf8(ProductName));
     Label2->setText(QStringLiteral("V%1 %2").arg(QString::fromUtf8(ProductVersion), QString::fromUtf8(ReleaseDate)));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    move(screen.center() - rect().center());
     if (AboutMode) {
         for (QWidget *aboutOnly : std::initializer_list<QWidget *>{Label3, Label5, Label4, OKButton, InfoButton})
             aboutOnly->setVisible(true);
         return;
     }
     Timer1.start();
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    move(screen.center() - rect().center());
 }
 
 void TSplashForm1::LoadSplashBitmap()

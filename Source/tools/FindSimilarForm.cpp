@@ -4,10 +4,10 @@
 #include <Source/engine/FileHandler.h>
 #include <Source/engine/HostPaintBox.h>
 #include <Source/engine/ImageSignature.h>
-#include <lib/ProductInfo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/Thumbnail.h>
 #include <lib/Application.h>
+#include <lib/ProductInfo.h>
 #include <lib/WaitCursor.h>
 
 #include <QCheckBox>

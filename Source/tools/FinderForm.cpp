@@ -1,10 +1,10 @@
 #include "FinderForm.h"
 
 #include <Source/Glob.h>
-#include <lib/ProductInfo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/Thumbnail.h>
 #include <lib/Application.h>
+#include <lib/ProductInfo.h>
 #include <lib/SafeRegIniFile.h>
 #include <lib/WaitCursor.h>
 #include <platform/Registry.h>

@@ -11,6 +11,7 @@
 #include "OpenWith.h"
 #include "OptionForm.h"
 #include "SeqRenameForm.h"
+#include "ThumbSettingsForm.h"
 #include "ThumbnailWizard.h"
 #include "ViewerForm.h"
 
@@ -58,6 +59,9 @@ void RegisterTools()
     RegisterTool(Tool::SequentialRename, {.command = [](ToolBrowser &browser) {
                                               return TSeqRenameForm1::Show(browser);
                                           }});
+    SetThumbSettingsMaker([](QWidget *owner, const QString &caption) -> std::unique_ptr<ThumbSettingsPanel> {
+        return std::make_unique<TThumbSettingsForm1>(owner, caption);
+    });
     RegisterTool(Tool::OpenWith, {.hooks = [](bool registered) {
                                       static TOpenWithList list;
                                       SetOpenWithHooks(registered ? &list : nullptr);

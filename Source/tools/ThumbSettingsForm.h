@@ -1,6 +1,7 @@
 #pragma once
 
-#include <Source/engine/OptionDialog.h>
+#include "ThumbSettingsLink.h"
+
 #include <Source/engine/Thumbnail.h>
 
 #include <QString>
@@ -76,7 +77,7 @@ private:
 // non-modal window over its owner (the preferences), which the owner shows
 // and hides; closing it hides it, and it refuses to close while a field is
 // out of range. Window thread only.
-class TThumbSettingsForm1 : public QWidget
+class TThumbSettingsForm1 : public QWidget, public ThumbSettingsPanel
 {
     Q_OBJECT
 
@@ -94,26 +95,28 @@ public:
     TThumbSettingsForm1(QWidget *owner, const QString &caption);
     ~TThumbSettingsForm1() override;
 
+    QWidget *Window() override { return this; }
+
     // Whether every field holds a number within its range; "&Close" is
     // enabled only while it does. While it does not, the getters answer the
     // last valid values.
-    bool IsValid() const { return m_valid; }
+    bool IsValid() const override { return m_valid; }
 
     // The setters clamp to the field's range and, when the value changed,
     // show it and restart the preview timer.
-    int GetThumbnailSize() const { return m_size; }
-    void SetThumbnailSize(int size);
-    int GetThumbnailSpacing() const { return m_spacing; }
-    void SetThumbnailSpacing(int spacing);
-    int GetThumbnailSharpness() const { return m_sharpness; }
-    void SetThumbnailSharpness(int sharpness);
+    int GetThumbnailSize() const override { return m_size; }
+    void SetThumbnailSize(int size) override;
+    int GetThumbnailSpacing() const override { return m_spacing; }
+    void SetThumbnailSpacing(int spacing) override;
+    int GetThumbnailSharpness() const override { return m_sharpness; }
+    void SetThumbnailSharpness(int sharpness) override;
     // OptionControl::DraftCheckBox and LabelCheckBox; setting one runs its
     // click handler. Other controls answer false and are ignored.
-    bool IsChecked(OptionControl control) const;
-    void SetChecked(OptionControl control, bool checked);
+    bool IsChecked(OptionControl control) const override;
+    void SetChecked(OptionControl control, bool checked) override;
     // OptionControl::LabelCombo's text. Other controls answer empty and are ignored.
-    QString GetText(OptionControl control) const;
-    void SetText(OptionControl control, const QString &text);
+    QString GetText(OptionControl control) const override;
+    void SetText(OptionControl control, const QString &text) override;
 
     // Draft greys the sharpness fields; Label greys the pattern. Both restart
     // the preview timer.

@@ -3,6 +3,7 @@
 
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
+#include <Source/engine/Memo.h>
 #include <Source/engine/ZiloOptions.h>
 #include <Source/tools/OpenWith.h>
 #include <Source/tools/OptionForm.h>
@@ -322,6 +323,8 @@ TEST_F(OptionFormTest, TheRequestedPageShowsAloneUnderItsName)
     EXPECT_FALSE(treeShown);
     UnregisterTool(Tool::Preferences);
     EXPECT_FALSE(TViewerSettingsForm1(nullptr, options).JpegButton->isEnabled());
+    SetThumbSettingsMaker(nullptr);
+    TMemoList::FreeAll();   // the appearance sample's memo list, as the program frees them at its end
 }
 
 // A picture of noise: JPEG cannot make it smaller than its pixels.

@@ -1,6 +1,11 @@
 #include "../Source/GlobTestSupport.h"
 
+#include <Source/engine/FolderOptions.h>
+#include <Source/engine/Memo.h>
+#include <Source/tools/OptionForm.h>
+#include <Source/tools/RegisterTools.h>
 #include <Source/tools/ThumbSettingsForm.h>
+#include <platform/HostPath.h>
 #include <lib/controls/HistoryComboBox.h>
 #include <lib/controls/NewScrollBox.h>
 #include <platform/SystemMetrics.h>
@@ -15,6 +20,7 @@
 #include <QToolButton>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -34,7 +40,11 @@ protected:
         m_form = std::make_unique<TThumbSettingsForm1>(nullptr, QStringLiteral("Thumbnail Appearance"));
     }
 
-    void TearDown() override { m_form.reset(); }
+    void TearDown() override
+    {
+        m_form.reset();
+        TMemoList::FreeAll();   // the sample's memo list, as the program frees them at its end
+    }
 
     // The form shown with the folder's settings, its first preview built.
     TThumbSettingsForm1 &shown(int size = 100, int spacing = 10, int sharpness = 0)
@@ -243,6 +253,31 @@ TEST_F(ThumbSettingsFormTest, AMissingSampleLeavesThePreviewsEmpty)
     const QImage image = form.Previews[0]->grab().toImage();
     const QPoint centre(form.Previews[0]->width() / 2, form.Previews[0]->height() / 2);
     EXPECT_EQ(image.pixelColor(centre), SysColour(COLOR_BTNFACE));
+}
+
+TEST_F(ThumbSettingsFormTest, ThePreferencesShowItWithTheFoldersValues)
+{
+    m_form.reset();
+    RegisterTools();
+    std::filesystem::create_directory(TestHostFolder() + "/Pics");
+    const CPath pics(WindowsPathFromHost(TestHostFolder() + "/Pics").c_str());
+    {
+        TOptionForm1 preferences(nullptr, -1, pics);
+        preferences.SetThumbnailAppearanceAllowed(true);   // as a browse window that is not loading
+        preferences.show();
+        preferences.UpdateControls();
+        ASSERT_TRUE(preferences.ThumbnailAppearanceButton->isEnabled());
+        auto *window = dynamic_cast<TThumbSettingsForm1 *>(preferences.ThumbSettings().Window());
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(window->isVisible());
+        preferences.ThumbnailAppearanceButton->click();
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->GetThumbnailSize(), FolderOptionInt(pics, TFolderOptions::ThumbnailSize));
+        EXPECT_EQ(window->GetThumbnailSpacing(), FolderOptionInt(pics, TFolderOptions::ThumbnailSpacing));
+        EXPECT_EQ(window->SizeEdit->text().toInt(), window->GetThumbnailSize());
+    }
+    SetThumbSettingsMaker(nullptr);
+    TFolderSpecificOptionsCache::SaveAll();   // the folder's options, as the program saves them at its end
 }
 
 } // namespace

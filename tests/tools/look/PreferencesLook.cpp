@@ -8,10 +8,10 @@
 
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
-#include <lib/ProductInfo.h>
 #include <Source/tools/OptionForm.h>
 #include <Source/tools/RegisterTools.h>
 #include <lib/Path.h>
+#include <lib/ProductInfo.h>
 
 #include <QApplication>
 #include <QDir>

@@ -9,10 +9,10 @@
 #include <Source/Glob.h>
 #include <Source/engine/FolderOptions.h>
 #include <Source/engine/Memo.h>
-#include <lib/ProductInfo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbCache.h>
 #include <Source/tools/ThumbnailWizard.h>
+#include <lib/ProductInfo.h>
 #include <lib/SafeRegIniFile.h>
 #include <lib/imaging/ImgLib.h>
 #include <platform/HostPath.h>
