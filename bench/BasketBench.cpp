@@ -19,16 +19,14 @@
 // ZILO_REGISTRY and ZILO_PROGRAM_FOLDER are set.
 
 #include "BenchEnvironment.h"
+#include "BenchGlobals.h"
 #include "ThreadCpuTime.h"
 
 #include <Source/Glob.h>
-#include <Source/engine/FolderOptions.h>
-#include <Source/engine/Memo.h>
 #include <Source/engine/ThumbCache.h>
 #include <Source/tools/BasketForm.h>
 #include <lib/imaging/ImgLib.h>
 #include <platform/HostPath.h>
-#include <platform/MessageBox.h>
 #include <platform/ModalDialog.h>
 
 #include <QApplication>
@@ -191,23 +189,9 @@ int main(int argc, char **argv)
     const QTemporaryDir scratchFolder;
     const fs::path scratch = scratchFolder.path().toStdString();
     PrepareBenchEnvironment(scratch);
-    if (qEnvironmentVariableIsEmpty("ZILO_DRIVE_MAP")) {
-        const fs::path mapFile = scratch / "drives.map";
-        std::ofstream(mapFile) << "C:\t" << scratch.string() << "\tfixed\t1A2B-0001\tScratch\n";
-        qputenv("ZILO_DRIVE_MAP", QByteArray::fromStdString(mapFile.string()));
-    }
+    MapScratchDrive(scratch);
     QApplication application(argc, argv);
-    SetMessageBoxResponder([](const QString &text, const QString &, UINT type) {
-        std::fprintf(stderr, "message box: %s\n", qPrintable(text));
-        return DefaultMessageBoxAnswer(type);
-    });
     SetModalResponder([](QDialog &dialog) { dialog.reject(); });
-    InitGlobals();
-    InitImageLibrary();
-    const int status = run(scratch, rounds);
-    ThumbBitmapCache.Purge(true);
-    TFolderSpecificOptionsCache::SaveAll();
-    TMemoList::FreeAll();
-    FreeGlobals();
-    return status;
+    const TBenchGlobals globals;
+    return run(scratch, rounds);
 }

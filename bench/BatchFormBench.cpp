@@ -19,16 +19,14 @@
 // the program folder and the tree go to a scratch folder.
 
 #include "BenchEnvironment.h"
+#include "BenchGlobals.h"
 #include "ThreadCpuTime.h"
 
 #include <Source/Glob.h>
-#include <Source/engine/FolderOptions.h>
-#include <Source/engine/Memo.h>
 #include <Source/engine/ThumbCache.h>
 #include <Source/tools/BatchForm.h>
 #include <Source/tools/BatchWorkList.h>
 #include <platform/HostPath.h>
-#include <platform/MessageBox.h>
 #include <platform/ModalDialog.h>
 
 #include <QAction>
@@ -235,18 +233,9 @@ int main(int argc, char **argv)
     const QTemporaryDir scratchFolder;
     const fs::path scratch = scratchFolder.path().toStdString();
     PrepareBenchEnvironment(scratch);
-    if (qEnvironmentVariableIsEmpty("ZILO_DRIVE_MAP")) {
-        const fs::path mapFile = scratch / "drives.map";
-        std::ofstream(mapFile) << "C:\t" << scratch.string() << "\tfixed\t1A2B-0001\tScratch\n";
-        qputenv("ZILO_DRIVE_MAP", QByteArray::fromStdString(mapFile.string()));
-    }
+    MapScratchDrive(scratch);
     QApplication application(argc, argv);
-    SetMessageBoxResponder([](const QString &text, const QString &, UINT type) {
-        std::fprintf(stderr, "message box: %s\n", qPrintable(text));
-        return DefaultMessageBoxAnswer(type);
-    });
-    InitGlobals();
-    InitImageLibrary();
+    const TBenchGlobals globals;
     const fs::path tree = scratch / "Tree";
     makeTree(tree);
     Figures figures;
@@ -257,9 +246,5 @@ int main(int argc, char **argv)
         std::printf("%s min %.1f median %.1f max %.1f\n", name.c_str(), values.front(), values[values.size() / 2],
                     values.back());
     }
-    ThumbBitmapCache.Purge(true);
-    TFolderSpecificOptionsCache::SaveAll();
-    TMemoList::FreeAll();
-    FreeGlobals();
     return 0;
 }

@@ -12,16 +12,14 @@
 // folder unless ZILO_REGISTRY and ZILO_PROGRAM_FOLDER are set.
 
 #include "BenchEnvironment.h"
+#include "BenchGlobals.h"
 
 #include <Source/Glob.h>
-#include <Source/engine/FolderOptions.h>
-#include <Source/engine/Memo.h>
 #include <Source/engine/ThumbBitmap.h>
 #include <Source/engine/ThumbCache.h>
 #include <Source/tools/MakeMovie.h>
 #include <lib/AviFile.h>
 #include <platform/HostPath.h>
-#include <platform/MessageBox.h>
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -142,16 +140,6 @@ int main(int argc, char **argv)
     const QTemporaryDir scratchFolder;
     PrepareBenchEnvironment(scratchFolder.path().toStdString());
     QApplication application(argc, argv);
-    SetMessageBoxResponder([](const QString &text, const QString &, UINT type) {
-        std::fprintf(stderr, "message box: %s\n", qPrintable(text));
-        return DefaultMessageBoxAnswer(type);
-    });
-    InitGlobals();
-    InitImageLibrary();
-    const int status = run(argv[1], windowsPathOf(argv[2]), count, mode, compress ? argv[5] : "");
-    ThumbBitmapCache.Purge(true);
-    TFolderSpecificOptionsCache::SaveAll();
-    TMemoList::FreeAll();
-    FreeGlobals();
-    return status;
+    const TBenchGlobals globals;
+    return run(argv[1], windowsPathOf(argv[2]), count, mode, compress ? argv[5] : "");
 }
