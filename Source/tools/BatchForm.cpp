@@ -231,6 +231,9 @@ void TBatchForm1::createControls()
         controlsLayout->addWidget(button);
     controls->setFixedHeight(controls->sizeHint().height());
     layout->addWidget(controls, alBottom);
+    // The aligned layout does not pass the row's own minimum on to the window.
+    const QMargins margins = contentsMargins();
+    setMinimumWidth(controls->minimumSizeHint().width() + margins.left() + margins.right());
     connect(Button1, &QPushButton::clicked, this, &TBatchForm1::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TBatchForm1::Button2Click);
     connect(CloseButton, &QPushButton::clicked, this, &TBatchForm1::CloseButtonClick);

@@ -208,6 +208,18 @@ TEST_F(BatchFormTest, TheAudioAnswerFollowsTheBoxAsItIsWhenAsked)
     EXPECT_EQ(SendMessage(form.Handle(), UM_QUERY_AUDIO_FEEDBACK, 0, 0), 0);
 }
 
+// However narrow the window is made, the row of the clip, the box and the
+// buttons keeps them apart.
+TEST_F(BatchFormTest, TheButtonRowNeverCrowdsTheAudioBox)
+{
+    TBatchForm1 form;
+    form.resize(300, form.height());
+    form.show();
+    QCoreApplication::processEvents();
+    EXPECT_LT(form.AudioCheckBox->geometry().right(), form.Button1->geometry().left());
+    EXPECT_GE(form.AudioCheckBox->width(), form.AudioCheckBox->sizeHint().width());
+}
+
 TEST_F(BatchFormTest, TheRecentListDropsTheNinthAndMovesAReopenedOneToTheTop)
 {
     writePhotos("disc/Trip", 1);
