@@ -19,6 +19,7 @@
 #include <lib/controls/DirectoryTreeView.h>
 #include <lib/controls/Dock.h>
 #include <lib/controls/GradientCaption.h>
+#include <lib/controls/MainWindowChrome.h>
 #include <lib/controls/ToolbarButton.h>
 #include <platform/Exception.h>
 #include <platform/FileDialog.h>
@@ -177,17 +178,12 @@ void TBatchForm1::createControls()
 {
     // A window of its own on the task bar.
     setWindowFlag(Qt::Window);
-    GradientCaption1 = NewWindowCaption(this);
-    SetCaptionGradient(GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever);
-
-    auto *layout = new TAlignLayout(this);
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    MainMenu1->setNativeMenuBar(false);
-    layout->addWidget(MainMenu1, alTop);
-    DockBar = new TDock(this, dpTop);
-    DockBar->setObjectName(QStringLiteral("DockBar"));
-    DockBar->SetBoundLines(blTop | blBottom);
+    const TMainWindowChrome chrome = NewMainWindowChrome(
+        this, GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever, "DockBar");
+    GradientCaption1 = chrome.caption;
+    TAlignLayout *layout = chrome.layout;
+    MainMenu1 = chrome.menu;
+    DockBar = chrome.dock;
 
     // The status bar and, above it, the progress bar and the buttons.
     auto *status = new QWidget(this);

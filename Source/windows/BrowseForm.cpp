@@ -26,6 +26,7 @@
 #include <lib/controls/DockPositions.h>
 #include <lib/controls/DropFile.h>
 #include <lib/controls/GradientCaption.h>
+#include <lib/controls/MainWindowChrome.h>
 #include <lib/controls/HistoryComboBox.h>
 #include <lib/imaging/ImgLib.h>
 #include <lib/SafeRegIniFile.h>
@@ -131,17 +132,12 @@ QString TBrowseForm1::StatusText() const
 void TBrowseForm1::createControls()
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
-    GradientCaption1 = NewWindowCaption(this);
-    SetCaptionGradient(GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever);
-
-    auto *layout = new TAlignLayout(this);
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    MainMenu1->setNativeMenuBar(false);
-    layout->addWidget(MainMenu1, alTop);
-    DockTop = new TDock(this, dpTop);
-    DockTop->setObjectName(QStringLiteral("DockTop"));
-    DockTop->SetBoundLines(blTop | blBottom);
+    const TMainWindowChrome chrome = NewMainWindowChrome(
+        this, GeneralOptions->GetInt(TGeneralOptions::ShadedCaptions) != 0 ? geAlways : geNever, "DockTop");
+    GradientCaption1 = chrome.caption;
+    TAlignLayout *layout = chrome.layout;
+    MainMenu1 = chrome.menu;
+    DockTop = chrome.dock;
     BottomPanel = new QWidget(this);
     BottomPanel->setObjectName(QStringLiteral("BottomPanel"));
     layout->addWidget(BottomPanel, alBottom);
